@@ -1,0 +1,27 @@
+# GoogleTest for both trees: Debian's package natively, its sources for the cross build.
+if(NOT TELLURA_TESTS)
+    return()
+endif()
+
+if(CMAKE_CROSSCOMPILING)
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+    find_package(GTest REQUIRED)
+    include(GoogleTest)
+endif()
+
+# tellura_add_test(name SOURCES ... [LIBS ...] [LABELS ...])
+# Natively every case is its own CTest test; under Wine one test per binary keeps start-up costs low.
+function(tellura_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
+    if(CMAKE_CROSSCOMPILING)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+    else()
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${T_LABELS}")
+    endif()
+endfunction()
