@@ -1,0 +1,189 @@
+#include "threads/qel_hash_table.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+unsigned int QELSimpleHashIt(void* p) {
+    return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(p) >> 2);
+}
+
+int QELSimpleHashCompare(void* a, void* b) { return a == b ? 1 : 0; }
+
+namespace {
+
+constexpr unsigned int kMinModulo = 11;
+
+// Bytes for a table of that many buckets (heads, then entries of two words), 0 if too large.
+size_t StorageBytes(unsigned int modulo) {
+    const size_t words = 3 * sizeof(void*);
+    return modulo == 0 || modulo > SIZE_MAX / words ? 0 : modulo * words;
+}
+
+}  // namespace
+
+// Smallest m >= n not divisible by a small prime below m; 0 when the search wraps.
+unsigned int QELSysSimpleHashTable::UpToNiceModulo(int n) {
+    static const unsigned int primes[] = {2, 3, 5, 7, 11, 13, 17, 19};
+    for (unsigned int m = static_cast<unsigned int>(n); m != 0; ++m) {
+        bool nice = true;
+        for (unsigned int p : primes) {
+            if (p < m && m % p == 0) {
+                nice = false;
+                break;
+            }
+        }
+        if (nice) return m;
+    }
+    return 0;
+}
+
+QELSysSimpleHashTable::QELSysSimpleHashTable(int size, unsigned int (*hash)(void*),
+                                             int (*equal)(void*, void*))
+    : _equal(equal ? equal : QELSimpleHashCompare),
+      _hash(hash ? hash : QELSimpleHashIt),
+      _storage(nullptr),
+      _modulo(0),
+      _count(0) {
+    unsigned int modulo = UpToNiceModulo(size);
+    if (modulo < kMinModulo) modulo = kMinModulo;
+    const size_t bytes = StorageBytes(modulo);
+    // A failed allocation leaves an empty table without storage; the first insertion retries.
+    _storage = bytes ? static_cast<void**>(std::calloc(1, bytes)) : nullptr;
+    if (_storage) _modulo = modulo;
+}
+
+QELSysSimpleHashTable::~QELSysSimpleHashTable() { std::free(_storage); }
+
+QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::_Heads() const {
+    return reinterpret_cast<Entry**>(_storage);
+}
+
+QELSysSimpleHashTable::Entry* QELSysSimpleHashTable::_Entries() const {
+    return reinterpret_cast<Entry*>(_storage + _modulo);
+}
+
+void** QELSysSimpleHashTable::NextEmptyBucket() const {
+    return reinterpret_cast<void**>(_Entries() + _count);
+}
+
+// The entry holding the item equal to probe, and the link that points to it.
+QELSysSimpleHashTable::Entry* QELSysSimpleHashTable::_FindEntry(void* probe, Entry*** link) const {
+    if (!_storage) return nullptr;
+    Entry** at = &_Heads()[_hash(probe) % _modulo];
+    for (; *at; at = &(*at)->next) {
+        if (_equal((*at)->item, probe)) {
+            if (link) *link = at;
+            return *at;
+        }
+    }
+    if (link) *link = at;  // the end of the chain
+    return nullptr;
+}
+
+void* QELSysSimpleHashTable::InsertAndReturn(void* item) {
+    Entry** end = nullptr;
+    if (Entry* found = _FindEntry(item, &end)) return found->item;
+    if (static_cast<unsigned int>(_count) == _modulo) {
+        if (ReAllocate(0) != 0) return nullptr;
+        _FindEntry(item, &end);
+    }
+    Entry* entry = reinterpret_cast<Entry*>(NextEmptyBucket());
+    entry->item = item;
+    entry->next = nullptr;
+    *end = entry;
+    ++_count;
+    return item;
+}
+
+int QELSysSimpleHashTable::Insert(void* item) {
+    const int before = _count;
+    void* stored = InsertAndReturn(item);
+    if (!stored) return -1;
+    return stored == item && _count > before ? 1 : 0;
+}
+
+void* QELSysSimpleHashTable::Locate(void* probe) const {
+    Entry* entry = _FindEntry(probe, nullptr);
+    return entry ? entry->item : nullptr;
+}
+
+void* QELSysSimpleHashTable::LocateBucket(void* probe) const { return _FindEntry(probe, nullptr); }
+
+void* QELSysSimpleHashTable::KeyLocate(unsigned int key) const {
+    if (!_storage) return nullptr;
+    for (Entry* e = _Heads()[key % _modulo]; e; e = e->next) {
+        if (_hash(e->item) == key) return e->item;
+    }
+    return nullptr;
+}
+
+void* QELSysSimpleHashTable::NextWithKey(void* item) const {
+    Entry* entry = _FindEntry(item, nullptr);
+    if (!entry) return nullptr;
+    const unsigned int key = _hash(item);
+    for (Entry* e = entry->next; e; e = e->next) {
+        if (_hash(e->item) == key) return e->item;
+    }
+    return nullptr;
+}
+
+void* QELSysSimpleHashTable::Next(void* item) const {
+    if (!item) return Get(0);
+    Entry* entry = _FindEntry(item, nullptr);
+    return entry ? Get(static_cast<int>(entry - _Entries()) + 1) : nullptr;
+}
+
+void* QELSysSimpleHashTable::Get(int index) const {
+    return index >= 0 && index < _count ? _Entries()[index].item : nullptr;
+}
+
+void* QELSysSimpleHashTable::Remove(void* probe) {
+    Entry** link;
+    Entry* hole = _FindEntry(probe, &link);
+    if (!hole) return nullptr;
+    void* removed = hole->item;
+    *link = hole->next;
+    // The last entry moves into the hole so that the array stays dense.
+    Entry* last = _Entries() + _count - 1;
+    if (last != hole) {
+        Entry** toLast;
+        _FindEntry(last->item, &toLast);
+        *toLast = hole;
+        *hole = *last;
+    }
+    --_count;
+    if (static_cast<unsigned int>(_count) * 3 < _modulo && _count > 11) {
+        ReAllocate(static_cast<int>(_count * 1.1));  // a failed shrink keeps the table
+    }
+    return removed;
+}
+
+void QELSysSimpleHashTable::RemoveAll() {
+    _count = 0;
+    if (_storage) std::memset(_storage, 0, _modulo * sizeof(void*));
+}
+
+int QELSysSimpleHashTable::Size() const { return _count; }
+
+int QELSysSimpleHashTable::ReAllocate(int size) {
+    unsigned int wanted = size > 0 ? static_cast<unsigned int>(size) : 2 * _modulo;
+    // Never below the items held (they must all fit) nor below the smallest table.
+    if (wanted < static_cast<unsigned int>(_count)) wanted = _count;
+    if (wanted < kMinModulo) wanted = kMinModulo;
+    const unsigned int modulo = UpToNiceModulo(static_cast<int>(wanted));
+    const size_t bytes = StorageBytes(modulo);
+    void** storage = bytes ? static_cast<void**>(std::calloc(1, bytes)) : nullptr;
+    if (!storage) return -1;
+    void** oldStorage = _storage;
+    Entry* oldEntries = _Entries();
+    const int oldCount = _count;
+    _storage = storage;
+    _modulo = modulo;
+    _count = 0;
+    for (int i = 0; i < oldCount; ++i) InsertAndReturn(oldEntries[i].item);
+    std::free(oldStorage);
+    return 0;
+}
+
+void QELSysSimpleHashTable::PrintStats() const {}

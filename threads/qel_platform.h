@@ -1,0 +1,61 @@
+// The operating-system calls the library needs; implemented in the *_win.cpp and *_posix.cpp
+// files beside the portable code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qel {
+
+// Recursive lock.
+struct PlatformLock;
+PlatformLock* LockCreate();  // null on failure
+void LockDestroy(PlatformLock* lock);
+void LockEnter(PlatformLock* lock);
+bool LockTryEnter(PlatformLock* lock);
+void LockLeave(PlatformLock* lock);
+
+// Manual-reset event; Pulse releases the current waiters and leaves it not signalled.
+struct PlatformEvent;
+PlatformEvent* EventCreate(bool signalled);  // null on failure
+void EventDestroy(PlatformEvent* event);
+void EventSet(PlatformEvent* event);
+void EventReset(PlatformEvent* event);
+void EventPulse(PlatformEvent* event);
+bool EventWait(PlatformEvent* event, int ms);  // false on time-out; ms -1 waits without limit
+
+// Threads.
+struct PlatformThread;
+PlatformThread* ThreadCreate(long (*entry)(void*), void* arg, uint32_t* id);  // null on failure
+bool ThreadWait(PlatformThread* thread);  // waits for the end; false if the wait failed
+void ThreadClose(PlatformThread* thread);
+[[noreturn]] void ThreadExitSelf(long code);
+void ThreadStop(PlatformThread* thread, long code);  // another thread
+uint32_t CurrentThreadId();
+long ProcessorCount();
+long LastError();
+
+// Keeps the calling thread from being cancelled inside the library (no-op on Windows).
+class NoCancelScope {
+  public:
+    NoCancelScope();
+    ~NoCancelScope();
+    NoCancelScope(const NoCancelScope&) = delete;
+    NoCancelScope& operator=(const NoCancelScope&) = delete;
+
+  private:
+    int _previous;
+};
+
+// Dynamic libraries.
+extern const char kLibrarySuffix[];
+void* LibraryLoad(const char* fileName);
+void* LibrarySymbol(void* module, const char* symbol);
+
+// Trace collector socket. Failures report in the form of perror and return the codes of
+// thread_cnx.
+struct TraceSocket;
+int TraceConnect(const char* host, int port, TraceSocket** socket);
+void TraceSend(TraceSocket* socket, const char* data, size_t size);
+
+}  // namespace qel

@@ -1,0 +1,26 @@
+// Reader/writer lock: readers share, a writer is alone; readers take precedence over a waiting
+// writer.
+#pragma once
+
+#include "threads/qel_export.h"
+#include "threads/qel_mutex.h"
+#include "threads/qel_waiting_point.h"
+
+class QEL_EXPORT QELResourceLock {
+  public:
+    QELResourceLock();
+    ~QELResourceLock();
+    QELResourceLock(const QELResourceLock&) = delete;
+    QELResourceLock& operator=(const QELResourceLock&) = delete;
+
+    void ReadLock();
+    void ReadUnlock();
+    // The writer may also take read locks; a reader must not ask for the write lock.
+    void WriteLock();
+    void WriteUnlock();
+
+  private:
+    QELMutex _mutex;
+    QELWaitingPoint _readersGone;
+    int _readers;
+};

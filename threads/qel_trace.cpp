@@ -1,0 +1,139 @@
+#include "threads/qel_trace.h"
+
+#include <cstdarg>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "threads/qel_platform.h"
+#include "threads/qel_threads.h"
+#include "threads/qel_trace_switch.h"
+
+namespace qel {
+int threadTraceSwitch = 0;
+}
+
+namespace {
+
+enum Destination { kNone, kStdout, kStderr, kSocket };
+
+constexpr size_t kMessageSize = 1000;
+constexpr size_t kLineSize = 1500;
+
+struct Channel {
+    qel::PlatformLock* mutex = nullptr;
+    Destination destination = kNone;
+    int socketTrace = 0;
+    qel::TraceSocket* socket = nullptr;
+};
+
+Channel channel;
+
+// Starts with "PORT:": the collector on that port, standard error if it cannot be reached.
+bool PortDestination(const char* value, const char* host) {
+    if (std::strncmp(value, "PORT:", 5) != 0) return false;
+    const int port = std::atoi(value + 5);
+    channel.destination = thread_cnx(host, port) == 0 ? kSocket : kStderr;
+    return true;
+}
+
+int Configure() {
+    channel.mutex = qel::LockCreate();
+    const char* host = std::getenv("QELThrDebug_Host");
+    if (const char* value = std::getenv("QELThrDebug")) {
+        qel::threadTraceSwitch = -1;
+        if (std::strcmp(value, "STDERR") == 0) {
+            channel.destination = kStderr;
+        } else if (std::strcmp(value, "STDOUT") == 0) {
+            channel.destination = kStdout;
+        } else {
+            PortDestination(value, host);
+        }
+    }
+    if (const char* value = std::getenv("QELSocketDebug")) {
+        channel.socketTrace = -1;
+        if (!qel::threadTraceSwitch && !PortDestination(value, host)) {
+            channel.destination = std::strcmp(value, "STDOUT") == 0 ? kStdout : kStderr;
+        }
+    }
+    return qel::threadTraceSwitch ? 1 : 0;
+}
+
+// A message that does not fit is cut, keeping its line end so that lines stay apart.
+void FormatMessage(char (&message)[kMessageSize], const char* format, va_list args) {
+    const int length = std::vsnprintf(message, sizeof message, format, args);
+    if (length < 0) {
+        message[0] = '\0';
+    } else if (static_cast<size_t>(length) >= sizeof message) {
+        message[sizeof message - 2] = '\n';
+    }
+}
+
+void WriteLine(const char* message) {
+    if (channel.destination == kNone || !channel.mutex) return;
+    qel::NoCancelScope noCancel;
+    qel::LockEnter(channel.mutex);
+    char line[kLineSize];
+    const int length = std::snprintf(
+        line, sizeof line, "| tid=%d | emt=0x%0*" PRIXPTR " | %s",
+        static_cast<int>(QELThreads::GetCurrentThreadId()), static_cast<int>(2 * sizeof(void*)),
+        reinterpret_cast<uintptr_t>(QELThreads::GetCurrentThread()), message);
+    if (length >= 0) {
+        if (channel.destination == kSocket) {
+            const size_t size =
+                static_cast<size_t>(length) < sizeof line ? length : sizeof line - 1;
+            qel::TraceSend(channel.socket, line, size + 1);  // with its terminating zero
+        } else {
+            std::fprintf(channel.destination == kStdout ? stdout : stderr, "%s", line);
+        }
+    }
+    qel::LockLeave(channel.mutex);
+}
+
+}  // namespace
+
+int QELThrTraceInit() {
+    static const int answer = Configure();
+    return answer;
+}
+
+int thread_cnx(const char* host, int port) {
+    qel::TraceSocket* socket = nullptr;
+    const int result = qel::TraceConnect(host, port, &socket);
+    if (result == 0) {
+        if (channel.mutex) qel::LockEnter(channel.mutex);
+        channel.socket = socket;
+        if (channel.mutex) qel::LockLeave(channel.mutex);
+    }
+    return result;
+}
+
+void QELThrTraceLine(const char* format, ...) {
+    QELThrTraceInit();
+    char message[kMessageSize];
+    va_list args;
+    va_start(args, format);
+    FormatMessage(message, format, args);
+    va_end(args);
+    WriteLine(message);
+}
+
+void QELThrTrace(const char* format, ...) {
+    if (!qel::ThreadTraceOn()) return;
+    char message[kMessageSize];
+    va_list args;
+    va_start(args, format);
+    FormatMessage(message, format, args);
+    va_end(args);
+    QELThrTraceLine("%s", message);
+}
+
+void QELThrTraceAlways(const char* format, ...) {
+    char message[kMessageSize];
+    va_list args;
+    va_start(args, format);
+    FormatMessage(message, format, args);
+    va_end(args);
+    QELThrTraceLine("%s", message);
+}
