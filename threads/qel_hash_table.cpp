@@ -45,7 +45,7 @@ QELSysSimpleHashTable::QELSysSimpleHashTable(int size, unsigned int (*hash)(void
       _storage(nullptr),
       _modulo(0),
       _count(0) {
-    unsigned int modulo = UpToNiceModulo(size);
+    unsigned int modulo = UpToNiceModulo(size < 0 ? 0 : size);
     if (modulo < kMinModulo) modulo = kMinModulo;
     const size_t bytes = StorageBytes(modulo);
     // A failed allocation leaves an empty table without storage; the first insertion retries.

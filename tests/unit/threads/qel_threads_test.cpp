@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <vector>
+
+#include "threads/qel_threads.h"
+#include "threads/qel_waiting_point.h"
+
+namespace {
+
+std::vector<int> firstThreadCalls;
+
+void FirstA() { firstThreadCalls.push_back(1); }
+void FirstB() { firstThreadCalls.push_back(2); }
+void Later() { firstThreadCalls.push_back(3); }
+
+// Must stay the first case of this program: it needs a process without thread objects.
+TEST(QELThreadsFirst, FirstObjectCreatesMainThreadAndRunsPendingFunctionsOnce) {
+    ASSERT_EQ(QEL_E_FAIL, QELSysCallOnFirstThread(nullptr));
+    ASSERT_EQ(0, QELSysCallOnFirstThread(&FirstA));
+    ASSERT_EQ(0, QELSysCallOnFirstThread(&FirstB));
+    EXPECT_TRUE(firstThreadCalls.empty());
+    EXPECT_EQ(nullptr, QELThreads::GetCurrentThread());
+
+    QELThreads first("first");
+    EXPECT_EQ((std::vector<int>{1, 2}), firstThreadCalls);
+    QELThreads* mainThread = QELThreads::GetMainThread();
+    ASSERT_NE(nullptr, mainThread);
+    EXPECT_EQ(QELThreads::GetCurrentThreadId(), mainThread->GetThreadId());
+    EXPECT_EQ(4u, mainThread->IsRunning());
+    EXPECT_EQ(mainThread, QELThreads::GetCurrentThread());
+    EXPECT_EQ(0u, first.GetThreadId());
+
+    QELThreads second;
+    EXPECT_EQ((std::vector<int>{1, 2}), firstThreadCalls);
+    ASSERT_EQ(0, QELSysCallOnFirstThread(&Later));
+    EXPECT_EQ((std::vector<int>{1, 2, 3}), firstThreadCalls);
+    EXPECT_EQ(mainThread, QELThreads::GetMainThread());
+}
+
+TEST(QELThreads, ConstructionStatus) {
+    QELThreads byDefault;
+    EXPECT_EQ(0x21u, byDefault.GetStatus());
+    QELThreads unmarked("unmarked", nullptr, 0);
+    EXPECT_EQ(0x01u, unmarked.GetStatus());
+    QELThreads adopting("adopting", nullptr, 0, 0, 1);
+    EXPECT_EQ(0x05u, adopting.GetStatus());
+    EXPECT_EQ(QELThreads::GetCurrentThreadId(), adopting.GetThreadId());
+    EXPECT_EQ(1, unmarked.GetThreadReturnCode());
+}
+
+long ReturnSeven(void*) { return 7; }
+
+TEST(QELThreads, ReturnedValueBecomesExitCode) {
+    QELThreads thread("seven");
+    thread.SetFunction(&ReturnSeven);
+    ASSERT_EQ(0, thread.Run());
+    thread.Join();
+    EXPECT_EQ(0u, thread.IsRunning());
+    EXPECT_EQ(0x10u, thread.GetStatus() & 0x14u);
+    EXPECT_EQ(7, thread.GetThreadReturnCode());
+    EXPECT_NE(0u, thread.GetThreadId());
+}
+
+struct Gate {
+    QELWaitingPoint entered{0, -1};
+    QELWaitingPoint release{0, -1};
+    std::atomic<int> runs{0};
+};
+
+long WaitAtGate(void* data) {
+    auto* gate = static_cast<Gate*>(data);
+    ++gate->runs;
+    gate->entered.Broadcast();
+    gate->release.Wait(-1);
+    return gate->runs;
+}
+
+TEST(QELThreads, RunWhileRunningIsRefusedAndRunAfterEndStartsAgain) {
+    Gate gate;
+    QELThreads thread("gate", &gate);
+    thread.SetFunction(&WaitAtGate);
+    ASSERT_EQ(0, thread.Run());
+    ASSERT_EQ(0, gate.entered.Wait(5000));
+    EXPECT_EQ(4u, thread.IsRunning());
+    EXPECT_EQ(1, thread.GetThreadReturnCode());
+    EXPECT_EQ(1, thread.Run());
+    gate.release.Broadcast();
+    thread.Join();
+    EXPECT_EQ(1, thread.GetThreadReturnCode());
+    EXPECT_EQ(0x40u, thread.GetStatus() & 0x46u);
+
+    gate.entered.Reset();
+    ASSERT_EQ(0, thread.Run());
+    EXPECT_EQ(0u, thread.GetStatus() & 0x50u);  // ended and joined cleared
+    ASSERT_EQ(0, gate.entered.Wait(5000));
+    thread.Join();
+    EXPECT_EQ(2, gate.runs.load());
+    EXPECT_EQ(2, thread.GetThreadReturnCode());
+}
+
+// Derived thread bodies see their own object as the current thread, in any start order.
+class SelfFinder : public QELThreads {
+  public:
+    SelfFinder() : QELThreads("finder") {}
+    long Begin(void*) override {
+        found = GetCurrentThread();
+        return 0;
+    }
+    QELThreads* found = nullptr;
+};
+
+TEST(QELThreads, CurrentThreadIsFoundForEveryStartedThread) {
+    SelfFinder finders[4];
+    for (int i : {2, 0, 3, 1}) ASSERT_EQ(0, finders[i].Run());
+    std::set<unsigned long> ids;
+    for (SelfFinder& finder : finders) {
+        finder.Join();
+        EXPECT_EQ(&finder, finder.found);
+        ids.insert(finder.GetThreadId());
+    }
+    EXPECT_EQ(4u, ids.size());
+}
+
+TEST(QELThreads, RegistryListsObjectsNewestFirstAndForgetsDestroyedOnes) {
+    QELThreads kept("kept");
+    EXPECT_EQ(&kept, QELListThreads::GetFirst()->GetThread());
+    ASSERT_NE(nullptr, QELListThreads::FindListObj(&kept));
+    const QELThreads* gone;
+    {
+        QELThreads newer("newer");
+        gone = &newer;
+        EXPECT_EQ(&newer, QELListThreads::GetFirst()->GetThread());
+        EXPECT_EQ(&kept, QELListThreads::GetFirst()->GetNext()->GetThread());
+    }
+    EXPECT_EQ(&kept, QELListThreads::GetFirst()->GetThread());
+    for (QELListThreads* node = QELListThreads::GetFirst(); node; node = node->GetNext()) {
+        EXPECT_NE(gone, node->GetThread());
+    }
+    EXPECT_EQ(nullptr, QELListThreads::FindListObj(nullptr));
+}
+
+TEST(QELThreads, JoinTwiceReturnsAtOnce) {
+    QELThreads thread("twice");
+    thread.SetFunction(&ReturnSeven);
+    ASSERT_EQ(0, thread.Run());
+    thread.Join();
+    thread.Join();
+    EXPECT_EQ(0x40u, thread.GetStatus() & 0x40u);
+    QELThreads never("never");
+    never.Join();  // writes "null thread handle in Join \n"; the trace tests read it
+    EXPECT_EQ(0x41u, never.GetStatus() & 0x41u);
+    never.Join();
+}
+
+long EndItself(void*) {
+    QELThreads::GetCurrentThread()->End(5);
+    return 9;  // not reached
+}
+
+TEST(QELThreads, EndFromTheThreadItselfUsesItsCode) {
+    QELThreads thread("ends itself");
+    thread.SetFunction(&EndItself);
+    ASSERT_EQ(0, thread.Run());
+    thread.Join();
+    EXPECT_EQ(5, thread.GetThreadReturnCode());
+    EXPECT_EQ(0x10u, thread.GetStatus() & 0x14u);
+}
+
+long WaitForever(void* data) {
+    auto* gate = static_cast<Gate*>(data);
+    gate->entered.Broadcast();
+    gate->release.Wait(-1);
+    return 0;
+}
+
+// On POSIX the other thread stops at its next cancellation point, here the wait.
+TEST(QELThreads, EndAndKillFromAnotherThreadStopIt) {
+    for (bool kill : {false, true}) {
+        Gate gate;
+        QELThreads thread("stopped", &gate);
+        thread.SetFunction(&WaitForever);
+        ASSERT_EQ(0, thread.Run());
+        ASSERT_EQ(0, gate.entered.Wait(5000));
+        if (kill) {
+            thread.Kill(12);
+        } else {
+            thread.End(11);
+        }
+        thread.Join();
+        EXPECT_EQ(kill ? 12 : 11, thread.GetThreadReturnCode());
+        EXPECT_EQ(0x50u, thread.GetStatus() & 0x54u);
+    }
+}
+
+TEST(QELThreads, ProcessorsNumber) {
+    EXPECT_GE(QELThreads::GetProcessorsNumber(), 1);
+    EXPECT_EQ(-1, QELThreads::IsMultiThreadingAllowed());
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+// Child program of the trace tests: the trace channel is configured once per process, from the
+// environment the test gives it. Prints what the test needs to know on standard output.
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "threads/qel_mutex.h"
+#include "threads/qel_threads.h"
+#include "threads/qel_trace.h"
+
+namespace {
+
+void PrintAddress(const char* what, const void* p) {
+    std::printf("%s=0x%" PRIxPTR "\n", what, reinterpret_cast<uintptr_t>(p));
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "lock") {
+        QELMutex mutex(0, 0, 0);
+        PrintAddress("mutex", &mutex);
+        mutex.Lock();
+        mutex.Lock();
+        mutex.Unlock();
+        mutex.Unlock();
+        mutex.TryLock();
+        mutex.Unlock();
+    } else if (mode == "join") {
+        QELThreads never;
+        never.Join();
+    } else if (mode == "long") {
+        const std::string text(1500, 'x');
+        QELThrTraceAlways("%s\n", text.c_str());
+        QELThrTraceAlways("after\n");
+    } else if (mode == "multithreading") {
+        std::printf("allowed=%d processors=%ld\n", QELThreads::IsMultiThreadingAllowed(),
+                    QELThreads::GetProcessorsNumber());
+    } else {
+        return 2;
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    return 0;
+}
