@@ -16,8 +16,8 @@ constexpr unsigned int kMinModulo = 11;
 
 // Bytes for a table of that many buckets (heads, then entries of two words), 0 if too large.
 size_t StorageBytes(unsigned int modulo) {
-    const size_t words = 3 * sizeof(void*);
-    return modulo == 0 || modulo > SIZE_MAX / words ? 0 : modulo * words;
+    const uint64_t bytes = uint64_t{modulo} * 3 * sizeof(void*);
+    return modulo == 0 || bytes > SIZE_MAX ? 0 : static_cast<size_t>(bytes);
 }
 
 }  // namespace
