@@ -4,6 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace qel {
+
+struct HashEntry {
+    void* item;
+    HashEntry* next;
+};
+
+}  // namespace qel
+
 unsigned int QELSimpleHashIt(void* p) {
     return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(p) >> 2);
 }
@@ -18,6 +27,25 @@ constexpr unsigned int kMinModulo = 11;
 size_t StorageBytes(unsigned int modulo) {
     const uint64_t bytes = uint64_t{modulo} * 3 * sizeof(void*);
     return modulo == 0 || bytes > SIZE_MAX ? 0 : static_cast<size_t>(bytes);
+}
+
+// The default functions are computed in place: an indirect call per step would cost more than
+// the lookup itself.
+unsigned int HashOf(unsigned int (*hash)(void*), void* p) {
+    return hash == &QELSimpleHashIt ? QELSimpleHashIt(p) : hash(p);
+}
+
+bool Equal(int (*equal)(void*, void*), void* stored, void* probe) {
+    return equal == &QELSimpleHashCompare ? stored == probe : equal(stored, probe) != 0;
+}
+
+// The link that points to the entry whose item is equal to probe, or the null link ending the
+// chain when there is none.
+qel::HashEntry** FindLink(qel::HashEntry** heads, unsigned int modulo, unsigned int (*hash)(void*),
+                          int (*equal)(void*, void*), void* probe) {
+    qel::HashEntry** at = &heads[HashOf(hash, probe) % modulo];
+    while (*at && !Equal(equal, (*at)->item, probe)) at = &(*at)->next;
+    return at;
 }
 
 }  // namespace
@@ -67,26 +95,16 @@ void** QELSysSimpleHashTable::NextEmptyBucket() const {
     return reinterpret_cast<void**>(_Entries() + _count);
 }
 
-// The entry holding the item equal to probe, and the link that points to it.
-QELSysSimpleHashTable::Entry* QELSysSimpleHashTable::_FindEntry(void* probe, Entry*** link) const {
-    if (!_storage) return nullptr;
-    Entry** at = &_Heads()[_hash(probe) % _modulo];
-    for (; *at; at = &(*at)->next) {
-        if (_equal((*at)->item, probe)) {
-            if (link) *link = at;
-            return *at;
-        }
-    }
-    if (link) *link = at;  // the end of the chain
-    return nullptr;
+QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::_FindLink(void* probe) const {
+    return _storage ? FindLink(_Heads(), _modulo, _hash, _equal, probe) : nullptr;
 }
 
 void* QELSysSimpleHashTable::InsertAndReturn(void* item) {
-    Entry** end = nullptr;
-    if (Entry* found = _FindEntry(item, &end)) return found->item;
+    Entry** end = _FindLink(item);
+    if (end && *end) return (*end)->item;
     if (static_cast<unsigned int>(_count) == _modulo) {
         if (ReAllocate(0) != 0) return nullptr;
-        _FindEntry(item, &end);
+        end = _FindLink(item);
     }
     Entry* entry = reinterpret_cast<Entry*>(NextEmptyBucket());
     entry->item = item;
@@ -104,33 +122,36 @@ int QELSysSimpleHashTable::Insert(void* item) {
 }
 
 void* QELSysSimpleHashTable::Locate(void* probe) const {
-    Entry* entry = _FindEntry(probe, nullptr);
-    return entry ? entry->item : nullptr;
+    Entry** link = _FindLink(probe);
+    return link && *link ? (*link)->item : nullptr;
 }
 
-void* QELSysSimpleHashTable::LocateBucket(void* probe) const { return _FindEntry(probe, nullptr); }
+void* QELSysSimpleHashTable::LocateBucket(void* probe) const {
+    Entry** link = _FindLink(probe);
+    return link ? *link : nullptr;
+}
 
 void* QELSysSimpleHashTable::KeyLocate(unsigned int key) const {
     if (!_storage) return nullptr;
     for (Entry* e = _Heads()[key % _modulo]; e; e = e->next) {
-        if (_hash(e->item) == key) return e->item;
+        if (HashOf(_hash, e->item) == key) return e->item;
     }
     return nullptr;
 }
 
 void* QELSysSimpleHashTable::NextWithKey(void* item) const {
-    Entry* entry = _FindEntry(item, nullptr);
+    Entry* entry = static_cast<Entry*>(LocateBucket(item));
     if (!entry) return nullptr;
-    const unsigned int key = _hash(item);
+    const unsigned int key = HashOf(_hash, item);
     for (Entry* e = entry->next; e; e = e->next) {
-        if (_hash(e->item) == key) return e->item;
+        if (HashOf(_hash, e->item) == key) return e->item;
     }
     return nullptr;
 }
 
 void* QELSysSimpleHashTable::Next(void* item) const {
     if (!item) return Get(0);
-    Entry* entry = _FindEntry(item, nullptr);
+    Entry* entry = static_cast<Entry*>(LocateBucket(item));
     return entry ? Get(static_cast<int>(entry - _Entries()) + 1) : nullptr;
 }
 
@@ -139,17 +160,15 @@ void* QELSysSimpleHashTable::Get(int index) const {
 }
 
 void* QELSysSimpleHashTable::Remove(void* probe) {
-    Entry** link;
-    Entry* hole = _FindEntry(probe, &link);
+    Entry** link = _FindLink(probe);
+    Entry* hole = link ? *link : nullptr;
     if (!hole) return nullptr;
     void* removed = hole->item;
     *link = hole->next;
     // The last entry moves into the hole so that the array stays dense.
     Entry* last = _Entries() + _count - 1;
     if (last != hole) {
-        Entry** toLast;
-        _FindEntry(last->item, &toLast);
-        *toLast = hole;
+        *_FindLink(last->item) = hole;
         *hole = *last;
     }
     --_count;

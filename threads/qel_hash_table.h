@@ -3,6 +3,10 @@
 
 #include "threads/qel_export.h"
 
+namespace qel {
+struct HashEntry;
+}
+
 // Default hash: the pointer value shifted right by 2.
 QEL_EXPORT unsigned int QELSimpleHashIt(void* p);
 // Default equality: 1 for the same pointer, else 0.
@@ -33,16 +37,13 @@ class QEL_EXPORT QELSysSimpleHashTable {
     void PrintStats() const;
 
   private:
-    struct Entry {
-        void* item;
-        Entry* next;
-    };
+    using Entry = qel::HashEntry;
 
     static unsigned int UpToNiceModulo(int n);
     void** NextEmptyBucket() const;
     Entry** _Heads() const;
     Entry* _Entries() const;
-    Entry* _FindEntry(void* probe, Entry*** link) const;
+    Entry** _FindLink(void* probe) const;
 
     int (*_equal)(void*, void*);
     unsigned int (*_hash)(void*);

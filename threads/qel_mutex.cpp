@@ -57,15 +57,15 @@ void QELMutex::_Initialize(int useGlobal, int) {
     if (guarded) (_mutexGlobal.*UnlockF)();
 }
 
+// Creation on first use, under the global mutex.
 PlatformLock* QELMutex::_CreatedLock() {
-    PlatformLock* lock = _data.load(std::memory_order_acquire);
-    if (lock) return lock;
     _Initialize(1, 0);
     return _data.load(std::memory_order_acquire);
 }
 
 void QELMutex::Lock() {
-    PlatformLock* lock = _CreatedLock();
+    PlatformLock* lock = _data.load(std::memory_order_acquire);
+    if (!lock) lock = _CreatedLock();
     if (!qel::ThreadTraceOn()) {
         if (lock) qel::LockEnter(lock);
         return;
@@ -79,21 +79,24 @@ void QELMutex::Lock() {
 }
 
 void QELMutex::LockM() {
-    PlatformLock* lock = _CreatedLock();
+    PlatformLock* lock = _data.load(std::memory_order_acquire);
+    if (!lock) lock = _CreatedLock();
     if (lock) qel::LockEnter(lock);
 }
 
-void QELMutex::Unlock() { UnlockM(); }
-
-void QELMutex::UnlockM() {
+// Unlock and UnlockM are one operation; neither traces.
+void QELMutex::Unlock() {
     PlatformLock* lock = _data.load(std::memory_order_acquire);
     if (lock) qel::LockLeave(lock);
 }
 
+void QELMutex::UnlockM() { Unlock(); }
+
 int QELMutex::TryLock() { return TryLockM(); }
 
 int QELMutex::TryLockM() {
-    PlatformLock* lock = _CreatedLock();
+    PlatformLock* lock = _data.load(std::memory_order_acquire);
+    if (!lock) lock = _CreatedLock();
     return lock && qel::LockTryEnter(lock) ? 0 : 1;
 }
 

@@ -5,15 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace qel {
+// Recursive lock: LockCreate (null on failure), LockDestroy, LockEnter, LockTryEnter, LockLeave.
+#ifdef _WIN32
+#include "threads/qel_lock_win.h"
+#else
+#include "threads/qel_lock_posix.h"
+#endif
 
-// Recursive lock.
-struct PlatformLock;
-PlatformLock* LockCreate();  // null on failure
-void LockDestroy(PlatformLock* lock);
-void LockEnter(PlatformLock* lock);
-bool LockTryEnter(PlatformLock* lock);
-void LockLeave(PlatformLock* lock);
+namespace qel {
 
 // Manual-reset event; Pulse releases the current waiters and leaves it not signalled.
 struct PlatformEvent;

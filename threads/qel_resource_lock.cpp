@@ -8,6 +8,15 @@
 #define QEL_RL_TRACE(event) \
     QELThrTrace("evt=" event " | m=0x%" PRIxPTR " \n", reinterpret_cast<uintptr_t>(this))
 
+namespace {
+
+// The count word also says whether a writer waits, so that the last reader wakes writers only
+// when there is one: a broadcast on every last unlock would dominate the cost of reading.
+constexpr int kWriterWaiting = 1 << 30;
+constexpr int kCountMask = kWriterWaiting - 1;
+
+}  // namespace
+
 QELResourceLock::QELResourceLock() : _mutex(0, 1, 0), _readersGone(0, -1), _readers(0) {}
 
 // Wakes a writer still waiting; the members go after it.
@@ -23,17 +32,22 @@ void QELResourceLock::ReadLock() {
 
 void QELResourceLock::ReadUnlock() {
     _mutex.Lock();
-    if (--_readers == 0) _readersGone.Broadcast();
+    --_readers;
+    if (_readers == kWriterWaiting) {
+        _readers = 0;
+        _readersGone.Broadcast();
+    }
     QEL_RL_TRACE("readU");
     _mutex.Unlock();
 }
 
-// The reset happens under the mutex and the last reader broadcasts under it, so the wake-up
-// cannot fall between the test and the wait.
+// The flag and the reset happen under the mutex and the last reader broadcasts under it, so the
+// wake-up cannot fall between the test and the wait.
 void QELResourceLock::WriteLock() {
     QEL_RL_TRACE("writW");
     _mutex.Lock();
-    while (_readers != 0) {
+    while ((_readers & kCountMask) != 0) {
+        _readers |= kWriterWaiting;
         _readersGone.Reset();
         _mutex.Unlock();
         _readersGone.Wait(-1);

@@ -1,8 +1,9 @@
+// Recursive lock on a pthread mutex; inline, since every QELMutex operation is one call of it.
+#pragma once
+
 #include <pthread.h>
 
 #include <new>
-
-#include "threads/qel_platform.h"
 
 namespace qel {
 
@@ -10,7 +11,7 @@ struct PlatformLock {
     pthread_mutex_t mutex;
 };
 
-PlatformLock* LockCreate() {
+inline PlatformLock* LockCreate() {
     PlatformLock* lock = new (std::nothrow) PlatformLock;
     if (!lock) return nullptr;
     pthread_mutexattr_t attributes;
@@ -25,15 +26,15 @@ PlatformLock* LockCreate() {
     return lock;
 }
 
-void LockDestroy(PlatformLock* lock) {
+inline void LockDestroy(PlatformLock* lock) {
     pthread_mutex_destroy(&lock->mutex);
     delete lock;
 }
 
-void LockEnter(PlatformLock* lock) { pthread_mutex_lock(&lock->mutex); }
+inline void LockEnter(PlatformLock* lock) { pthread_mutex_lock(&lock->mutex); }
 
-bool LockTryEnter(PlatformLock* lock) { return pthread_mutex_trylock(&lock->mutex) == 0; }
+inline bool LockTryEnter(PlatformLock* lock) { return pthread_mutex_trylock(&lock->mutex) == 0; }
 
-void LockLeave(PlatformLock* lock) { pthread_mutex_unlock(&lock->mutex); }
+inline void LockLeave(PlatformLock* lock) { pthread_mutex_unlock(&lock->mutex); }
 
 }  // namespace qel
