@@ -1,11 +1,12 @@
-// The socket driver until the WinInet driver lands.
 #include <new>
 
 #include "http/http_client.h"
-#include "http/socket_driver.h"
+#include "http/inet_driver.h"
 
 QELHttpDriver* QELHttpCreateDefaultDriver(const char* userAgent, uint16_t major, uint16_t minor) {
-    return new (std::nothrow) QELHttpSocketDriver(userAgent, major, minor);
+    return new (std::nothrow) QELHttpInetDriver(userAgent, major, minor);
 }
 
-QELHttpDriver* QELHttpCreateSecureDriver(const char*, uint16_t, uint16_t) { return nullptr; }
+QELHttpDriver* QELHttpCreateSecureDriver(const char* userAgent, uint16_t major, uint16_t minor) {
+    return new (std::nothrow) QELHttpInetDriver(userAgent, major, minor);
+}
