@@ -165,7 +165,15 @@ int32_t QELHttpSocketDriver::CrackUrl(const char* url, char** host, uint16_t* po
     QELHttpTextBuffer target;
     const char* pathText = *copies.path ? copies.path : "/";
     bool ok = true;
-    if (ProxyHost()) ok = target.Append(copies.scheme) && target.Append(copies.host);
+    if (ProxyHost()) {
+        // The proxy goes by the absolute target alone: a port other than the scheme's default
+        // must be in it, or the request would reach another server.
+        ok = target.Append(copies.scheme) && target.Append(copies.host);
+        uint16_t standard = strcmp(copies.scheme, "https://") == 0 ? 443 : 80;
+        char port[8];
+        snprintf(port, sizeof(port), ":%u", static_cast<unsigned>(copies.port));
+        if (ok && copies.port != standard) ok = target.Append(port);
+    }
     ok = ok && target.Append(pathText) && target.Append(copies.extra);
     if (!ok) return kHttpOutOfMemory;
 
