@@ -51,9 +51,15 @@ unsigned int HashOfCookie(void* item) {
     return cookie->key ? cookie->hash : 0;
 }
 
+// The cookie being stored, set under the write lock. Only it is compared by the cookie rule;
+// every other lookup (the table moving its entries, walking a chain) goes by identity, since
+// the table also finds its own entries through this function.
+Cookie* g_storing = nullptr;
+
 // Stored record first: a new cookie whose name begins with the stored name, under the same
 // key, is the same cookie.
 int SameCookie(void* storedItem, void* newItem) {
+    if (newItem != g_storing) return storedItem == newItem;
     Cookie* stored = static_cast<Cookie*>(storedItem);
     Cookie* fresh = static_cast<Cookie*>(newItem);
     if (!stored->key || !fresh->key || strcmp(stored->key, fresh->key) != 0) return 0;
@@ -185,9 +191,13 @@ int32_t StoreCookie(const char* url, const char* setCookie) {
         return kHttpOutOfMemory;
     }
     StoreLock().WriteLock();
-    Cookie* old = static_cast<Cookie*>(store->Locate(cookie));
-    if (old) DestroyCookie(static_cast<Cookie*>(store->Remove(old)));
+    g_storing = cookie;
+    // Names that begin alike (ab, then abc) may both be stored: all that the new one matches
+    // are replaced, so that it is never refused for an equal record left behind.
+    while (Cookie* old = static_cast<Cookie*>(store->Locate(cookie)))
+        DestroyCookie(static_cast<Cookie*>(store->Remove(old)));
     int inserted = store->Insert(cookie);
+    g_storing = nullptr;
     StoreLock().WriteUnlock();
     if (inserted != 1) {
         DestroyCookie(cookie);

@@ -15,6 +15,10 @@ const int32_t kFirstBodyBuffer = 2048;
 // A head this large is not a head; refusing it keeps a broken peer from eating memory.
 const size_t kMaxHead = 64 * 1024;
 
+// Bodies are received in steps of this size, so that memory follows the bytes that arrived
+// and not a length the peer announced.
+const size_t kReceiveStep = 1024 * 1024;
+
 bool EndsWith(const QELHttpTextBuffer& text, const char* tail) {
     size_t n = strlen(tail);
     return text.Length() >= n && memcmp(text.Data() + text.Length() - n, tail, n) == 0;
@@ -77,6 +81,20 @@ int32_t QELHttpConnection::ReadUntilClose(char** body, int32_t* length) {
     return *body ? kHttpOk : kHttpReadNoMemory;
 }
 
+int32_t QELHttpConnection::ReceiveExactly(QELHttpTextBuffer* data, size_t size) {
+    while (size > 0) {
+        size_t step = size < kReceiveStep ? size : kReceiveStep;
+        char* space = data->Reserve(step);
+        if (!space) return kHttpReadNoMemory;
+        int32_t count = 0;
+        int32_t result = Receive(space, static_cast<int32_t>(step), &count);
+        if (result < 0 || count != static_cast<int32_t>(step)) return kHttpReadShort;
+        data->Commit(step);
+        size -= step;
+    }
+    return kHttpOk;
+}
+
 int32_t QELHttpConnection::ReadChunked(char** body, int32_t* length, uint32_t flags) {
     *body = nullptr;
     *length = 0;
@@ -92,13 +110,8 @@ int32_t QELHttpConnection::ReadChunked(char** body, int32_t* length, uint32_t fl
         unsigned long size = 0;
         if (sscanf(line, "%lx", &size) != 1) return kHttpBadFraming;
         if (size > static_cast<unsigned long>(INT32_MAX) - data.Length()) return kHttpReadNoMemory;
-        char* chunk = data.Reserve(size);
-        if (!chunk) return kHttpReadNoMemory;
-        if (size > 0) {
-            result = Receive(chunk, static_cast<int32_t>(size), &count);
-            if (result < 0 || count != static_cast<int32_t>(size)) return kHttpReadShort;
-            data.Commit(size);
-        }
+        result = ReceiveExactly(&data, size);
+        if (result != kHttpOk) return result;
         char crlf[2] = {0, 0};
         result = Receive(crlf, 2, &count);
         if (count != 2 || memcmp(crlf, "\r\n", 2) != 0) return kHttpReadShort;
@@ -120,15 +133,12 @@ int32_t QELHttpConnection::ReadBody(uint32_t flags, int32_t* length, char** body
         return result < 0 ? kHttpReadFailed : result;
     }
     if (*length < 0) return kHttpInvalidArg;
-    char* data = static_cast<char*>(calloc(static_cast<size_t>(*length) + 1, 1));
-    if (!data) return kHttpReadNoMemory;
-    int32_t count = 0;
-    int32_t result = Receive(data, *length, &count);
-    if (result < 0 || count != *length) {
-        free(data);
+    QELHttpTextBuffer data;
+    int32_t result = ReceiveExactly(&data, static_cast<size_t>(*length));
+    if (result != kHttpOk) {
         *length = 0;
-        return kHttpReadFailed;
+        return result == kHttpReadNoMemory ? result : kHttpReadFailed;
     }
-    *body = data;
-    return kHttpOk;
+    *body = data.Release();
+    return *body ? kHttpOk : kHttpReadNoMemory;
 }

@@ -1,7 +1,10 @@
 // The byte stream under the socket driver, and the body and head readers written over it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+class QELHttpTextBuffer;
 
 class QELHttpConnection {
   public:
@@ -34,6 +37,8 @@ class QELHttpConnection {
 
   protected:
     void SetHostName(char* hostName);
+    // Appends exactly `size` received bytes; -9 when memory runs out, -4 when fewer came.
+    int32_t ReceiveExactly(QELHttpTextBuffer* data, size_t size);
 
   private:
     char* _hostName = nullptr;

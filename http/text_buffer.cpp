@@ -9,7 +9,8 @@ char* QELHttpTextBuffer::Reserve(size_t length) {
     if (length > static_cast<size_t>(-1) / 2 - _length) return nullptr;
     size_t needed = _length + length + 1;
     if (needed > _capacity) {
-        size_t capacity = _capacity ? _capacity : 64;
+        // The first block is as large as asked for; later ones double.
+        size_t capacity = _capacity ? _capacity : needed;
         while (capacity < needed) capacity *= 2;
         char* grown = static_cast<char*>(realloc(_data, capacity));
         if (!grown) return nullptr;

@@ -75,6 +75,20 @@ TEST(CookieStore, ReplacementByNamePrefix) {
     EXPECT_NE(both.find("ab=4; $Path=/"), std::string::npos) << both;
 }
 
+TEST(CookieStore, ANewNameReplacesEveryStoredNameItBeginsWith) {
+    // Longest first, so that none replaces another: twenty cookies c..c under one key.
+    for (int n = 20; n >= 1; --n) {
+        std::string cookie = std::string(n, 'c') + "=" + std::to_string(n) + "; Path=/";
+        ASSERT_EQ(StoreCookie("http://many.test/", cookie.c_str()), kHttpOk) << n;
+    }
+    std::string all = Line("http://many.test/");
+    EXPECT_NE(all.find("; c=1; $Path=/"), std::string::npos) << all;
+    EXPECT_NE(all.find(std::string(20, 'c') + "=20"), std::string::npos) << all;
+    std::string longest = std::string(25, 'c') + "=new; Path=/";
+    ASSERT_EQ(StoreCookie("http://many.test/", longest.c_str()), kHttpOk);
+    EXPECT_EQ(Line("http://many.test/"), "Cookie: " + std::string(25, 'c') + "=new; $Path=/\r\n");
+}
+
 TEST(CookieStore, TwoCookiesUnderOneKeyInTableOrder) {
     ASSERT_EQ(StoreCookie("http://two.test/p", "first=1; Path=/"), kHttpOk);
     ASSERT_EQ(StoreCookie("http://two.test/p", "second = 2 ; path=/"), kHttpOk);
