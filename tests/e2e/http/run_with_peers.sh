@@ -24,8 +24,9 @@ stop_peers() {
 }
 trap stop_peers EXIT
 
-# 2.5 MiB and a few bytes: the last 512 KiB piece is a short one.
-head -c $((5 * 512 * 1024 + 1234)) /dev/urandom >"$work/www/files/blob.bin"
+# 2.5 MiB and a few bytes unless QEL_PEERS_SIZE says otherwise: the last 512 KiB piece is a
+# short one.
+head -c "${QEL_PEERS_SIZE:-$((5 * 512 * 1024 + 1234))}" /dev/urandom >"$work/www/files/blob.bin"
 
 listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
