@@ -12,7 +12,6 @@
 #include "engine/launch_product.h"
 #include "engine/link_locations.h"
 #include "framework/afx_strings.h"
-#include "framework/afx_wnd.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -25,19 +24,10 @@ std::wstring ProductText(UINT id) {
     return text;
 }
 
-void RegisterDialogClass(HINSTANCE instance) {
-    // The system dialog class under our own name, so that a second setup can find the window.
-    WNDCLASSW dialogClass{};
-    GetClassInfoW(instance, L"#32770", &dialogClass);
-    dialogClass.hInstance = instance;
-    dialogClass.lpszClassName = kDialogClassName;
-    AfxRegisterClass(&dialogClass);
-}
-
 }  // namespace
 
 BOOL SetupApp::InitInstance() {
-    RegisterDialogClass(m_hInstance);
+    RegisterSetupDialogClass(m_hInstance);
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();

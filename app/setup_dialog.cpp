@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "app/banner.h"
+#include "app/instance_guard.h"
 #include "app/progress_rule.h"
 #include "app/setup_log.h"
 #include "app/setup_state.h"
@@ -38,6 +39,14 @@ void ShowControl(HWND control, bool show) {
 }
 
 }  // namespace
+
+void RegisterSetupDialogClass(HINSTANCE instance) {
+    WNDCLASSW dialogClass{};
+    GetClassInfoW(instance, L"#32770", &dialogClass);
+    dialogClass.hInstance = instance;
+    dialogClass.lpszClassName = kDialogClassName;
+    AfxRegisterClass(&dialogClass);
+}
 
 SetupDialog::SetupDialog(CWnd* parent)
     : CDialog(IDD_SETUP_DIALOG, parent),

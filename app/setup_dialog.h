@@ -4,6 +4,10 @@
 #include "app/worker_messages.h"
 #include "framework/afx_dialog.h"
 
+// The system dialog class copied under the name the template gives, so that a second setup can
+// find the window by its class.
+void RegisterSetupDialogClass(HINSTANCE instance);
+
 class SetupDialog : public CDialog {
 public:
     explicit SetupDialog(CWnd* parent = nullptr);
