@@ -95,3 +95,13 @@ TEST(Manifest, IsTheOnlyOneAndAsksForAdministratorAndCommonControlsSix) {
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
     }
 }
+
+TEST(ResourceObject, KeepsEverythingWhenLinkedBesideAnotherResourceObject) {
+    // The linker merges resource objects; a malformed one loses its own resources or the other's.
+    auto neighbour = ResourceBytes(RT_RCDATA, MAKEINTRESOURCEW(900));
+    ASSERT_TRUE(neighbour);
+    EXPECT_EQ(AsText(*neighbour), "neighbour");
+    EXPECT_TRUE(ResourceBytes(RT_DIALOG, MAKEINTRESOURCEW(IDD_SETUP_DIALOG)));
+    EXPECT_TRUE(ResourceBytes(L"JPG", MAKEINTRESOURCEW(IDR_BANNER_JPG)));
+    EXPECT_EQ(ResourceLanguages(RT_STRING, MAKEINTRESOURCEW(IDS_CAPTION / 16 + 1)).size(), 6u);
+}
