@@ -1,0 +1,40 @@
+// Thin window wrappers: a CWnd only holds the handle of a window it does not own.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+class CWnd {
+public:
+    CWnd() = default;
+    virtual ~CWnd() = default;
+
+    void Attach(HWND hwnd) { m_hWnd = hwnd; }
+        HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+
+    void ShowWindow(int command) const { ::ShowWindow(m_hWnd, command); }
+    void EnableWindow(bool enable) const { ::EnableWindow(m_hWnd, enable ? TRUE : FALSE); }
+    void SetWindowText(const std::wstring& text) const { ::SetWindowTextW(m_hWnd, text.c_str()); }
+    void SetFocus() const { ::SetFocus(m_hWnd); }
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::SendMessageW(m_hWnd, message, wParam, lParam);
+    }
+
+    HWND m_hWnd = nullptr;
+};
+
+class CButton : public CWnd {
+public:
+    int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
+    void SetCheck(int state) const { SendMessage(BM_SETCHECK, static_cast<WPARAM>(state)); }
+};
+
+class CProgressCtrl : public CWnd {
+public:
+    void SetPos(int position) const { SendMessage(PBM_SETPOS, static_cast<WPARAM>(position)); }
+};
+
+// Registers a window class unless a class of that name already exists for its instance.
+BOOL AfxRegisterClass(WNDCLASSW* windowClass);
