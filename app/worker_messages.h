@@ -6,7 +6,7 @@
 
 #include <string>
 
-// Above the dialog manager's own WM_USER-based messages (DM_SETDEFID is WM_USER).
+// Clear of the dialog manager's own messages just above WM_USER (DM_SETDEFID is WM_USER + 1).
 constexpr UINT WM_SETUP_SUCCEEDED = 0x0501;
 constexpr UINT WM_SETUP_PROGRESS = 0x0502;        // wParam position, lParam range
 constexpr UINT WM_SETUP_STATUS = 0x0503;          // lParam: a WorkerParam copy
