@@ -1,0 +1,273 @@
+#include "app/setup_dialog.h"
+
+#include <shellapi.h>
+
+#include <cwchar>
+
+#include "app/banner.h"
+#include "app/instance_guard.h"
+#include "app/progress_rule.h"
+#include "app/setup_log.h"
+#include "app/setup_state.h"
+#include "engine/installation_worker.h"
+#include "engine/link_locations.h"
+#include "framework/afx_app.h"
+#include "framework/afx_strings.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+std::wstring ProductText(UINT id) {
+    std::wstring text;
+    AfxFormatString1(text, id, kProductName);
+    return text;
+}
+
+void OpenLink(const wchar_t* linkPath) {
+    // A browser that does not start changes nothing for the setup.
+    ShellExecuteW(nullptr, L"open", MakeLinkUrl(linkPath).c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+}
+
+bool ClickedLinkIs(LPARAM notify, const wchar_t* linkId) {
+    const auto* link = reinterpret_cast<const NMLINK*>(notify);
+    return std::wcscmp(link->item.szID, linkId) == 0;
+}
+
+void ShowControl(HWND control, bool show) {
+    if (control) ShowWindow(control, show ? SW_SHOW : SW_HIDE);
+}
+
+}  // namespace
+
+void RegisterSetupDialogClass(HINSTANCE instance) {
+    WNDCLASSW dialogClass{};
+    GetClassInfoW(instance, L"#32770", &dialogClass);
+    dialogClass.hInstance = instance;
+    dialogClass.lpszClassName = kDialogClassName;
+    AfxRegisterClass(&dialogClass);
+}
+
+SetupDialog::SetupDialog(CWnd* parent)
+    : CDialog(IDD_SETUP_DIALOG, parent),
+      m_hIcon(LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_SETUP_ICON))) {}
+
+SetupDialog::~SetupDialog() { ReleaseBanners(m_bannerWindow); }
+
+void SetupDialog::DoDataExchange(CDataExchange* exchange) {
+    DDX_Control(exchange, IDC_ACCEPT_BOX, m_acceptBox);
+    DDX_Control(exchange, IDC_INSTALL, m_installButton);
+    DDX_Control(exchange, IDC_PROGRESS, m_progressBar);
+    DDX_Control(exchange, IDCANCEL, m_cancelButton);
+}
+
+const MessageMapEntry* SetupDialog::GetMessageMap() const {
+    static const MessageMapEntry entries[] = {
+        OnMessage(WM_PAINT, &SetupDialog::OnPaint),
+        OnMessage(WM_QUERYDRAGICON, &SetupDialog::OnQueryDragIcon),
+        OnCommand(BN_CLICKED, IDC_ACCEPT_BOX, &SetupDialog::OnAcceptBoxClicked),
+        OnCommand(BN_CLICKED, IDC_INSTALL, &SetupDialog::OnInstallClicked),
+        OnNotify(NM_CLICK, IDC_EULA_LINK, &SetupDialog::OnLicenceLinkClicked),
+        OnNotify(NM_CLICK, IDC_CHECK_FAILED_LINK, &SetupDialog::OnHelpLinkClicked),
+        OnMessage(WM_SETUP_SUCCEEDED, &SetupDialog::OnSetupSucceeded),
+        OnMessage(WM_SETUP_PROGRESS, &SetupDialog::OnSetupProgress),
+        OnRegisteredMessage(&WM_CUSTOM_UPDATE_PROGRESS, &SetupDialog::OnSetupProgress),
+        OnMessage(WM_SETUP_STATUS, &SetupDialog::OnSetupStatus),
+        OnMessage(WM_SETUP_FAILED_DOWNLOAD, &SetupDialog::OnSetupFailedDownload),
+        OnMessage(WM_SETUP_FAILED, &SetupDialog::OnSetupFailed),
+        OnMessage(WM_SETUP_INTERRUPTED, &SetupDialog::OnSetupInterrupted),
+        OnRegisteredMessage(&WM_CUSTOM_UPDATE_LOWEXPAND, &SetupDialog::OnLowExpand),
+        {},
+    };
+    return entries;
+}
+
+HWND SetupDialog::StatusLine() const {
+    // The status line has no id of its own: -1 in an extended template, 0xFFFF in a plain one.
+    if (HWND line = GetDlgItem(IDC_STATUS_LINE)) return line;
+    return GetDlgItem(0xFFFF);
+}
+
+void SetupDialog::SetDefaultButton(int id) { SendMessage(DM_SETDEFID, id); }
+
+BOOL SetupDialog::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    SetWindowText(ProductText(IDS_CAPTION));
+    m_installButton.SetWindowText(AfxLoadString(IDS_INSTALL));
+    m_cancelButton.SetWindowText(AfxLoadString(IDS_CANCEL));
+
+    if (HWND placeholder = GetDlgItem(IDC_BANNER_PLACEHOLDER)) {
+        RECT frame;
+        GetWindowRect(placeholder, &frame);
+        POINT topLeft{frame.left, frame.top};
+        ScreenToClient(m_hWnd, &topLeft);
+        m_bannerWindow = m_hWnd;
+        LoadBanner(m_hWnd, topLeft);
+    }
+
+    const HWND eulaLink = GetDlgItem(IDC_EULA_LINK);
+    const HWND checkFailedLink = GetDlgItem(IDC_CHECK_FAILED_LINK);
+    if (ChecksPassed) {
+        ShowControl(checkFailedLink, false);
+        if (HWND line = StatusLine()) ::SetWindowTextW(line, ProductText(IDS_ACCEPT_LICENCE).c_str());
+        ::SetWindowTextW(eulaLink, ProductText(IDS_READ_EULA).c_str());
+        m_acceptBox.SetWindowText(ProductText(IDS_ACCEPT_BOX));
+        m_acceptBox.ShowWindow(SW_SHOW);
+        ShowControl(eulaLink, true);
+        m_acceptBox.SetCheck(BST_UNCHECKED);
+    } else {
+        m_acceptBox.ShowWindow(SW_HIDE);
+        ShowControl(eulaLink, false);
+        ShowControl(StatusLine(), false);
+        std::wstring reason;
+        AfxFormatString1(reason, IDS_CHECK_FAILED, CheckMessage.c_str());
+        ::SetWindowTextW(checkFailedLink, reason.c_str());
+        ShowControl(checkFailedLink, true);
+        m_installButton.ShowWindow(SW_HIDE);
+        SetDefaultButton(IDCANCEL);
+    }
+
+    // Lets this and later setup windows come to the front for the user.
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr,
+                          SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+    SetForegroundWindow(m_hWnd);
+    return TRUE;
+}
+
+LRESULT SetupDialog::OnPaint(WPARAM, LPARAM) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    if (IsIconic(m_hWnd)) {
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+        RECT client;
+        GetClientRect(m_hWnd, &client);
+        const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(dc, x, y, m_hIcon);
+    } else {
+        PaintBanners(m_hWnd, dc);
+    }
+    EndPaint(m_hWnd, &paint);
+    return 0;
+}
+
+LRESULT SetupDialog::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
+
+LRESULT SetupDialog::OnAcceptBoxClicked(WPARAM, LPARAM) {
+    const bool accepted = m_acceptBox.GetCheck() == BST_CHECKED;
+    m_installButton.EnableWindow(accepted);
+    SetDefaultButton(accepted ? IDC_INSTALL : IDCANCEL);
+    (accepted ? m_installButton : m_cancelButton).SetFocus();
+    return 0;
+}
+
+LRESULT SetupDialog::OnInstallClicked(WPARAM, LPARAM) {
+    m_acceptBox.ShowWindow(SW_HIDE);
+    ShowControl(GetDlgItem(IDC_EULA_LINK), false);
+    ShowControl(GetDlgItem(IDC_FAILURE_TEXT), false);
+    m_progressBar.ShowWindow(SW_SHOW);
+    m_installButton.EnableWindow(false);
+    m_installButton.ShowWindow(SW_HIDE);
+    if (HWND placeholder = GetDlgItem(IDC_BANNER_PLACEHOLDER)) ::SetFocus(placeholder);
+
+    const HWND active = GetActiveWindow();
+    auto* param = new (std::nothrow) WorkerParam{active, {}};
+    notStarted = false;
+    StartWorker(param);
+    return 0;
+}
+
+void SetupDialog::StartWorker(WorkerParam* param) { BeginInstallationWorker(param); }
+
+LRESULT SetupDialog::OnLicenceLinkClicked(WPARAM, LPARAM notify) {
+    if (ClickedLinkIs(notify, L"idTLRShape")) OpenLink(kLinkLicence);
+    return 0;
+}
+
+LRESULT SetupDialog::OnHelpLinkClicked(WPARAM, LPARAM notify) {
+    if (ClickedLinkIs(notify, L"idHELP")) OpenLink(kLinkHelp);
+    return 0;
+}
+
+LRESULT SetupDialog::OnSetupSucceeded(WPARAM, LPARAM) {
+    if (HWND line = StatusLine()) ::SetWindowTextW(line, ProductText(IDS_INSTALL_SUCCEEDED).c_str());
+    endCode = IDOK;
+    Finish();
+    return 0;
+}
+
+LRESULT SetupDialog::OnSetupProgress(WPARAM position, LPARAM range) {
+    if (const auto percent = ProgressPercent(static_cast<int32_t>(position),
+                                             static_cast<int32_t>(range), ProgressEnabled)) {
+        m_progressBar.SetPos(*percent);
+    }
+    return 0;
+}
+
+LRESULT SetupDialog::OnSetupStatus(WPARAM, LPARAM param) {
+    // The record is the copy PostSetupStatus made for this message.
+    if (auto* status = reinterpret_cast<WorkerParam*>(param)) {
+        if (HWND line = StatusLine()) ::SetWindowTextW(line, status->statusText.c_str());
+        delete status;
+    }
+    if (CancelRequests.load() == 1) m_cancelButton.EnableWindow(false);
+    return 0;
+}
+
+LRESULT SetupDialog::OnSetupFailedDownload(WPARAM, LPARAM) {
+    ShowFailure(IDS_DOWNLOAD_FAILED, IDABORT);
+    return 0;
+}
+
+LRESULT SetupDialog::OnSetupFailed(WPARAM, LPARAM) {
+    ShowFailure(IDS_INSTALL_FAILED, IDABORT);
+    return 0;
+}
+
+LRESULT SetupDialog::OnSetupInterrupted(WPARAM, LPARAM) {
+    ShowFailure(IDS_INTERRUPTED, IDCANCEL);
+    return 0;
+}
+
+LRESULT SetupDialog::OnLowExpand(WPARAM, LPARAM) {
+    if (HWND line = StatusLine())
+        ::SetWindowTextW(line, AfxLoadString(IDS_EXPANDING_TEXTURES_WAIT).c_str());
+    return 0;
+}
+
+void SetupDialog::ShowFailure(UINT textId, int code) {
+    std::wstring text;
+    AfxFormatString2(text, textId, kProductName, LogFilePath.c_str());
+    ShowControl(StatusLine(), false);
+    if (HWND failure = GetDlgItem(IDC_FAILURE_TEXT)) {
+        ::ShowWindow(failure, SW_SHOW);
+        ::SetWindowTextW(failure, text.c_str());
+    }
+    endCode = code;
+    Finish();
+}
+
+void SetupDialog::Finish() {
+    m_progressBar.ShowWindow(SW_HIDE);
+    m_cancelButton.SetWindowText(AfxLoadString(IDS_CLOSE));
+    m_cancelButton.EnableWindow(true);
+    m_cancelButton.ShowWindow(SW_SHOW);
+    SetDefaultButton(IDCANCEL);
+    m_cancelButton.SetFocus();
+}
+
+void SetupDialog::OnCancel() {
+    if (notStarted) {
+        EndDialog(IDCANCEL);
+    } else if (endCode == 0) {
+        ++CancelRequests;
+        WriteLog(L"CANCEL APPLI");
+    } else {
+        EndDialog(endCode);
+    }
+}
+
+void SetupDialog::OnOK() {}

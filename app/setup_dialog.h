@@ -1,0 +1,56 @@
+// The setup's only window: banner, licence or check failure, then progress and the outcome.
+#pragma once
+
+#include "app/worker_messages.h"
+#include "framework/afx_dialog.h"
+
+// The system dialog class copied under the name the template gives, so that a second setup can
+// find the window by its class.
+void RegisterSetupDialogClass(HINSTANCE instance);
+
+class SetupDialog : public CDialog {
+public:
+    explicit SetupDialog(CWnd* parent = nullptr);
+    ~SetupDialog() override;
+
+protected:
+    void DoDataExchange(CDataExchange* exchange) override;
+    BOOL OnInitDialog() override;
+    void OnCancel() override;
+    // Enter before any default button is set: ignored, so that it cannot end the dialog with
+    // the success code (and launch a product that was never installed).
+    void OnOK() override;
+    const MessageMapEntry* GetMessageMap() const override;
+
+    // Hands the record to the installation worker on its own thread.
+    virtual void StartWorker(WorkerParam* param);
+
+private:
+    LRESULT OnPaint(WPARAM, LPARAM);
+    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
+    LRESULT OnAcceptBoxClicked(WPARAM, LPARAM);
+    LRESULT OnInstallClicked(WPARAM, LPARAM);
+    LRESULT OnLicenceLinkClicked(WPARAM, LPARAM notify);
+    LRESULT OnHelpLinkClicked(WPARAM, LPARAM notify);
+    LRESULT OnSetupSucceeded(WPARAM, LPARAM);
+    LRESULT OnSetupProgress(WPARAM position, LPARAM range);
+    LRESULT OnSetupStatus(WPARAM, LPARAM param);
+    LRESULT OnSetupFailedDownload(WPARAM, LPARAM);
+    LRESULT OnSetupFailed(WPARAM, LPARAM);
+    LRESULT OnSetupInterrupted(WPARAM, LPARAM);
+    LRESULT OnLowExpand(WPARAM, LPARAM);
+
+    void ShowFailure(UINT textId, int code);
+    void Finish();
+    void SetDefaultButton(int id);
+    HWND StatusLine() const;
+
+    CButton m_acceptBox;
+    CButton m_installButton;
+    CProgressCtrl m_progressBar;
+    CButton m_cancelButton;
+    HICON m_hIcon;
+    HWND m_bannerWindow = nullptr;
+    bool notStarted = true;
+    int endCode = 0;  // 0 while running; then 1 success, 2 interrupted, 3 failed
+};

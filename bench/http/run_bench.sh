@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs the HTTP benchmark against nginx on loopback serving a 64 MiB file.
+# Usage: bench/http/run_bench.sh [build dir, default build/native]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$root/build/native}
+work="$build/bench/http/peers"
+export QEL_PEERS_SIZE=$((64 * 1024 * 1024))
+export QEL_PEERS_WORK="$work"
+exec "$root/tests/e2e/http/run_with_peers.sh" "$work" -- "$build/bench/http/qel_http_bench"

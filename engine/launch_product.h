@@ -1,0 +1,4 @@
+// Starts the installed product after a successful setup when "Appli_LaunchId" is set.
+#pragma once
+
+bool LaunchProduct();

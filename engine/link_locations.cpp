@@ -1,0 +1,24 @@
+#include "engine/link_locations.h"
+
+namespace {
+
+// Resolved on first use, thread-safely, and never again.
+const ServerChoice& Server() {
+    static const ServerChoice choice = ChooseServer(ReadServerVariable());
+    return choice;
+}
+
+}  // namespace
+
+ServerChoice ChooseServer(const std::optional<std::wstring>& variable) {
+    if (!variable) return {kDefaultServerName, false};
+    return {*variable, true};
+}
+
+bool IsCustomServer() { return Server().custom; }
+
+std::wstring GetServerName() { return Server().name; }
+
+std::wstring MakeLinkUrl(const std::wstring& linkPath) {
+    return L"http://" + Server().name + linkPath;
+}

@@ -1,0 +1,28 @@
+// The process-wide cookie store: every Set-Cookie value is filed under the request URL's
+// beginning plus the cookie's path, and every request gets the cookies of its URL's prefixes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Stores one Set-Cookie value received for `url`; replaces a cookie of the same key whose
+// name begins with the stored name.
+int32_t StoreCookie(const char* url, const char* setCookie);
+
+// A new heap string (free()) with the cookies for `url`: "Cookie: " + pairs + "\r\n" in
+// header form 1, the pairs alone in form 0. 0x80070103 when nothing matched.
+int32_t BuildCookieLine(const char* url, char** line, int headerForm);
+
+// One name=value pair at the start of `text` (of `length` bytes, ending at the first ";"
+// after the "="). The name and value are given as offsets into the text.
+struct QELHttpCookiePair {
+    size_t nameStart = 0;
+    size_t nameLength = 0;
+    size_t valueStart = 0;
+    size_t valueLength = 0;
+};
+int32_t QELHttpParseCookiePair(const char* text, size_t length, QELHttpCookiePair* pair);
+
+// The store's string hash: 37-fold over every character (every length/64-th one for long
+// strings), top bit cleared.
+uint32_t QELHttpCookieHash(const char* text, size_t length);

@@ -1,0 +1,84 @@
+// Head: what a URL answers, as a file-status record.
+#include <cstdlib>
+#include <cstring>
+
+#include "http/http_client.h"
+#include "http/http_driver.h"
+#include "http/cookie_store.h"
+
+namespace {
+
+thread_local int t_headDepth = 0;
+
+struct HeadDepthGuard {
+    HeadDepthGuard() { ++t_headDepth; }
+    ~HeadDepthGuard() { --t_headDepth; }
+    bool TooDeep() const { return t_headDepth > kHttpMaxRedirectDepth; }
+};
+
+const uint16_t kModeRead = 0x100;
+const uint16_t kModeWrite = 0x80;
+const uint16_t kModeFile = 0x8000;
+const uint16_t kModeDirectory = 0x4000;
+
+// "QELHTTPPUT" is read once per process.
+bool WritePermission() {
+    static const bool writable = getenv("QELHTTPPUT") == nullptr;
+    return writable;
+}
+
+bool ReissuesHead(int32_t status, uint32_t flags) {
+    return (status == 301 && !(flags & kHttpFlagNoRedirect)) || status == 302 || status == 303 ||
+           (status == 407 && !(flags & kHttpFlagNoAuth)) || status == 401;
+}
+
+}  // namespace
+
+int32_t QELHttpDriver::Head(const char* url, uint32_t flags, QELHttpFileInfo* info) {
+    if (!url || !info) return kHttpInvalidArg;
+    memset(info, 0, sizeof(*info));
+    HeadDepthGuard depth;
+
+    int32_t result = OpenRequest("HEAD", url, flags, 0);
+    if (result < 0) return result;
+    char* cookies = nullptr;
+    if (BuildCookieLine(url, &cookies, 1) == kHttpOk) {
+        result = AddRequestHeaders(cookies, kHttpAddCoalesceComma);
+        free(cookies);
+        if (result < 0) return result;
+    }
+    result = SendRequest(nullptr, 0, 0);
+    if (result < 0) return result;
+    char* head = nullptr;
+    int32_t headLength = 0;
+    result = QueryInfo(&head, &headLength, nullptr, kHttpQueryRawHead, nullptr);
+    if (result < 0) return result;
+    QELHttpResponseInfo response;
+    result = ParseResponseHead(url, "HEAD", head, headLength, 0, &response);
+    free(head);
+    if (result < 0) {
+        free(response.location);
+        return result;
+    }
+
+    int32_t status = response.status;
+    if (ReissuesHead(status, flags) && !depth.TooDeep()) {
+        // The owner may replace this driver (secure URLs), so nothing of it is used afterwards.
+        char* target = response.location;
+        const char* next = target ? target : url;
+        QELHttpClient* owner = _owner;
+        result = owner ? owner->Head(next, info) : Head(next, 0, info);
+        free(target);
+        return result;
+    }
+    free(response.location);
+    if (status != 200) return status;
+    info->mode = kModeRead | (WritePermission() ? kModeWrite : 0);
+    if (response.hasContentLength) {
+        info->mode |= kModeFile;
+        info->size = response.contentLength;
+    } else {
+        info->mode |= kModeDirectory;
+    }
+    return kHttpOk;
+}

@@ -1,0 +1,24 @@
+// Rules over header text, shared by both drivers: merging a request header line into a block
+// of lines, and answering header queries from a raw response head.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Merges `line` ("Name: value\r\n") into the terminated block `*buffer` of `*length` bytes:
+// an existing line of the same name is extended by the separator the modifiers choose, any
+// other line is appended. The block is re-allocated with malloc.
+int32_t QELHttpMergeHeader(const char* line, uint32_t modifiers, int32_t* length, char** buffer);
+
+// The answer to a header query over a response head.
+struct QELHttpHeadAnswer {
+    char* value = nullptr;  // heap block (free()); a 4-byte integer when `isNumber`
+    int32_t length = 0;
+    bool isNumber = false;
+    int32_t number = 0;
+};
+
+// Answers `level` (with its modifier bits) over the `headLength` bytes of `head`. `index`, when
+// given, selects the occurrence and is advanced. `name` is the header name of a custom query.
+int32_t QELHttpQueryHead(const char* head, size_t headLength, uint32_t level, const char* name,
+                         int32_t* index, QELHttpHeadAnswer* answer);

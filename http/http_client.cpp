@@ -1,0 +1,93 @@
+#include "http/http_client.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "http/socket_driver.h"
+#include "threads/qel_mutex.h"
+
+namespace {
+
+const char kSecureUserAgent[] = "ORVANT HTTP CLIENT v2.1-KV";
+
+QELMutex* g_clientMutex = nullptr;
+
+// The first construction creates the process-wide client mutex inside the library's global
+// section; every construction takes it once.
+void TouchClientMutex() {
+    QELSysMTGlobalMutex(1, nullptr, 0);
+    if (!g_clientMutex) g_clientMutex = new (std::nothrow) QELMutex(0, 0, 0);
+    QELMutex* mutex = g_clientMutex;
+    QELSysMTGlobalMutex(2, nullptr, 0);
+    if (mutex) {
+        mutex->Lock();
+        mutex->Unlock();
+    }
+}
+
+}  // namespace
+
+uint32_t QELHttpTransformFlags(uint32_t flags) {
+    return (flags & 0xF) == 1 ? (flags - 1) | kHttpFlagKeepAlive : flags;
+}
+
+QELHttpClient::QELHttpClient(const char* userAgent, uint16_t major, uint16_t minor) {
+    if (getenv("HTTPDriver")) {
+        _driver = new (std::nothrow) QELHttpSocketDriver(userAgent, major, minor);
+    } else {
+        _driver = QELHttpCreateDefaultDriver(userAgent, major, minor);
+    }
+    if (_driver) _driver->SetOwner(this);
+    TouchClientMutex();
+}
+
+QELHttpClient::~QELHttpClient() { Release(); }
+
+int32_t QELHttpClient::Release() {
+    delete _driver;
+    _driver = nullptr;
+    return kHttpOk;
+}
+
+int32_t QELHttpClient::SwitchForSecureUrl(const char* url) {
+    if (!url || strncmp(url, "https://", 8) != 0 || _driver->GetKind() != 'D') return kHttpOk;
+    QELHttpDriver* secure = QELHttpCreateSecureDriver(kSecureUserAgent, _driver->MajorVersion(),
+                                                      _driver->MinorVersion());
+    // Without a secure driver the request must not go out in plain text.
+    if (!secure) return kHttpFail;
+    delete _driver;
+    _driver = secure;
+    _driver->SetOwner(this);
+    return kHttpOk;
+}
+
+int32_t QELHttpClient::Get(const char* url, uint32_t flags, char** body, int32_t* length,
+                           int* keepAlive) {
+    if (!_driver) return -1;
+    int32_t result = SwitchForSecureUrl(url);
+    if (result < 0) return result;
+    return _driver->Get(url, QELHttpTransformFlags(flags), body, length, keepAlive);
+}
+
+int32_t QELHttpClient::GetRange(const char* url, uint32_t flags, int mode, int32_t from,
+                                int32_t countOrTo, char** body, int32_t* length, int* keepAlive) {
+    if (!_driver) return -1;
+    int32_t result = SwitchForSecureUrl(url);
+    if (result < 0) return result;
+    return _driver->GetRange(url, QELHttpTransformFlags(flags), mode, from, countOrTo, body, length,
+                             keepAlive);
+}
+
+int32_t QELHttpClient::Head(const char* url, QELHttpFileInfo* info) {
+    if (!_driver) return -1;
+    int32_t result = SwitchForSecureUrl(url);
+    if (result < 0) return result;
+    return _driver->Head(url, 0, info);
+}
+
+int32_t QELHttpClient::QueryInfo(char** value, int32_t* length, int32_t* index, uint32_t level,
+                                 const char* name) {
+    if (!_driver) return -1;
+    return _driver->QueryInfo(value, length, index, level, name);
+}

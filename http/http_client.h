@@ -1,0 +1,38 @@
+// The HTTP facade the setup holds: one driver, chosen at construction ("HTTPDriver" asks for
+// the socket driver), moved to the WinInet driver for secure URLs.
+#pragma once
+
+#include <cstdint>
+
+#include "http/http_driver.h"
+
+class QELHttpClient {
+  public:
+    QELHttpClient(const char* userAgent, uint16_t major, uint16_t minor);
+    ~QELHttpClient();
+    QELHttpClient(const QELHttpClient&) = delete;
+    QELHttpClient& operator=(const QELHttpClient&) = delete;
+
+    // Destroys the driver; the other operations then answer -1.
+    int32_t Release();
+    int32_t Get(const char* url, uint32_t flags, char** body, int32_t* length, int* keepAlive);
+    int32_t GetRange(const char* url, uint32_t flags, int mode, int32_t from, int32_t countOrTo,
+                     char** body, int32_t* length, int* keepAlive);
+    int32_t Head(const char* url, QELHttpFileInfo* info);
+    int32_t QueryInfo(char** value, int32_t* length, int32_t* index, uint32_t level,
+                      const char* name);
+
+    QELHttpDriver* Driver() const { return _driver; }
+
+  private:
+    int32_t SwitchForSecureUrl(const char* url);
+
+    QELHttpDriver* _driver = nullptr;
+};
+
+// Flags 1 (low four bits) mean keep-alive.
+uint32_t QELHttpTransformFlags(uint32_t flags);
+
+// The drivers this platform offers; null when it has none of that kind.
+QELHttpDriver* QELHttpCreateDefaultDriver(const char* userAgent, uint16_t major, uint16_t minor);
+QELHttpDriver* QELHttpCreateSecureDriver(const char* userAgent, uint16_t major, uint16_t minor);

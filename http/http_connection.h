@@ -1,0 +1,65 @@
+// The byte stream under the socket driver, and the body and head readers written over it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class QELHttpTextBuffer;
+
+class QELHttpConnection {
+  public:
+    static const uint16_t kConnected = 0x1;
+    static const uint16_t kClosed = 0x2;
+
+    QELHttpConnection() = default;
+    virtual ~QELHttpConnection();
+    QELHttpConnection(const QELHttpConnection&) = delete;
+    QELHttpConnection& operator=(const QELHttpConnection&) = delete;
+
+    // One send; the bytes sent or negative.
+    virtual int32_t Send(const char* data, int32_t length) = 0;
+    // Fills the buffer; the last receive result: positive full, 0 peer closed, negative error.
+    virtual int32_t Receive(char* buffer, int32_t size, int32_t* count) = 0;
+    // As Receive, one byte at a time, stopping after "\r\n".
+    virtual int32_t ReceiveLine(char* buffer, int32_t size, int32_t* count) = 0;
+    virtual int32_t Close();
+    // 0 readable, kHttpTimeout when nothing came in time, kHttpFail on error; -1 waits forever.
+    virtual int32_t WaitReadable(int32_t milliseconds) = 0;
+
+    int32_t ReadUntilClose(char** body, int32_t* length);
+    int32_t ReadChunked(char** body, int32_t* length, uint32_t flags);
+    int32_t ReadHead(char** head, int32_t* length);
+    int32_t ReadBody(uint32_t flags, int32_t* length, char** body);
+
+    const char* HostName() const { return _hostName; }
+    uint16_t Flags() const { return _flags; }
+    void SetFlags(uint16_t flags) { _flags = flags; }
+
+  protected:
+    void SetHostName(char* hostName);
+    // Appends exactly `size` received bytes; -9 when memory runs out, -4 when fewer came.
+    int32_t ReceiveExactly(QELHttpTextBuffer* data, size_t size);
+
+  private:
+    char* _hostName = nullptr;
+    uint16_t _flags = kClosed;
+};
+
+// A QELHttpConnection over a TCP socket.
+class QELHttpSocketConnection : public QELHttpConnection {
+  public:
+    QELHttpSocketConnection() = default;
+    ~QELHttpSocketConnection() override;
+
+    int32_t Send(const char* data, int32_t length) override;
+    int32_t Receive(char* buffer, int32_t size, int32_t* count) override;
+    int32_t ReceiveLine(char* buffer, int32_t size, int32_t* count) override;
+    int32_t Close() override;
+    int32_t WaitReadable(int32_t milliseconds) override;
+    // Connects to the host, or to the proxy when one is given; remembers the host's name.
+    int32_t Connect(const char* host, uint16_t port, const char* proxyHost, uint16_t proxyPort,
+                    int access);
+
+  private:
+    intptr_t _socket = 0;
+};

@@ -1,0 +1,328 @@
+// The request model, written once over the drivers' low-level operations.
+#include "http/http_driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "http/cookie_store.h"
+#include "http/header_text.h"
+#include "http/http_client.h"
+
+namespace {
+
+// Nested redirects and Head re-issues of the current thread; a client serves one thread.
+thread_local int t_depth = 0;
+
+struct DepthGuard {
+    DepthGuard() { ++t_depth; }
+    ~DepthGuard() { --t_depth; }
+    bool TooDeep() const { return t_depth > kHttpMaxRedirectDepth; }
+};
+
+bool IsAuthStatus(int32_t status) { return status == 401 || status == 407; }
+
+bool IsRedirect(int32_t status, uint32_t flags) {
+    return (status == 301 && !(flags & kHttpFlagNoRedirect)) || status == 302 || status == 303;
+}
+
+}  // namespace
+
+const char* QELHttpContentTypeLine(int contentType) {
+    switch (contentType) {
+        case kHttpContentForm:
+            return "Content-Type: application/x-www-form-urlencoded\r\n";
+        case kHttpContentHtml:
+            return "Content-Type: text/HTML\r\n";
+        case kHttpContentXml:
+            return "Content-Type: text/xml\r\n";
+        case kHttpContentXmlUtf8:
+            return "Content-Type: text/xml;charset=utf-8\r\n";
+        case kHttpContentOctets:
+            return "Content-Type: application/octetstream\r\n";
+        case kHttpContentNone:
+            return nullptr;
+        default:
+            return "Content-Type: text/plain\r\n";
+    }
+}
+
+// One high-level request as the caller gave it, kept for retries and redirects.
+struct QELHttpDriver::Request {
+    const char* verb = nullptr;
+    const char* url = nullptr;
+    uint32_t flags = 0;
+    const char* extra = nullptr;  // range line or the caller's extra lines
+    bool hasContent = false;      // false: Get and GetRange, which send no body
+    const char* data = nullptr;
+    int32_t dataLength = 0;
+    int contentType = kHttpContentNone;
+    QELHttpSource* source = nullptr;
+    char** body = nullptr;
+    int32_t* length = nullptr;
+    int* keepAlive = nullptr;
+};
+
+QELHttpDriver::QELHttpDriver(uint16_t major, uint16_t minor) {
+    bool keep = major == 1 || minor < 2;
+    _major = keep ? major : 1;
+    _minor = keep ? minor : 1;
+}
+
+QELHttpDriver::~QELHttpDriver() = default;
+
+int32_t QELHttpDriver::AddCookieLine(const char* url) {
+    char* line = nullptr;
+    if (BuildCookieLine(url, &line, 1) != kHttpOk) return kHttpOk;
+    int32_t result = AddRequestHeaders(line, kHttpAddCoalesceComma);
+    free(line);
+    return result;
+}
+
+int32_t QELHttpDriver::Send(const Request& request) {
+    if (request.source) return SendRequestFromSource(request.source);
+    if (!request.hasContent) return SendRequest(nullptr, 0, 0);
+    return SendRequest(request.data, request.dataLength,
+                       request.contentType != kHttpContentNone ? 1 : 0);
+}
+
+int32_t QELHttpDriver::Run(Request& request) {
+    if (!request.url || !request.body || !request.length) return kHttpInvalidArg;
+    bool discardBody = request.body == QEL_HTTP_DISCARD_BODY;
+    bool discardLength = request.length == QEL_HTTP_DISCARD_LENGTH;
+    if (discardBody != discardLength) return kHttpInvalidArg;
+    if (request.hasContent && request.contentType == kHttpContentNone && request.data &&
+        request.dataLength > 0)
+        return kHttpInvalidArg;
+    DepthGuard depth;
+
+    char* localBody = nullptr;
+    int32_t localLength = 0;
+    char** body = discardBody ? &localBody : request.body;
+    int32_t* length = discardBody ? &localLength : request.length;
+    uint32_t flags = request.flags | (discardBody ? kHttpFlagDiscard : 0);
+    *body = nullptr;
+    *length = 0;
+
+    int32_t result = OpenRequest(request.verb, request.url, flags, 0);
+    if (result < 0) return result;
+    result = AddCookieLine(request.url);
+    if (result >= 0 && request.hasContent) {
+        const char* typeLine = QELHttpContentTypeLine(request.contentType);
+        if (typeLine) result = AddRequestHeaders(typeLine, kHttpAddCoalesceComma);
+    }
+    if (result >= 0 && request.extra)
+        result = AddRequestHeaders(request.extra, kHttpAddCoalesceComma);
+    if (result >= 0) result = Send(request);
+    if (result < 0) return result;
+
+    int32_t status = 0;
+    char* location = nullptr;
+    result = ExecuteResponse(request.url, request.verb, &status, flags, &location, body, length,
+                             request.keepAlive);
+    for (int retries = 0;
+         result >= 0 && !(flags & kHttpFlagNoAuth) && IsAuthStatus(status) && retries < 3;
+         ++retries) {
+        ConnectUrl(request.url);
+        free(*body);
+        *body = nullptr;
+        result = Send(request);
+        if (result >= 0)
+            result = ExecuteResponse(request.url, request.verb, &status, flags, &location, body,
+                                     length, request.keepAlive);
+    }
+
+    bool success = status >= 200 && status <= 299;
+    if (result >= 0 && IsRedirect(status, flags) && !depth.TooDeep()) {
+        free(*body);
+        *body = nullptr;
+        *length = 0;
+        const char* target = location ? location : request.url;
+        result = SendWithBody(request.verb, target, flags, request.extra, request.data,
+                              request.dataLength,
+                              request.hasContent ? request.contentType : kHttpContentNone,
+                              request.keepAlive, request.body, request.length, request.source);
+        free(location);
+        return result;
+    }
+    free(location);
+    if (result >= 0 && success) {
+        free(localBody);
+        return result;
+    }
+    free(*body);
+    *body = nullptr;
+    *length = 0;
+    return result < 0 ? result : -status;
+}
+
+int32_t QELHttpDriver::Get(const char* url, uint32_t flags, char** body, int32_t* length,
+                           int* keepAlive) {
+    Request request;
+    request.verb = "GET";
+    request.url = url;
+    request.flags = flags;
+    request.body = body;
+    request.length = length;
+    request.keepAlive = keepAlive;
+    return Run(request);
+}
+
+int32_t QELHttpDriver::GetRange(const char* url, uint32_t flags, int mode, int32_t from,
+                                int32_t countOrTo, char** body, int32_t* length, int* keepAlive) {
+    char rangeLine[2048];
+    const char* accept = "Accept-Ranges: bytes\r\n";
+    const char* range = "Range: bytes=";
+    if (mode == 0) {
+        // The last byte must stay a 32-bit number.
+        int64_t last = static_cast<int64_t>(from) + countOrTo - 1;
+        if (last > INT32_MAX || last < INT32_MIN) return kHttpInvalidArg;
+        snprintf(rangeLine, sizeof(rangeLine), "%s%s%d-%d%s", accept, range, from,
+                 static_cast<int32_t>(last), "\r\n");
+    } else if (mode == 2 && from != 0) {
+        snprintf(rangeLine, sizeof(rangeLine), "%s%s%d-%d%s", accept, range, from, countOrTo,
+                 "\r\n");
+    } else if (mode == 2) {
+        snprintf(rangeLine, sizeof(rangeLine), "%s%s-%d%s", accept, range, countOrTo, "\r\n");
+    } else {
+        return kHttpInvalidArg;
+    }
+    Request request;
+    request.verb = "GET";
+    request.url = url;
+    request.flags = flags;
+    request.extra = rangeLine;
+    request.body = body;
+    request.length = length;
+    request.keepAlive = keepAlive;
+    return Run(request);
+}
+
+int32_t QELHttpDriver::SendWithBody(const char* verb, const char* url, uint32_t flags,
+                                    const char* extra, const char* data, int32_t dataLength,
+                                    int contentType, int* keepAlive, char** body, int32_t* length,
+                                    QELHttpSource* source) {
+    Request request;
+    request.verb = verb;
+    request.url = url;
+    request.flags = flags;
+    request.extra = extra;
+    request.hasContent = true;
+    request.data = data;
+    request.dataLength = dataLength;
+    request.contentType = contentType;
+    request.source = source;
+    request.body = body;
+    request.length = length;
+    request.keepAlive = keepAlive;
+    return Run(request);
+}
+
+int32_t QELHttpDriver::Post(const char* url, uint32_t flags, const char* data, int32_t dataLength,
+                            int contentType, int* keepAlive, char** body, int32_t* length) {
+    return SendWithBody("POST", url, flags, nullptr, data, dataLength, contentType, keepAlive, body,
+                        length, nullptr);
+}
+
+int32_t QELHttpDriver::PostFromSource(const char* url, uint32_t flags, int contentType,
+                                      QELHttpSource* source, int* keepAlive, char** body,
+                                      int32_t* length) {
+    if (!source) return kHttpInvalidArg;
+    return SendWithBody("POST", url, flags, nullptr, nullptr, 0, contentType, keepAlive, body,
+                        length, source);
+}
+
+int32_t QELHttpDriver::Put(const char* url, uint32_t flags, const char* data, int32_t dataLength,
+                           int contentType, int* keepAlive) {
+    return SendWithBody("PUT", url, flags, nullptr, data, dataLength, contentType, keepAlive,
+                        QEL_HTTP_DISCARD_BODY, QEL_HTTP_DISCARD_LENGTH, nullptr);
+}
+
+int32_t QELHttpDriver::ExecuteResponse(const char* url, const char* verb, int32_t* status,
+                                       uint32_t flags, char** location, char** body,
+                                       int32_t* length, int* keepAlive) {
+    free(*location);
+    *location = nullptr;
+    char* head = nullptr;
+    int32_t headLength = 0;
+    int32_t result = QueryInfo(&head, &headLength, nullptr, kHttpQueryRawHead, nullptr);
+    if (result < 0) return result;
+    QELHttpResponseInfo info;
+    result = ParseResponseHead(url, verb, head, headLength, flags & ~kHttpFlagDiscard, &info);
+    free(head);
+    if (result < 0) {
+        free(info.location);
+        return result;
+    }
+    *status = info.status;
+    *location = info.location;
+    if (keepAlive) *keepAlive = info.keepAlive;
+
+    bool discard = (flags & kHttpFlagDiscard) != 0;
+    bool read = false;
+    int32_t readResult = kHttpOk;
+    if (info.hasBody && (!discard || IsAuthStatus(info.status))) {
+        int32_t got = info.contentLength;
+        char* data = nullptr;
+        readResult = ReadData(info.chunked ? kHttpReadChunked : 0, &got, &data);
+        if (readResult >= 0) OnBody(data, got, info.notPlain);
+        if (discard) {
+            free(data);
+            data = nullptr;
+        }
+        *body = data;
+        *length = got;
+        read = true;
+    }
+
+    for (int32_t index = 0;;) {
+        char* cookie = nullptr;
+        int32_t cookieLength = 0;
+        int32_t before = index;
+        if (QueryInfo(&cookie, &cookieLength, &index, kHttpQuerySetCookie, nullptr) < 0) break;
+        int32_t stored = StoreCookie(url, cookie);
+        free(cookie);
+        if (stored < 0) return stored;
+        if (index == before) break;
+    }
+    if (!read) *length = info.contentLength;
+    return readResult;
+}
+
+int32_t QELHttpDriver::ReadBody(int32_t* length, char** body) {
+    if (!length || !body) return kHttpInvalidArg;
+    uint32_t chunked = 0;
+    char* value = nullptr;
+    int32_t valueLength = 0;
+    if (QueryInfo(&value, &valueLength, nullptr, kHttpQueryTransferEncoding, nullptr) >= 0) {
+        chunked = strstr(value, "chunked") ? kHttpReadChunked : 0;
+        free(value);
+    }
+    int32_t expected = 0;
+    if (!chunked && QueryInfo(&value, &valueLength, nullptr,
+                              kHttpQueryContentLength | kHttpQueryNumber, nullptr) >= 0) {
+        memcpy(&expected, value, sizeof(expected));
+        free(value);
+    }
+    *length = expected;
+    return ReadData(chunked, length, body);
+}
+
+int32_t QELHttpDriver::ReadResponse(uint32_t, int32_t* length, char** body, int* complete) {
+    if (!complete) return kHttpInvalidArg;
+    int32_t result = ReadBody(length, body);
+    *complete = result >= 0;
+    return result;
+}
+
+void QELHttpDriver::OnBody(char*, int32_t, int) {}
+
+int32_t QELHttpDriver::GetCredentials(const char*, int32_t, const char* scheme, const char* realm,
+                                      char** credentials) {
+    return scheme && realm && credentials ? -1 : kHttpInvalidArg;
+}
+
+int32_t QELHttpDriver::MergeHeader(const char* line, uint32_t modifiers, int32_t* length,
+                                   char** buffer) {
+    return QELHttpMergeHeader(line, modifiers, length, buffer);
+}

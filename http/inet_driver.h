@@ -1,0 +1,75 @@
+// The driver over the operating system's internet library (WinInet): the default driver on
+// Windows, and the one every secure URL goes through.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdint>
+
+#include "http/http_driver.h"
+
+class QELHttpInetDriver : public QELHttpDriver {
+  public:
+    QELHttpInetDriver(const char* userAgent, uint16_t major, uint16_t minor);
+    ~QELHttpInetDriver() override;
+
+    int32_t Connect(const char* host, uint16_t port, int access) override;
+    int32_t ConnectUrl(const char* url) override;
+    int32_t OpenRequest(const char* verb, const char* url, uint32_t flags, int noAccept) override;
+    int32_t AddRequestHeaders(const char* text, uint32_t modifiers) override;
+    int32_t SendRequest(const char* body, int32_t length, int withLength) override;
+    int32_t SendRequestFromSource(QELHttpSource* source) override;
+    int32_t BeginRequest(int withLength, int32_t length, int chunked) override;
+    int32_t WriteData(const char* data, int32_t length) override;
+    int32_t EndRequest() override;
+    int32_t QueryInfo(char** value, int32_t* length, int32_t* index, uint32_t level,
+                      const char* name) override;
+    int32_t QueryOption(uint32_t option, void* value, int32_t* size) override;
+    int32_t SetOption(uint32_t option, const void* value, int32_t size) override;
+    int32_t ReadResponse(uint32_t flags, int32_t* length, char** body, int* complete) override;
+    int GetKind() override { return 'W'; }
+    int32_t ReadData(uint32_t flags, int32_t* length, char** body) override;
+    int32_t CrackUrl(const char* url, char** host, uint16_t* port, char** path,
+                     char** extra) override;
+    int32_t HandleAuthChallenge(const char* url, int32_t status, const char* head,
+                                int32_t headLength) override;
+    int32_t Disconnect() override { return kHttpOk; }
+
+  private:
+    static const uint32_t kStateChunked = 0x1;
+    static const uint32_t kStateSent = 0x10;
+    static const uint32_t kStateOpened = 0x40;
+    static const uint32_t kStateCredentials = 0x10000000;
+
+    bool IsSecure() const { return _scheme == INTERNET_SCHEME_HTTPS; }
+    // The answer to a certificate error on a secure request: 0 to send again, else E_FAIL.
+    int32_t AnswerCertificateError(DWORD error);
+    // After a failed send: kHttpOk to send once more, otherwise the result to give up with.
+    int32_t RetryAfter(int32_t failure);
+    int32_t SendOnce(const char* body, int32_t length, int withLength);
+    void CopyCredentialsToRequest();
+    int32_t WriteAll(const char* data, DWORD length);
+    int32_t ReadAvailable(char** body, int32_t* length, bool onePiece);
+    int32_t ReadExpected(int32_t* length, char** body);
+
+    uint16_t _port = 0;
+    int _scheme = INTERNET_SCHEME_HTTP;
+    char* _userAgent = nullptr;
+    char* _host = nullptr;
+    HINTERNET _internet = nullptr;
+    HINTERNET _connection = nullptr;
+    HINTERNET _request = nullptr;
+    uint32_t _securityFlags = 0;
+    uint32_t _state = 0;
+    int32_t _bodyLengthMode = -2;
+    char* _pending = nullptr;
+    int32_t _pendingLength = 0;
+    DWORD _receiveTimeout = 36000000;
+    DWORD _sendTimeout = 36000000;
+    DWORD _connectTimeout = 10000;
+    HWND _parent = nullptr;
+};
+
+// A failed platform call as a result: its last error as 0x8007xxxx (never 0).
+int32_t QELHttpLastError();

@@ -1,0 +1,18 @@
+// URL utilities of the HTTP client: splitting into components and escaping.
+#pragma once
+
+#include <cstdint>
+
+#include "http/http_types.h"
+
+constexpr uint32_t kHttpEscape = 0x80000000;
+constexpr uint32_t kHttpUnescape = 0x10000000;
+
+// Fills `parts` by its per-component modes. `length` 0 means the URL is terminated. With
+// `escape` set the URL is escaped first; pointer mode is then refused, since the escaped copy
+// does not outlive the call.
+int32_t SplitUrl(const char* url, uint32_t length, int escape, QELHttpUrlParts* parts);
+
+// Mode kHttpEscape: percent-escapes the path and query of an http(s) URL into a new heap copy
+// (free() it). Mode kHttpUnescape decodes %xx sequences. Other modes do nothing and answer 0.
+int32_t EscapeUrl(const char* url, char** escaped, uint32_t mode);

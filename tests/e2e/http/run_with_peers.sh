@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Runs a test program beside real HTTP peers on loopback: nginx (ranges, keep-alive, a LinkId
+# map answered with 302) on a free port and, with --proxy, tinyproxy on 127.0.0.1:8080.
+# Usage: run_with_peers.sh WORKDIR [--proxy] -- COMMAND...
+# The program learns about the peers from QEL_PEERS_URL, QEL_PEERS_FILE, QEL_PEERS_LOG and
+# QEL_PEERS_PROXY (the proxy's address, or "unavailable: <reason>").
+set -uo pipefail
+work=$1
+shift
+want_proxy=0
+if [ "${1:-}" = --proxy ]; then
+    want_proxy=1
+    shift
+fi
+[ "${1:-}" = -- ] && shift
+
+rm -rf "$work"
+mkdir -p "$work/www/files" "$work/logs" "$work/tmp"
+nginx_pid=
+proxy_pid=
+stop_peers() {
+    [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
+    [ -n "$proxy_pid" ] && kill "$proxy_pid" 2>/dev/null && wait "$proxy_pid" 2>/dev/null
+}
+trap stop_peers EXIT
+
+# 2.5 MiB and a few bytes unless QEL_PEERS_SIZE says otherwise: the last 512 KiB piece is a
+# short one.
+head -c "${QEL_PEERS_SIZE:-$((5 * 512 * 1024 + 1234))}" /dev/urandom >"$work/www/files/blob.bin"
+
+listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+
+start_nginx() {
+    local port=$1
+    cat >"$work/nginx.conf" <<CONF
+daemon off;
+master_process off;
+worker_processes 1;
+pid $work/nginx.pid;
+error_log $work/logs/error.log;
+events { worker_connections 64; }
+http {
+    access_log off;
+    client_body_temp_path $work/tmp;
+    proxy_temp_path $work/tmp;
+    fastcgi_temp_path $work/tmp;
+    uwsgi_temp_path $work/tmp;
+    scgi_temp_path $work/tmp;
+    log_format peers '\$connection \$connection_requests "\$request" "\$http_via" \$status';
+    keepalive_requests 1000;
+    map \$arg_LinkId \$link_target {
+        default "";
+        1001 /files/blob.bin;
+    }
+    server {
+        listen 127.0.0.1:$port;
+        root $work/www;
+        access_log $work/logs/access.log peers;
+        location /fwlink/ {
+            if (\$link_target) { return 302 http://127.0.0.1:$port\$link_target; }
+            return 404;
+        }
+    }
+}
+CONF
+    nginx -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" &
+    nginx_pid=$!
+    for _ in $(seq 50); do
+        listening "$port" && return 0
+        kill -0 "$nginx_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$nginx_pid" 2>/dev/null
+    wait "$nginx_pid" 2>/dev/null
+    nginx_pid=
+    return 1
+}
+
+port=
+for _ in $(seq 20); do
+    candidate=$((20000 + RANDOM % 30000))
+    listening "$candidate" && continue
+    if start_nginx "$candidate"; then
+        port=$candidate
+        break
+    fi
+done
+if [ -z "$port" ]; then
+    echo "peers: nginx did not start" >&2
+    cat "$work/logs/error.log" >&2 2>/dev/null
+    exit 1
+fi
+
+export QEL_PEERS_URL="http://127.0.0.1:$port"
+export QEL_PEERS_FILE="$work/www/files/blob.bin"
+export QEL_PEERS_LOG="$work/logs/access.log"
+export QEL_PEERS_PROXY="unavailable: not asked for"
+if [ "$want_proxy" = 1 ]; then
+    if listening 8080; then
+        QEL_PEERS_PROXY="unavailable: 127.0.0.1:8080 is taken by another program"
+    else
+        cat >"$work/tinyproxy.conf" <<CONF
+Port 8080
+Listen 127.0.0.1
+Timeout 60
+MaxClients 16
+Allow 127.0.0.1
+LogFile "$work/logs/tinyproxy.log"
+LogLevel Info
+CONF
+        tinyproxy -d -c "$work/tinyproxy.conf" >"$work/logs/tinyproxy.out" 2>&1 &
+        proxy_pid=$!
+        for _ in $(seq 50); do
+            listening 8080 && break
+            sleep 0.1
+        done
+        if listening 8080 && kill -0 "$proxy_pid" 2>/dev/null; then
+            QEL_PEERS_PROXY="127.0.0.1:8080"
+        else
+            QEL_PEERS_PROXY="unavailable: tinyproxy did not start ($(tail -n1 "$work/logs/tinyproxy.out"))"
+        fi
+    fi
+    echo "peers: proxy $QEL_PEERS_PROXY"
+fi
+echo "peers: nginx on $QEL_PEERS_URL"
+"$@"

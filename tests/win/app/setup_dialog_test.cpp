@@ -1,0 +1,264 @@
+// The main dialog on a real window: the test thread runs it modally, a driver thread plays the
+// user and the worker.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "app/setup_dialog.h"
+#include "app/setup_log.h"
+#include "app/setup_state.h"
+#include "resources/resource_ids.h"
+#include "win_test_support.h"
+
+namespace {
+
+class DrivenDialog : public SetupDialog {
+public:
+    std::atomic<HWND> window{nullptr};
+    std::atomic<bool> workerStarted{false};
+    std::unique_ptr<WorkerParam> param;
+
+protected:
+    BOOL OnInitDialog() override {
+        const BOOL result = SetupDialog::OnInitDialog();
+        window = m_hWnd;
+        return result;
+    }
+    void StartWorker(WorkerParam* record) override {
+        param.reset(record);
+        workerStarted = true;
+    }
+};
+
+HWND Control(HWND dialog, int id) {
+    if (id == IDC_STATUS_LINE) {
+        if (HWND line = GetDlgItem(dialog, -1)) return line;
+        return GetDlgItem(dialog, 0xFFFF);
+    }
+    return GetDlgItem(dialog, id);
+}
+
+std::wstring Text(HWND dialog, int id) {
+    wchar_t text[1024] = L"";
+    GetWindowTextW(id ? Control(dialog, id) : dialog, text, 1024);
+    return text;
+}
+bool Visible(HWND dialog, int id) { return IsWindowVisible(Control(dialog, id)) != FALSE; }
+bool Enabled(HWND dialog, int id) { return IsWindowEnabled(Control(dialog, id)) != FALSE; }
+void Click(HWND dialog, int id) { SendMessageW(Control(dialog, id), BM_CLICK, 0, 0); }
+int DefaultButton(HWND dialog) {
+    return LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0));
+}
+int BarPosition(HWND dialog) {
+    return static_cast<int>(SendMessageW(Control(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0));
+}
+
+// Runs the dialog until it ends; drive() plays against it from another thread and must end
+// it. A dialog left open is ended with -5 so that a failing case cannot hang the suite.
+INT_PTR RunDriven(DrivenDialog& dialog, const std::function<void(HWND)>& drive) {
+    std::thread driver([&] {
+        if (!WaitUntil([&] { return dialog.window.load() != nullptr; })) return;
+        const HWND window = dialog.window;
+        drive(window);
+        if (!WaitUntil([&] { return !IsWindow(window); })) {
+            ADD_FAILURE() << "the dialog did not end";
+            EndDialog(window, -5);
+        }
+    });
+    const INT_PTR code = dialog.DoModal();
+    driver.join();
+    return code;
+}
+
+void PressInstall(HWND window, DrivenDialog& dialog) {
+    Click(window, IDC_ACCEPT_BOX);
+    Click(window, IDC_INSTALL);
+    ASSERT_TRUE(WaitUntil([&] { return dialog.workerStarted.load(); }));
+}
+
+class SetupDialogTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const std::wstring folder = MakeFreshFolder(L"setup_dialog");
+        SetEnvironmentVariableW(L"TMP", folder.c_str());
+        SetEnvironmentVariableW(L"TEMP", folder.c_str());
+        WriteLog(L"dialog suite");
+        RegisterSetupDialogClass(GetModuleHandleW(nullptr));
+        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
+        InitCommonControlsEx(&controls);
+    }
+    void SetUp() override {
+        ChecksPassed = true;
+        CheckMessage.clear();
+        CancelRequests = 0;
+        ProgressEnabled = 1;
+    }
+};
+
+}  // namespace
+
+TEST_F(SetupDialogTest, LicenceStateAndTheAcceptBox) {
+    DrivenDialog dialog;
+    const INT_PTR code = RunDriven(dialog, [](HWND window) {
+        EXPECT_EQ(Text(window, 0), L"Tellura Setup");
+        EXPECT_EQ(Text(window, IDC_STATUS_LINE),
+                  L"You must accept the following License Agreement before the Tellura "
+                  L"application can be installed.");
+        EXPECT_EQ(Text(window, IDC_EULA_LINK),
+                  L" Read the <A ID=\"idTLRShape\">Tellura  Eula</A> before accepting it");
+        EXPECT_EQ(Text(window, IDC_ACCEPT_BOX), L"I accept the terms of the Tellura  License Agreement");
+        EXPECT_TRUE(Visible(window, IDC_ACCEPT_BOX));
+        EXPECT_FALSE(Visible(window, IDC_CHECK_FAILED_LINK));
+        EXPECT_FALSE(Visible(window, IDC_PROGRESS));
+        EXPECT_TRUE(Visible(window, IDC_INSTALL));
+        EXPECT_FALSE(Enabled(window, IDC_INSTALL));
+        EXPECT_EQ(Text(window, IDC_INSTALL), L"Install");
+        EXPECT_EQ(Text(window, IDCANCEL), L"Cancel");
+
+        Click(window, IDC_ACCEPT_BOX);
+        EXPECT_TRUE(Enabled(window, IDC_INSTALL));
+        EXPECT_EQ(DefaultButton(window), IDC_INSTALL);
+        Click(window, IDC_ACCEPT_BOX);
+        EXPECT_FALSE(Enabled(window, IDC_INSTALL));
+        EXPECT_EQ(DefaultButton(window), IDCANCEL);
+
+        // Enter must not end the dialog with the success code.
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(IsWindow(window));
+
+        Click(window, IDCANCEL);
+    });
+    EXPECT_EQ(code, IDCANCEL);
+    EXPECT_FALSE(dialog.workerStarted);
+}
+
+TEST_F(SetupDialogTest, InstallStartsTheWorkerAndProgressFollowsItsMessages) {
+    DrivenDialog dialog;
+    const INT_PTR code = RunDriven(dialog, [&](HWND window) {
+        PressInstall(window, dialog);
+        EXPECT_EQ(dialog.param->hwnd, window);
+        EXPECT_TRUE(dialog.param->statusText.empty());
+        EXPECT_TRUE(Visible(window, IDC_PROGRESS));
+        EXPECT_FALSE(Visible(window, IDC_INSTALL));
+        EXPECT_FALSE(Visible(window, IDC_ACCEPT_BOX));
+        EXPECT_FALSE(Visible(window, IDC_EULA_LINK));
+
+        PostSetupProgress(dialog.param.get(), 30, 60);
+        EXPECT_TRUE(WaitUntil([&] { return BarPosition(window) == 50; }));
+        PostSetupProgress(dialog.param.get(), 10, 0);
+        PostMessageW(window, WM_CUSTOM_UPDATE_PROGRESS, 1, 4);
+        EXPECT_TRUE(WaitUntil([&] { return BarPosition(window) == 25; }));
+        ProgressEnabled = 0;
+        SendMessageW(window, WM_SETUP_PROGRESS, 3, 4);
+        EXPECT_EQ(BarPosition(window), 25);
+        ProgressEnabled = 1;
+
+        dialog.param->statusText = L"Downloading MSXML 6.0...";
+        PostSetupStatus(dialog.param.get());
+        // The worker may change its record at once: the dialog shows the text as posted.
+        dialog.param->statusText = L"changed after posting";
+        EXPECT_TRUE(WaitUntil(
+            [&] { return Text(window, IDC_STATUS_LINE) == L"Downloading MSXML 6.0..."; }));
+        SendMessageW(window, WM_SETUP_STATUS, 0, 0);  // no record: text kept
+        EXPECT_EQ(Text(window, IDC_STATUS_LINE), L"Downloading MSXML 6.0...");
+        EXPECT_TRUE(Enabled(window, IDCANCEL));
+
+        PostMessageW(window, WM_CUSTOM_UPDATE_LOWEXPAND, 0, 0);
+        EXPECT_TRUE(WaitUntil([&] {
+            return Text(window, IDC_STATUS_LINE) ==
+                   L"Expanding textures and launching Graphic Optimizer. This may take a minute...";
+        }));
+
+        PostSetupOutcome(dialog.param.get(), WM_SETUP_SUCCEEDED);
+        EXPECT_TRUE(WaitUntil([&] { return Text(window, IDCANCEL) == L"Close"; }));
+        EXPECT_EQ(Text(window, IDC_STATUS_LINE), L"Setup has successfully installed Tellura.");
+        EXPECT_FALSE(Visible(window, IDC_PROGRESS));
+        EXPECT_EQ(DefaultButton(window), IDCANCEL);
+        EXPECT_TRUE(IsWindow(window));  // stays open until Close
+        Click(window, IDCANCEL);
+    });
+    EXPECT_EQ(code, IDOK);
+}
+
+TEST_F(SetupDialogTest, CancelWhileRunningCountsAndDisablesAtTheNextStatus) {
+    DrivenDialog dialog;
+    const INT_PTR code = RunDriven(dialog, [&](HWND window) {
+        PressInstall(window, dialog);
+        Click(window, IDCANCEL);
+        EXPECT_EQ(CancelRequests.load(), 1);
+        EXPECT_TRUE(IsWindow(window));
+        dialog.param->statusText = L"Cancel in progress...";
+        PostSetupStatus(dialog.param.get());
+        EXPECT_TRUE(WaitUntil([&] { return !Enabled(window, IDCANCEL); }));
+
+        // Presses that reach the dialog some other way still count, one each.
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(CancelRequests.load(), 3);
+
+        PostSetupOutcome(dialog.param.get(), WM_SETUP_INTERRUPTED);
+        EXPECT_TRUE(WaitUntil([&] { return Visible(window, IDC_FAILURE_TEXT); }));
+        EXPECT_EQ(Text(window, IDC_FAILURE_TEXT),
+                  L"Tellura setup has been interrupted by the user. For more information, "
+                  L"consult the log file " + LogFilePath + L".");
+        EXPECT_FALSE(Visible(window, IDC_STATUS_LINE));
+        EXPECT_TRUE(Enabled(window, IDCANCEL));
+        EXPECT_EQ(Text(window, IDCANCEL), L"Close");
+        Click(window, IDCANCEL);
+    });
+    EXPECT_EQ(code, IDCANCEL);
+    const std::string log = ReadWholeFile(LogFilePath);
+    size_t presses = 0;
+    for (size_t at = log.find("CANCEL APPLI"); at != std::string::npos;
+         at = log.find("CANCEL APPLI", at + 1))
+        ++presses;
+    EXPECT_EQ(presses, 3u);
+}
+
+TEST_F(SetupDialogTest, FailuresShowTheLogPathAndEndWithThree) {
+    const struct {
+        UINT message;
+        std::wstring text;
+    } failures[] = {
+        {WM_SETUP_FAILED, L"Tellura installation failed. Consult the log file " + LogFilePath + L"."},
+        {WM_SETUP_FAILED_DOWNLOAD,
+         L"Tellura setup has failed. Please check your internet connection (firewall and proxy) "
+         L"and try again. For more information, consult the log file " + LogFilePath + L"."},
+    };
+    for (const auto& failure : failures) {
+        DrivenDialog dialog;
+        const INT_PTR code = RunDriven(dialog, [&](HWND window) {
+            PressInstall(window, dialog);
+            PostSetupOutcome(dialog.param.get(), failure.message);
+            EXPECT_TRUE(WaitUntil([&] { return Text(window, IDC_FAILURE_TEXT) == failure.text; }));
+            EXPECT_TRUE(Visible(window, IDC_FAILURE_TEXT));
+            EXPECT_EQ(Text(window, IDCANCEL), L"Close");
+            Click(window, IDCANCEL);
+        });
+        EXPECT_EQ(code, IDABORT);
+    }
+}
+
+TEST_F(SetupDialogTest, ChecksFailedStateShowsTheReasonAsGiven) {
+    ChecksPassed = false;
+    CheckMessage = L"Needs %1 and %2.";
+    DrivenDialog dialog;
+    const INT_PTR code = RunDriven(dialog, [](HWND window) {
+        EXPECT_TRUE(Visible(window, IDC_CHECK_FAILED_LINK));
+        EXPECT_EQ(Text(window, IDC_CHECK_FAILED_LINK),
+                  L"Needs %1 and %2.\n\n For more information, click  <A  ID=\"idHELP\">here.</A> "
+                  L"\n\nClick 'Cancel' to exit the Setup.");
+        EXPECT_FALSE(Visible(window, IDC_INSTALL));
+        EXPECT_FALSE(Visible(window, IDC_ACCEPT_BOX));
+        EXPECT_FALSE(Visible(window, IDC_EULA_LINK));
+        EXPECT_FALSE(Visible(window, IDC_STATUS_LINE));
+        EXPECT_EQ(DefaultButton(window), IDCANCEL);
+        Click(window, IDCANCEL);
+    });
+    EXPECT_EQ(code, IDCANCEL);
+}

@@ -1,0 +1,21 @@
+// Small Win32 helpers shared by the application's Windows suites.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+// The folder of the running test program, with its final backslash.
+std::wstring TestProgramFolder();
+// A fresh empty folder below the temporary folder; the name may carry any characters.
+std::wstring MakeFreshFolder(const std::wstring& name);
+// Runs a program of the test folder with the arguments and waits; returns its exit code.
+DWORD RunTestProgram(const std::wstring& program, const std::wstring& arguments);
+// The whole content of a file, or "<missing>".
+std::string ReadWholeFile(const std::wstring& path);
+void WriteWholeFile(const std::wstring& path, const std::string& content);
+// Polls condition until it holds or the timeout passes.
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
