@@ -1,6 +1,7 @@
 // The Windows checks on what Wine offers: its display adapter, MSXML 6, WinVerifyTrust, the
 // Windows Installer's product list and the disk.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -80,7 +81,8 @@ TEST_F(ChecksUnderWine, AdapterProbeReadsWhatTheKeyHolds) {
     std::wstring message = L"untouched";
     EXPECT_TRUE(IsVideoCardOK(message));
     EXPECT_EQ(message, L"untouched");
-    EXPECT_TRUE(LogHasInOrder(Log(), {"IN-> IsVideoCardOK()", "OUT-> IsVideoCardOK() - OK "}));
+    EXPECT_TRUE(LogHasInOrder(Log(), {"IN-> IsVideoCardOK()", "Video Card Name = Wine Adapter",
+                                      "Video Memory = 0  MB", "OUT-> IsVideoCardOK() - OK "}));
 }
 
 TEST_F(ChecksUnderWine, MsxmlOfWineLacksTheSaxFeatureOnly) {
@@ -129,6 +131,13 @@ TEST_F(ChecksUnderWine, DiskSpaceOfTheProgramFilesVolume) {
     UpgradeNeeded = false;
     std::wstring message;
     EXPECT_TRUE(IsEnoughDiskSpace(message));
+    wchar_t folder[MAX_PATH] = {};
+    ULARGE_INTEGER available{};
+    ASSERT_TRUE(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder) == S_OK &&
+                GetDiskFreeSpaceExW(folder, &available, nullptr, nullptr));
+    // The volume may change a little between the two queries.
+    EXPECT_EQ(message.substr(message.size() - 6), L" bytes");
+    EXPECT_NEAR(std::stod(message), static_cast<double>(available.QuadPart), 64.0 * 1048576);
     EXPECT_TRUE(
         LogHasInOrder(Log(), {"IN-> IsEnoughDiskSpace()", "OUT-> IsEnoughDiskSpace() - OK "}));
 }

@@ -62,6 +62,14 @@ TEST(RequirementsUnderWine, EachWindowsVersion) {
             EXPECT_TRUE(LogHasInOrder(lines, {"IN-> IsOSAuthorized()", out}));
             EXPECT_FALSE(LogHas(lines, "Microsoft Windows XP "));
         }
+        const std::string message = ReadWholeFile(folder + L"message.txt");
+        if (!c.passed) {
+            EXPECT_EQ(message,
+                      "Tellura installation is forbidden on Microsoft Windows Server 2008 \n.");
+        } else {
+            // The last writer is the disk check, with the free bytes.
+            EXPECT_NE(message.find(" bytes"), std::string::npos) << message;
+        }
         // A refused system stops the chain before the video probe.
         EXPECT_EQ(LogHas(lines, "IN-> IsVideoCardOK()"), c.passed);
         if (c.passed) {

@@ -152,7 +152,9 @@ TEST_F(VersionCheckUnderWine, InstalledProductAgainstTheServer) {
         UpgradeNeeded = true;
         EXPECT_EQ(CheckNeedInstall(message), c.install);
         EXPECT_EQ(UpgradeNeeded, c.upgrade);
-        EXPECT_EQ(message != L"before", !c.install);
+        EXPECT_EQ(message, c.install ? L"before"
+                                     : L"The latest version of Tellura is already installed.\n"
+                                       L"There is no need to install it again.");
         const auto lines = Log();
         EXPECT_TRUE(LogHasInOrder(
             lines, {"IN->CheckNeedInstall ()", "Installed Version: 1.0.12", "Downloading " + url}));
