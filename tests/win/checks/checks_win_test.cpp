@@ -17,20 +17,12 @@
 #include "checks/prereqs.h"
 #include "checks/requirements.h"
 #include "checks/signature_rules.h"
+#include "installed_packages.h"
 #include "log_lines.h"
 
 namespace {
 
 std::vector<std::string> Log() { return LogLines(LogFilePath); }
-
-// Unix paths from the test's environment, as Wine's Z: drive sees them.
-std::wstring FromUnixVariable(const char* name) {
-    const char* value = std::getenv(name);
-    if (!value) return {};
-    std::wstring path = L"Z:";
-    for (const char* c = value; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    return path;
-}
 
 class ChecksUnderWine : public testing::Test {
   protected:
@@ -161,7 +153,7 @@ TEST_F(ChecksUnderWine, UnsignedFileIsRefusedUnlessTheCheckIsSkipped) {
 
 // Files signed at test time with a throw-away certificate (see sign_packages.sh).
 TEST_F(ChecksUnderWine, SignedFilesAsWineJudgesThem) {
-    const std::wstring folder = FromUnixVariable("CHECKS_SIGNED_DIR");
+    const std::wstring folder = WinePathFromVariable("CHECKS_SIGNED_DIR");
     ASSERT_FALSE(folder.empty()) << "CHECKS_SIGNED_DIR not set";
     struct Case {
         const wchar_t* file;

@@ -12,54 +12,11 @@
 #include "checks/installed_products.h"
 #include "checks/need_install.h"
 #include "checks/prereqs.h"
+#include "installed_packages.h"
 #include "log_lines.h"
 #include "tests/tools/http_test_server/scripted_server.h"
 
 namespace {
-
-std::wstring PackagePath(const std::wstring& name) {
-    const char* folder = std::getenv("CHECKS_PACKAGES_DIR");
-    std::wstring path = L"Z:";
-    for (const char* c = folder ? folder : ""; *c; ++c) {
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    }
-    return path + L"\\" + name;
-}
-
-DWORD RunMsiexec(const wchar_t* action, const std::wstring& package) {
-    std::wstring commandLine = std::wstring(L"msiexec ") + action + L" \"" + package + L"\" /qn";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return GetLastError();
-    }
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
-// Installs the packages for the life of the object.
-class Installed {
-  public:
-    explicit Installed(std::initializer_list<std::wstring> names) {
-        for (const std::wstring& name : names) {
-            const std::wstring path = PackagePath(name);
-            EXPECT_EQ(RunMsiexec(L"/i", path), 0u) << std::string(name.begin(), name.end());
-            _paths.push_back(path);
-        }
-    }
-    ~Installed() {
-        for (const std::wstring& path : _paths) RunMsiexec(L"/x", path);
-    }
-
-  private:
-    std::vector<std::wstring> _paths;
-};
 
 std::vector<std::string> Log() { return LogLines(LogFilePath); }
 
