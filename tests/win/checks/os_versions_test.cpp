@@ -11,21 +11,6 @@
 
 namespace {
 
-// Sets the version Wine reports to new processes of this prefix; empty: Wine's default.
-void SetWineVersion(const wchar_t* version) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, nullptr, 0, KEY_SET_VALUE,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    if (*version) {
-        RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                       static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
-    } else {
-        RegDeleteValueW(key, L"Version");
-    }
-    RegCloseKey(key);
-}
-
 struct VersionCase {
     const wchar_t* wineVersion;
     bool passed;
@@ -47,10 +32,10 @@ TEST(RequirementsUnderWine, EachWindowsVersion) {
     for (const VersionCase& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << "version " << (*c.wineVersion ? "set" : "default") << " #" << (&c - cases));
-        SetWineVersion(c.wineVersion);
+        ASSERT_TRUE(SetWineVersion(c.wineVersion));
         const std::wstring folder = MakeFreshFolder(L"os_probe");
         const DWORD code = RunTestProgram(L"requirements_probe.exe", L"\"" + folder + L"\\\"");
-        SetWineVersion(L"");
+        EXPECT_TRUE(SetWineVersion(L""));
         EXPECT_EQ((code & 1) != 0, c.passed);
         EXPECT_EQ((code & 2) != 0, c.isVersion60);
         const auto lines = LogLines(folder + L"KSTInstall.log");
