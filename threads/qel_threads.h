@@ -22,6 +22,10 @@ enum : unsigned long {
 
 // Give a thread function (SetFunction) or override Begin, then Run and Join.
 //
+// Kill is End without its trace line. Both stop the thread through the handle kept from Run,
+// never through its id, which may name another thread by then, and leave the handle to Join,
+// so that Join still waits until the thread is gone.
+//
 // End and Kill store their code as the thread's return code (GetThreadReturnCode once it no
 // longer runs); a thread body that returns ends through End with its result.
 //
