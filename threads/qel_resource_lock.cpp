@@ -12,11 +12,14 @@
 namespace {
 
 // The count word also says whether a writer waits for the readers or holds the lock. Without
-// it, a reader counts itself in and out with one atomic step each and never touches the
-// mutex; with it, readers take the mutex as a writer does, so a writer that holds the lock
-// keeps them out and one that waits lets them in.
+// that flag, a reader counts itself in and out with one atomic step each and never touches
+// the mutex; with it, readers take the mutex as a writer does, so a writer that holds the
+// lock keeps them out and one that waits lets them in. The holder also keeps its nesting
+// depth there, so that only its outermost WriteUnlock lets readers past the mutex again.
 constexpr int32_t kWriter = 1 << 30;
-constexpr int32_t kCountMask = kWriter - 1;
+constexpr int32_t kDepthUnit = 1 << 20;
+constexpr int32_t kCountMask = kDepthUnit - 1;
+constexpr int32_t kDepthMask = (kWriter - 1) & ~kCountMask;
 
 }  // namespace
 
@@ -81,11 +84,17 @@ void QELResourceLock::WriteLock() {
         // Flagged again: a writer that took the lock meanwhile cleared the flag.
         state = _readers.fetch_or(kWriter, std::memory_order_acq_rel);
     }
+    _readers.fetch_add(kDepthUnit, std::memory_order_relaxed);
     QEL_RL_TRACE("writS");
 }
 
+// Only the holder changes the depth, so it can be read first.
 void QELResourceLock::WriteUnlock() {
-    _readers.fetch_and(kCountMask, std::memory_order_release);
+    if ((_readers.load(std::memory_order_relaxed) & kDepthMask) == kDepthUnit) {
+        _readers.fetch_and(kCountMask, std::memory_order_release);
+    } else {
+        _readers.fetch_sub(kDepthUnit, std::memory_order_relaxed);
+    }
     _mutex.Unlock();
     _readersGone.Broadcast();
 }

@@ -63,6 +63,26 @@ TEST(QELResourceLock, ReaderWaitsForTheWriter) {
     EXPECT_TRUE(read);
 }
 
+// The inner mutex is recursive, so a writer may nest write locks; readers stay out until the
+// outermost WriteUnlock.
+TEST(QELResourceLock, NestedWriteLockKeepsReadersOutUntilTheOuterUnlock) {
+    QELResourceLock lock;
+    lock.WriteLock();
+    lock.WriteLock();
+    lock.WriteUnlock();
+    std::atomic<bool> read{false};
+    std::thread reader([&] {
+        lock.ReadLock();
+        read = true;
+        lock.ReadUnlock();
+    });
+    std::this_thread::sleep_for(milliseconds(50));
+    EXPECT_FALSE(read);
+    lock.WriteUnlock();
+    reader.join();
+    EXPECT_TRUE(read);
+}
+
 // Readers take precedence: one that arrives while a writer waits for the first reader gets in.
 TEST(QELResourceLock, ReaderArrivingWhileAWriterWaitsIsAdmitted) {
     QELResourceLock lock;
