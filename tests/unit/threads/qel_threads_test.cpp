@@ -188,14 +188,17 @@ TEST(QELThreads, EndFromTheThreadItselfUsesItsCode) {
     EXPECT_EQ(0x10u, thread.GetStatus() & 0x14u);
 }
 
+// Counts a run that got past the gate, which a stopped thread never does.
 long WaitForever(void* data) {
     auto* gate = static_cast<Gate*>(data);
     gate->entered.Broadcast();
     gate->release.Wait(-1);
+    ++gate->runs;
     return 0;
 }
 
-// On POSIX the other thread stops at its next cancellation point, here the wait.
+// A third thread stops the thread while this one already waits for it in Join. On POSIX the
+// thread stops at its next cancellation point, here the wait.
 TEST(QELThreads, EndAndKillFromAnotherThreadStopIt) {
     for (bool kill : {false, true}) {
         Gate gate;
@@ -203,14 +206,23 @@ TEST(QELThreads, EndAndKillFromAnotherThreadStopIt) {
         thread.SetFunction(&WaitForever);
         ASSERT_EQ(0, thread.Run());
         ASSERT_EQ(0, gate.entered.Wait(5000));
-        if (kill) {
-            thread.Kill(12);
-        } else {
-            thread.End(11);
-        }
+        QELWaitingPoint joined(0, -1);
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (kill) {
+                thread.Kill(12);
+            } else {
+                thread.End(11);
+            }
+            // Lets Join return should the stop have been lost; the count then shows it.
+            if (joined.Wait(2000) != 0) gate.release.Broadcast();
+        });
         thread.Join();
+        joined.Broadcast();
+        EXPECT_EQ(0, gate.runs.load());
         EXPECT_EQ(kill ? 12 : 11, thread.GetThreadReturnCode());
         EXPECT_EQ(0x50u, thread.GetStatus() & 0x54u);
+        stopper.join();
     }
 }
 
