@@ -6,12 +6,13 @@
 
 #include <string>
 
-constexpr UINT WM_SETUP_SUCCEEDED = WM_USER + 1;
-constexpr UINT WM_SETUP_PROGRESS = WM_USER + 2;        // wParam position, lParam range
-constexpr UINT WM_SETUP_STATUS = WM_USER + 3;          // lParam: a WorkerParam copy
-constexpr UINT WM_SETUP_FAILED_DOWNLOAD = WM_USER + 4;
-constexpr UINT WM_SETUP_FAILED = WM_USER + 5;
-constexpr UINT WM_SETUP_INTERRUPTED = WM_USER + 6;
+// Clear of the dialog manager's own messages just above WM_USER (DM_SETDEFID is WM_USER + 1).
+constexpr UINT WM_SETUP_SUCCEEDED = 0x0501;
+constexpr UINT WM_SETUP_PROGRESS = 0x0502;        // wParam position, lParam range
+constexpr UINT WM_SETUP_STATUS = 0x0503;          // lParam: a WorkerParam copy
+constexpr UINT WM_SETUP_FAILED_DOWNLOAD = 0x0504;
+constexpr UINT WM_SETUP_FAILED = 0x0505;
+constexpr UINT WM_SETUP_INTERRUPTED = 0x0506;
 
 // Posted by the product's texture tool, which gets the dialog's handle on its command line.
 extern const UINT WM_CUSTOM_UPDATE_PROGRESS;

@@ -71,3 +71,16 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     }
     return true;
 }
+
+bool SetWineVersion(const wchar_t* version) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LSTATUS status =
+        *version ? RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                                  static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)))
+                 : RegDeleteValueW(key, L"Version");
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS || (!*version && status == ERROR_FILE_NOT_FOUND);
+}

@@ -16,6 +16,9 @@ DWORD RunTestProgram(const std::wstring& program, const std::wstring& arguments)
 // The whole content of a file, or "<missing>".
 std::string ReadWholeFile(const std::wstring& path);
 void WriteWholeFile(const std::wstring& path, const std::string& content);
+// Sets the Windows version Wine reports to processes started from now on in this prefix;
+// empty: Wine's default.
+bool SetWineVersion(const wchar_t* version);
 // Polls condition until it holds or the timeout passes.
 bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));

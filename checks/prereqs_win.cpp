@@ -1,0 +1,43 @@
+#include "app/setup_log.h"
+#include "app/setup_state.h"
+#include "checks/installed_products.h"
+#include "checks/msxml_checker.h"
+#include "checks/prereqs.h"
+#include "checks/version_rules.h"
+
+bool IsPrereqVC8() {
+    WriteLog(L"IN->IsPrereqVC8 ()");
+    const RelatedProduct runtime =
+        FindRelatedProduct(IsWow64() ? kVC8UpgradeCodeX64 : kVC8UpgradeCodeX86);
+    // Unlike the product, a runtime whose version cannot be read counts as missing.
+    if (!runtime.found || !runtime.versionRead) {
+        WriteLog(L"VC8 prerequisites are not installed");
+        WriteLog(L"OUT->IsPrereqVC8  VC8 Prerequistes need to be installed");
+        return false;
+    }
+    WriteLog((L"Installed Version: " + runtime.version).c_str());
+    if (CompareVersions(ParseVersionTriple(runtime.version), ParseVersionTriple(L"8.1.3")) >= 0) {
+        WriteLog(L"OUT->IsPrereqVC8 VC8 Prerequistes don't need to be installed ");
+        return true;
+    }
+    WriteLog(L"OUT->IsPrereqVC8  VC8 Prerequistes need to be installed");
+    return false;
+}
+
+bool IsPrereqMSXML() {
+    WriteLog(L"IN->IsPrereqMSXML ()");
+    const int result = QELMSXMLChecker::Check(nullptr, nullptr);
+    // Only a missing MSXML 6.0, or a check that could not run, calls for the MSXML package.
+    const bool usable =
+        result != QELMSXMLChecker::kMissingMsxml6 && result != QELMSXMLChecker::kCheckFailure;
+    WriteLog(usable ? L" Prereqs MSXML OK" : L" Prereqs MSXML KO");
+    WriteLog(L"OUT->IsPrereqMSXML ()");
+    return usable;
+}
+
+void CheckAllPrereqs() {
+    WriteLog(L"IN->CheckAllPrereqs ()");
+    NeedVC8Prereq = !IsPrereqVC8();
+    NeedMSXMLPrereq = !IsPrereqMSXML();
+    WriteLog(L"OUT->CheckAllPrereqs ()");
+}

@@ -1,0 +1,38 @@
+// TelluraSetup.exe started as a user would, with a private temporary folder and chosen
+// environment variables, and its log read back line by line.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+class SetupProcess {
+public:
+    // Starts the setup with TMP and TEMP at logFolder and the given variables added (an empty
+    // value removes a variable).
+    SetupProcess(const std::wstring& logFolder, const std::map<std::wstring, std::wstring>& env);
+    ~SetupProcess();
+    SetupProcess(const SetupProcess&) = delete;
+    SetupProcess& operator=(const SetupProcess&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    // Waits for the process to end; false when it is still running after the timeout.
+    bool WaitForExit(DWORD timeoutMs);
+
+private:
+    HANDLE process_ = nullptr;
+};
+
+// A fresh folder for one setup's log, with its final backslash.
+std::wstring FreshLogFolder(const std::wstring& name);
+
+struct LogLine {
+    std::string stamp;
+    std::string text;
+};
+// The log's lines; a line without the "stamp: " frame is kept with an empty stamp.
+std::vector<LogLine> ReadSetupLog(const std::wstring& logFolder);
+// Index of the first line at or after `from` whose text is exactly `text`, or -1.
+int FindLine(const std::vector<LogLine>& lines, const std::string& text, int from = 0);

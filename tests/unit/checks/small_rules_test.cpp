@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "checks/disk_rules.h"
+#include "checks/printf_fill.h"
+#include "checks/signature_rules.h"
+
+namespace {
+
+TEST(SignatureCode, MapsEveryTrustResult) {
+    struct Row {
+        uint32_t result;
+        int code;
+        bool accepted;
+    };
+    const Row rows[] = {
+        {0, 1, true},           {0x800B0100, 2, false}, {0x800B0109, 4, true},
+        {0x800B010A, 4, true},  {0x800B010D, 4, true},  {0x80096010, 8, false},  // digest mismatch
+        {0x80096002, 8, false}, {0x800B010C, 8, false},                          // revoked
+        {1, 8, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.result);
+        const int code = SignatureCode(static_cast<int32_t>(row.result));
+        EXPECT_EQ(code, row.code);
+        EXPECT_EQ(IsAcceptedSignature(code), row.accepted);
+    }
+}
+
+TEST(DiskThreshold, NewInstallAndUpgrade) {
+    EXPECT_TRUE(IsEnoughSpace(262144000, false));
+    EXPECT_FALSE(IsEnoughSpace(262143999, false));
+    EXPECT_EQ(RequiredDiskSpace(false).megabytes, 250);
+    EXPECT_TRUE(IsEnoughSpace(200ull << 20, true));
+    EXPECT_TRUE(IsEnoughSpace(125829120, true));
+    EXPECT_FALSE(IsEnoughSpace(125829119, true));
+    EXPECT_EQ(RequiredDiskSpace(true).megabytes, 120);
+    EXPECT_TRUE(IsEnoughSpace(5ull << 30, false));  // beyond 32 bits
+}
+
+TEST(FillConversions, TakesArgumentsInOrder) {
+    EXPECT_EQ(FillConversions(L"%s installation requires at least %d MB.", {L"Tellura", L"250"}),
+              L"Tellura installation requires at least 250 MB.");
+    EXPECT_EQ(FillConversions(L"%I64d bytes", {L"262144000"}), L"262144000 bytes");
+    EXPECT_EQ(FillConversions(L"100%% %s %d", {L"done"}), L"100% done ");
+    EXPECT_EQ(FillConversions(L"%x stays", {L"a"}), L"%x stays");
+    EXPECT_EQ(FillConversions(L"%", {}), L"%");
+}
+
+}  // namespace

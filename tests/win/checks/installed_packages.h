@@ -1,0 +1,21 @@
+// Test packages and folders handed over by the test scripts, and packages installed for real.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+// The Unix folder named by the variable, as Wine's Z: drive shows it; empty when unset.
+std::wstring WinePathFromVariable(const char* name);
+
+// Installs the packages of CHECKS_PACKAGES_DIR with msiexec for the life of the object.
+class Installed {
+  public:
+    explicit Installed(std::initializer_list<std::wstring> names);
+    ~Installed();
+    Installed(const Installed&) = delete;
+    Installed& operator=(const Installed&) = delete;
+
+  private:
+    std::vector<std::wstring> _paths;
+};

@@ -1,0 +1,127 @@
+// Installed-product answers and the server version check against packages installed for real
+// with msiexec, and a scripted server on loopback for the version file.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/setup_log.h"
+#include "app/setup_state.h"
+#include "checks/installed_products.h"
+#include "checks/need_install.h"
+#include "checks/prereqs.h"
+#include "installed_packages.h"
+#include "log_lines.h"
+#include "tests/tools/http_test_server/scripted_server.h"
+
+namespace {
+
+std::vector<std::string> Log() { return LogLines(LogFilePath); }
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+TEST(ProductsUnderWine, Vc8RuntimeVersions) {
+    WriteLog(L"products suite");
+    struct Case {
+        const wchar_t* version;
+        bool satisfied;
+    };
+    const Case cases[] = {{L"8.1.3", true}, {L"8.1.2", false}, {L"8.0.9", false},
+                          {L"9.0.0", true}, {L"8.2.0", true},  {L"8.1", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.version));
+        Installed runtime{std::wstring(L"vc8_") + c.version + L".msi"};
+        EXPECT_EQ(IsPrereqVC8(), c.satisfied);
+        const auto lines = Log();
+        EXPECT_TRUE(LogHasInOrder(
+            lines, {"IN->IsPrereqVC8 ()", "Installed Version: " + Narrow(c.version),
+                    c.satisfied ? "OUT->IsPrereqVC8 VC8 Prerequistes don't need to be installed "
+                                : "OUT->IsPrereqVC8  VC8 Prerequistes need to be installed"}));
+    }
+}
+
+TEST(ProductsUnderWine, SecondRelatedRuntimeDecides) {
+    Installed runtimes{L"vc8_8.1.2.msi", L"vc8_9.0.0.msi"};
+    // The order of the registrations is the Installer's own; the second one is asked for.
+    const RelatedProduct second = FindRelatedProduct(L"{6D030EC1-97CC-4663-A875-FB09BA36DEB5}");
+    ASSERT_TRUE(second.versionRead);
+    EXPECT_EQ(IsPrereqVC8(), second.version == L"9.0.0");
+    EXPECT_TRUE(LogHasInOrder(
+        Log(), {"IN->IsPrereqVC8 ()", "Installed Version: " + Narrow(second.version)}));
+}
+
+class VersionCheckUnderWine : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        server = new httptest::ScriptedServer;
+        ASSERT_TRUE(server->Start({}));
+        // The host is fixed at the first link built in the process.
+        const std::wstring host = L"127.0.0.1:" + std::to_wstring(server->Port());
+        SetEnvironmentVariableW(L"Tellura_Server", host.c_str());
+        product = new Installed{L"product_1.0.12.msi"};
+    }
+    static void TearDownTestSuite() {
+        delete product;
+        delete server;
+    }
+
+    static std::string Ok(const std::string& body) {
+        return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+               "\r\nConnection: close\r\n\r\n" + body;
+    }
+
+    static httptest::ScriptedServer* server;
+    static Installed* product;
+};
+
+httptest::ScriptedServer* VersionCheckUnderWine::server = nullptr;
+Installed* VersionCheckUnderWine::product = nullptr;
+
+const std::string kCode = "{443128EF-B891-47D2-A48C-1B67E8224974}";
+
+TEST_F(VersionCheckUnderWine, InstalledProductAgainstTheServer) {
+    EXPECT_TRUE(IsInstalled());
+    EXPECT_TRUE(LogHasInOrder(
+        Log(), {"IN->IsInstalled ()", "Installed Version: 1.0.12", "OUT ->IsInstalled ()"}));
+    struct Case {
+        std::string body;
+        bool install;
+        bool upgrade;
+        std::string line;
+    };
+    const std::string url =
+        "http://127.0.0.1:" + std::to_string(server->Port()) + "/fwlink/?LinkId=136708";
+    const Case cases[] = {
+        {"PNQ1\t" + kCode + "\t1.0.12\r\n", false, false, "OUT->CheckNeedInstall  returns false"},
+        {"PNQ1\t" + kCode + "\t1.0.13\r\n", true, true, "OUT->CheckNeedInstall  returns true"},
+        {std::string(513, 'P'), true, false,
+         "Download of " + url + " failed - Size = 513 rc  = 0 "},
+        {"", true, false, "Download of " + url + " failed - Size = 0 rc  = 0 "},
+        {"\xEF\xBB\xBFPNQ1\t" + kCode + "\t2.0.0", true, false,
+         "Download of " + url + " failed- Tag not found "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        server->SetReplies({{Ok(c.body), true}});
+        std::wstring message = L"before";
+        UpgradeNeeded = true;
+        EXPECT_EQ(CheckNeedInstall(message), c.install);
+        EXPECT_EQ(UpgradeNeeded, c.upgrade);
+        EXPECT_EQ(message, c.install ? L"before"
+                                     : L"The latest version of Tellura is already installed.\n"
+                                       L"There is no need to install it again.");
+        const auto lines = Log();
+        EXPECT_TRUE(LogHasInOrder(
+            lines, {"IN->CheckNeedInstall ()", "Installed Version: 1.0.12", "Downloading " + url}));
+        EXPECT_TRUE(LogHas(lines, c.line));
+    }
+
+    server->SetReplies({{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", true}});
+    std::wstring message;
+    EXPECT_TRUE(CheckNeedInstall(message));
+    EXPECT_TRUE(LogHas(Log(), "Download of " + url + " failed - Size = 0 rc  = -404 "));
+}
+
+}  // namespace
