@@ -18,7 +18,8 @@ class QEL_EXPORT QELResourceLock {
 
     void ReadLock();
     void ReadUnlock();
-    // The writer may also take read locks; a reader must not ask for the write lock.
+    // The writer may also take read locks and nest write locks; a reader must not ask for the
+    // write lock.
     void WriteLock();
     void WriteUnlock();
 
