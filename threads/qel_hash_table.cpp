@@ -39,15 +39,6 @@ bool Equal(int (*equal)(void*, void*), void* stored, void* probe) {
     return equal == &QELSimpleHashCompare ? stored == probe : equal(stored, probe) != 0;
 }
 
-// The link that points to the entry whose item is equal to probe, or the null link ending the
-// chain when there is none.
-qel::HashEntry** FindLink(qel::HashEntry** heads, unsigned int modulo, unsigned int (*hash)(void*),
-                          int (*equal)(void*, void*), void* probe) {
-    qel::HashEntry** at = &heads[HashOf(hash, probe) % modulo];
-    while (*at && !Equal(equal, (*at)->item, probe)) at = &(*at)->next;
-    return at;
-}
-
 }  // namespace
 
 // Smallest m >= n not divisible by a small prime below m; 0 when the search wraps.
@@ -95,8 +86,33 @@ void** QELSysSimpleHashTable::NextEmptyBucket() const {
     return reinterpret_cast<void**>(_Entries() + _count);
 }
 
+QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::_Bucket(void* item) const {
+    return &_Heads()[HashOf(_hash, item) % _modulo];
+}
+
 QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::_FindLink(void* probe) const {
-    return _storage ? FindLink(_Heads(), _modulo, _hash, _equal, probe) : nullptr;
+    if (!_storage) return nullptr;
+    Entry** at = _Bucket(probe);
+    while (*at && !Equal(_equal, (*at)->item, probe)) at = &(*at)->next;
+    return at;
+}
+
+// The table's own entries are found by identity: an equality that is not identity (a prefix
+// rule, say) could name another entry of the chain.
+QELSysSimpleHashTable::Entry* QELSysSimpleHashTable::_EntryOf(void* item) const {
+    if (!_storage) return nullptr;
+    Entry* equal = nullptr;
+    for (Entry* e = *_Bucket(item); e; e = e->next) {
+        if (e->item == item) return e;
+        if (!equal && Equal(_equal, e->item, item)) equal = e;
+    }
+    return equal;
+}
+
+QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::_LinkTo(Entry* entry) const {
+    Entry** at = _Bucket(entry->item);
+    while (*at && *at != entry) at = &(*at)->next;
+    return at;
 }
 
 void* QELSysSimpleHashTable::InsertAndReturn(void* item) {
@@ -122,8 +138,11 @@ int QELSysSimpleHashTable::Insert(void* item) {
 }
 
 void* QELSysSimpleHashTable::Locate(void* probe) const {
-    Entry** link = _FindLink(probe);
-    return link && *link ? (*link)->item : nullptr;
+    if (!_storage) return nullptr;
+    for (Entry* e = *_Bucket(probe); e; e = e->next) {
+        if (Equal(_equal, e->item, probe)) return e->item;
+    }
+    return nullptr;
 }
 
 void* QELSysSimpleHashTable::LocateBucket(void* probe) const {
@@ -140,7 +159,7 @@ void* QELSysSimpleHashTable::KeyLocate(unsigned int key) const {
 }
 
 void* QELSysSimpleHashTable::NextWithKey(void* item) const {
-    Entry* entry = static_cast<Entry*>(LocateBucket(item));
+    Entry* entry = _EntryOf(item);
     if (!entry) return nullptr;
     const unsigned int key = HashOf(_hash, item);
     for (Entry* e = entry->next; e; e = e->next) {
@@ -151,7 +170,7 @@ void* QELSysSimpleHashTable::NextWithKey(void* item) const {
 
 void* QELSysSimpleHashTable::Next(void* item) const {
     if (!item) return Get(0);
-    Entry* entry = static_cast<Entry*>(LocateBucket(item));
+    Entry* entry = _EntryOf(item);
     return entry ? Get(static_cast<int>(entry - _Entries()) + 1) : nullptr;
 }
 
@@ -168,7 +187,7 @@ void* QELSysSimpleHashTable::Remove(void* probe) {
     // The last entry moves into the hole so that the array stays dense.
     Entry* last = _Entries() + _count - 1;
     if (last != hole) {
-        *_FindLink(last->item) = hole;
+        *_LinkTo(last) = hole;
         *hole = *last;
     }
     --_count;
@@ -196,11 +215,18 @@ int QELSysSimpleHashTable::ReAllocate(int size) {
     if (!storage) return -1;
     void** oldStorage = _storage;
     Entry* oldEntries = _Entries();
-    const int oldCount = _count;
     _storage = storage;
     _modulo = modulo;
-    _count = 0;
-    for (int i = 0; i < oldCount; ++i) InsertAndReturn(oldEntries[i].item);
+    // Each item keeps its position and goes to the end of its new chain. The items are known
+    // to be distinct, so they are not compared: an equality that is not symmetric could
+    // otherwise drop one.
+    for (int i = 0; i < _count; ++i) {
+        Entry* entry = _Entries() + i;
+        entry->item = oldEntries[i].item;
+        Entry** end = _Bucket(entry->item);
+        while (*end) end = &(*end)->next;
+        *end = entry;
+    }
     std::free(oldStorage);
     return 0;
 }

@@ -27,6 +27,8 @@ class QEL_EXPORT QELSysSimpleHashTable {
     void* Locate(void* probe) const;
     void* LocateBucket(void* probe) const;  // the chain entry holding the equal item
     void* KeyLocate(unsigned int key) const;
+    // Next and NextWithKey continue after the entry holding that very item (one equal to it
+    // when the item itself is not stored).
     void* NextWithKey(void* item) const;
     void* Next(void* item) const;  // null: first item; array order
     void* Get(int index) const;
@@ -43,7 +45,10 @@ class QEL_EXPORT QELSysSimpleHashTable {
     void** NextEmptyBucket() const;
     Entry** _Heads() const;
     Entry* _Entries() const;
-    Entry** _FindLink(void* probe) const;
+    Entry** _Bucket(void* item) const;
+    Entry** _FindLink(void* probe) const;  // link to the entry equal to probe, or the chain's end
+    Entry* _EntryOf(void* item) const;     // the entry holding item, else one equal to it
+    Entry** _LinkTo(Entry* entry) const;   // the link that points to entry
 
     int (*_equal)(void*, void*);
     unsigned int (*_hash)(void*);

@@ -63,7 +63,14 @@ PlatformLock* QELMutex::_CreatedLock() {
     return _data.load(std::memory_order_acquire);
 }
 
+// The common case, an existing lock and no trace, is one test before the platform call.
 void QELMutex::Lock() {
+    PlatformLock* lock = _data.load(std::memory_order_acquire);
+    if (lock && !qel::ThreadTraceOn()) return qel::LockEnter(lock);
+    _LockCreatingOrTraced();
+}
+
+void QELMutex::_LockCreatingOrTraced() {
     PlatformLock* lock = _data.load(std::memory_order_acquire);
     if (!lock) lock = _CreatedLock();
     if (!qel::ThreadTraceOn()) {

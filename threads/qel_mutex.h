@@ -38,6 +38,7 @@ class QEL_EXPORT QELMutex {
     void UnlockM();
     int TryLockM();
     qel::PlatformLock* _CreatedLock();
+    void _LockCreatingOrTraced();
 
     std::atomic<qel::PlatformLock*> _data;
 };

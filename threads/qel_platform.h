@@ -26,7 +26,8 @@ bool EventWait(PlatformEvent* event, int ms);  // false on time-out; ms -1 waits
 // Threads.
 struct PlatformThread;
 PlatformThread* ThreadCreate(long (*entry)(void*), void* arg, uint32_t* id);  // null on failure
-bool ThreadWait(PlatformThread* thread);  // waits for the end; false if the wait failed
+// Waits for the end; false if the wait failed, as it does from the thread itself.
+bool ThreadWait(PlatformThread* thread);
 void ThreadClose(PlatformThread* thread);
 [[noreturn]] void ThreadExitSelf(long code);
 void ThreadStop(PlatformThread* thread, long code);  // another thread

@@ -2,6 +2,9 @@
 // writer.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+
 #include "threads/qel_export.h"
 #include "threads/qel_mutex.h"
 #include "threads/qel_waiting_point.h"
@@ -15,12 +18,16 @@ class QEL_EXPORT QELResourceLock {
 
     void ReadLock();
     void ReadUnlock();
-    // The writer may also take read locks; a reader must not ask for the write lock.
+    // The writer may also take read locks and nest write locks; a reader must not ask for the
+    // write lock.
     void WriteLock();
     void WriteUnlock();
 
   private:
+    bool _CountInFast();
+    void _CountOut();
+
     QELMutex _mutex;
     QELWaitingPoint _readersGone;
-    int _readers;
+    std::atomic<int32_t> _readers;  // read locks held, and whether a writer waits or holds
 };

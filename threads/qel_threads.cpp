@@ -29,6 +29,8 @@ struct ThreadState {
     ThreadStart* start;
     std::atomic<uint32_t> threadId{0};
     PlatformThread* handle = nullptr;
+    bool joining = false;  // a Join waits on the handle; it alone closes it
+    bool adopted = false;  // stands for a thread it did not start
     std::atomic<uint32_t> status{QEL_THR_CONSTRUCTED};
     std::atomic<int32_t> returnCode{1};
     QELWaitingPoint startPoint{0, -1};
@@ -80,6 +82,7 @@ QELThreads::QELThreads(const char* name, void* data, int mark, int, int adopt) :
     }
     QELListThreads::AddThread(this);
     if (adopt) {
+        state->adopted = true;
         SetBits(state, QEL_THR_RUNNING, 0);
         state->threadId = qel::CurrentThreadId();
     }
@@ -108,7 +111,7 @@ int QELThreads::Run(unsigned int) {
     SetBits(state, QEL_THR_STARTING, QEL_THR_ENDED | QEL_THR_JOINED);
     state->startPoint.Reset();
     // A previous run that was never joined lets its thread go.
-    if (state->handle) qel::ThreadClose(state->handle);
+    if (state->handle && !state->joining) qel::ThreadClose(state->handle);
     uint32_t id = 0;
     state->handle = qel::ThreadCreate(&QELThreads::InitThreads, state->start, &id);
     if (!state->handle) {
@@ -158,21 +161,28 @@ long QELThreads::SetFunction(long (*function)(void*)) {
 void QELThreads::Join() {
     ThreadState* state = _state;
     if (!state) return;
-    qel::PlatformThread* handle;
-    uint32_t status;
+    qel::PlatformThread* handle = nullptr;
     {
-        // The joiner takes the handle, so that only one thread waits on it and closes it.
         StateLock hold(state);
-        handle = state->handle;
-        state->handle = nullptr;
-        status = state->status;
+        const uint32_t status = state->status;
         SetBits(state, QEL_THR_JOINED, 0);
+        if (!(status & (QEL_THR_STARTING | QEL_THR_RUNNING)) && (status & QEL_THR_JOINED)) return;
+        // One joiner waits on the handle. It stays stored meanwhile, so that End and Kill can
+        // still stop the thread; a second joiner finds none.
+        if (!state->joining) {
+            handle = state->handle;
+            state->joining = handle != nullptr;
+        }
     }
-    if (!(status & (QEL_THR_STARTING | QEL_THR_RUNNING)) && (status & QEL_THR_JOINED)) return;
     QELThrTrace("evt=tjoin | thr=0x%" PRIxPTR "\n", Address(this));
     if (handle) {
         const bool waited = qel::ThreadWait(handle);
         const long error = waited ? 0 : qel::LastError();
+        {
+            StateLock hold(state);
+            if (state->handle == handle) state->handle = nullptr;  // Run may have stored a new one
+            state->joining = false;
+        }
         qel::ThreadClose(handle);
         if (!waited) {
             QELThrTraceAlways("status = WAIT FAILED\n");
@@ -192,25 +202,21 @@ void QELThreads::_Stop(long code, bool traced) {
     ThreadState* state = _state;
     if (!state) return;
     uint32_t id;
-    qel::PlatformThread* handle;
     {
         StateLock hold(state);
         if (!(state->status & QEL_THR_RUNNING)) return;
         id = state->threadId;
-        handle = state->handle;
         state->returnCode = static_cast<int32_t>(code);
         SetBits(state, QEL_THR_ENDED, QEL_THR_RUNNING);
-        // Stopped under the mutex so that Join cannot close the handle meanwhile.
-        if (handle && id != qel::CurrentThreadId()) {
-            if (traced) {
-                QELThrTrace("evt=tend | thr=0x%" PRIxPTR " | tid=%-d \n", Address(this), id);
-            }
-            qel::ThreadStop(handle, code);
+        if (traced) QELThrTrace("evt=tend | thr=0x%" PRIxPTR " | tid=%-d \n", Address(this), id);
+        if (id != qel::CurrentThreadId()) {
+            // Under the mutex, so that Join cannot close the handle meanwhile.
+            if (state->handle) qel::ThreadStop(state->handle, code);
             return;
         }
     }
-    if (traced) QELThrTrace("evt=tend | thr=0x%" PRIxPTR " | tid=%-d \n", Address(this), id);
-    if (handle) qel::ThreadExitSelf(code);
+    // A thread started by Run ends here, whoever holds its handle; an adopted one goes on.
+    if (!state->adopted) qel::ThreadExitSelf(code);
 }
 
 unsigned long QELThreads::IsRunning() { return _state ? (_state->status & QEL_THR_RUNNING) : 0; }

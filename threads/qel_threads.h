@@ -22,6 +22,14 @@ enum : unsigned long {
 
 // Give a thread function (SetFunction) or override Begin, then Run and Join.
 //
+// Kill is End without its trace line. Both stop the thread through the handle kept from Run,
+// never through its id, which may name another thread by then, and leave the handle to Join,
+// so that Join still waits until the thread is gone. From the thread itself they end it,
+// unless the object adopted a thread it did not start.
+//
+// One Join at a time waits for the thread; another one meanwhile finds no handle. Join from
+// the thread itself cannot wait and writes the failed wait to the trace.
+//
 // End and Kill store their code as the thread's return code (GetThreadReturnCode once it no
 // longer runs); a thread body that returns ends through End with its result.
 //

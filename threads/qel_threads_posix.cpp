@@ -58,7 +58,12 @@ PlatformThread* ThreadCreate(long (*entry)(void*), void* arg, uint32_t* id) {
     return thread;
 }
 
+// Waiting for oneself fails before pthread_join, whose answer (EDEADLK) is not guaranteed.
 bool ThreadWait(PlatformThread* thread) {
+    if (pthread_equal(thread->thread, pthread_self())) {
+        errno = EDEADLK;
+        return false;
+    }
     NoCancelScope noCancel;
     const int failed = pthread_join(thread->thread, nullptr);
     if (failed) {

@@ -36,8 +36,14 @@ PlatformThread* ThreadCreate(long (*entry)(void*), void* arg, uint32_t* id) {
     return reinterpret_cast<PlatformThread*>(thread);
 }
 
+// A thread cannot wait for its own end: it fails as pthread_join does, instead of waiting forever.
 bool ThreadWait(PlatformThread* thread) {
-    return WaitForSingleObject(reinterpret_cast<HANDLE>(thread), INFINITE) != WAIT_FAILED;
+    const HANDLE handle = reinterpret_cast<HANDLE>(thread);
+    if (GetThreadId(handle) == ::GetCurrentThreadId()) {
+        SetLastError(ERROR_POSSIBLE_DEADLOCK);
+        return false;
+    }
+    return WaitForSingleObject(handle, INFINITE) != WAIT_FAILED;
 }
 
 void ThreadClose(PlatformThread* thread) { CloseHandle(reinterpret_cast<HANDLE>(thread)); }

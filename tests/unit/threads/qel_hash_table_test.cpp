@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -169,6 +171,94 @@ TEST_F(HashTable, ExplicitReallocationNeverDropsItems) {
     for (int i = 0; i < 30; ++i) {
         EXPECT_EQ(&items[i], table.Get(i));
         EXPECT_EQ(&items[i], table.Locate(&items[i]));
+    }
+}
+
+// Named items under a key, equal as the cookie store's rule has it: a probe equals a stored
+// item of the same key whose name begins its own. Not symmetric, so "ab" and "abc" can both be
+// stored when "abc" came first.
+struct Named {
+    unsigned key;
+    std::string name;
+};
+
+unsigned int KeyOf(void* p) { return static_cast<Named*>(p)->key; }
+
+int SamePrefix(void* stored, void* probe) {
+    const Named* s = static_cast<Named*>(stored);
+    const Named* p = static_cast<Named*>(probe);
+    return s->key == p->key && p->name.compare(0, s->name.size(), s->name) == 0 ? 1 : 0;
+}
+
+// Every item is reachable through its own chain, and the array holds exactly the items.
+void ExpectConsistent(const QELSysSimpleHashTable& table, const std::vector<Named*>& items) {
+    ASSERT_EQ(static_cast<int>(items.size()), table.Size());
+    std::unordered_set<void*> inArray;
+    for (int i = 0; i < table.Size(); ++i) inArray.insert(table.Get(i));
+    ASSERT_EQ(std::unordered_set<void*>(items.begin(), items.end()), inArray);
+    for (Named* item : items) {
+        int found = 0;
+        int guard = table.Size();
+        for (void* p = table.KeyLocate(item->key); p && guard-- > 0; p = table.NextWithKey(p)) {
+            found += p == item;
+        }
+        ASSERT_GE(guard, 0) << "chain of key " << item->key << " loops";
+        ASSERT_EQ(1, found) << item->name;
+    }
+}
+
+TEST_F(HashTable, PrefixEqualityKeepsChainsWhole) {
+    Named q{1, "q"}, p{1, "p"}, abc{0, "abc"}, ab{0, "ab"};
+    QELSysSimpleHashTable table(0, &KeyOf, &SamePrefix);
+    for (Named* n : {&q, &p, &abc, &ab}) ASSERT_EQ(1, table.Insert(n)) << n->name;
+    // ab moves to position 0 and, after a rebuild, comes before abc in their chain.
+    ASSERT_EQ(&q, table.Remove(&q));
+    ASSERT_EQ(0, table.ReAllocate(0));
+    ExpectConsistent(table, {&ab, &p, &abc});
+    EXPECT_EQ(&abc, table.NextWithKey(&ab));
+    EXPECT_EQ(nullptr, table.NextWithKey(&abc));  // not back to itself through ab
+    EXPECT_EQ(&abc, table.Next(&p));
+    // Moving abc into p's place must re-link abc's own entry, not ab's, which the rule matches
+    // first.
+    ASSERT_EQ(&p, table.Remove(&p));
+    ExpectConsistent(table, {&ab, &abc});
+    // A probe that is not stored still finds the first equal item.
+    Named abcd{0, "abcd"};
+    EXPECT_EQ(&ab, table.Locate(&abcd));
+    EXPECT_EQ(&abc, table.NextWithKey(&abcd));
+    EXPECT_EQ(&ab, table.Remove(&abcd));
+    ExpectConsistent(table, {&abc});
+}
+
+TEST_F(HashTable, RandomOperationsWithPrefixEqualityLoseNothing) {
+    std::mt19937 random(99);
+    std::vector<Named> pool;
+    for (unsigned key = 0; key < 6; ++key) {
+        for (const char* name : {"a", "ab", "abc", "b", "ba", "c", "ca", "cab"}) {
+            pool.push_back(Named{key, name});
+        }
+    }
+    QELSysSimpleHashTable table(0, &KeyOf, &SamePrefix);
+    std::vector<Named*> stored;
+    for (int step = 0; step < 6000; ++step) {
+        Named* item = &pool[random() % pool.size()];
+        const auto at = std::find(stored.begin(), stored.end(), item);
+        if (random() % 3 != 0) {
+            void* now = table.InsertAndReturn(item);
+            ASSERT_NE(nullptr, now);
+            if (now == item && at == stored.end()) stored.push_back(item);
+            ASSERT_TRUE(now == item || SamePrefix(now, item));
+        } else {
+            void* removed = table.Remove(item);
+            const auto gone = std::find(stored.begin(), stored.end(), removed);
+            ASSERT_EQ(removed != nullptr, gone != stored.end());
+            if (removed) {
+                ASSERT_TRUE(SamePrefix(removed, item));
+                stored.erase(gone);
+            }
+        }
+        if (step % 500 == 0) table.ReAllocate(0);
+        ASSERT_NO_FATAL_FAILURE(ExpectConsistent(table, stored));
     }
 }
 

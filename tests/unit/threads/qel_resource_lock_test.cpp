@@ -63,6 +63,51 @@ TEST(QELResourceLock, ReaderWaitsForTheWriter) {
     EXPECT_TRUE(read);
 }
 
+// The inner mutex is recursive, so a writer may nest write locks; readers stay out until the
+// outermost WriteUnlock.
+TEST(QELResourceLock, NestedWriteLockKeepsReadersOutUntilTheOuterUnlock) {
+    QELResourceLock lock;
+    lock.WriteLock();
+    lock.WriteLock();
+    lock.WriteUnlock();
+    std::atomic<bool> read{false};
+    std::thread reader([&] {
+        lock.ReadLock();
+        read = true;
+        lock.ReadUnlock();
+    });
+    std::this_thread::sleep_for(milliseconds(50));
+    EXPECT_FALSE(read);
+    lock.WriteUnlock();
+    reader.join();
+    EXPECT_TRUE(read);
+}
+
+// Readers take precedence: one that arrives while a writer waits for the first reader gets in.
+TEST(QELResourceLock, ReaderArrivingWhileAWriterWaitsIsAdmitted) {
+    QELResourceLock lock;
+    lock.ReadLock();
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        lock.WriteLock();
+        written = true;
+        lock.WriteUnlock();
+    });
+    std::this_thread::sleep_for(milliseconds(50));  // the writer now waits for the count
+    std::atomic<bool> read{false};
+    std::thread reader([&] {
+        lock.ReadLock();
+        read = true;
+        lock.ReadUnlock();
+    });
+    reader.join();
+    EXPECT_TRUE(read);
+    EXPECT_FALSE(written);
+    lock.ReadUnlock();
+    writer.join();
+    EXPECT_TRUE(written);
+}
+
 // Writers keep two counters equal and count their updates; readers check the pair. A lost
 // update, a torn read or a deadlock fails the test (and ThreadSanitizer sees any race).
 TEST(QELResourceLock, StressKeepsUpdatesAndExcludesReaders) {
@@ -80,6 +125,10 @@ TEST(QELResourceLock, StressKeepsUpdatesAndExcludesReaders) {
                 lock.WriteLock();
                 ++first;
                 if (i % 7 == 0) std::this_thread::yield();
+                if (i % 5 == 0) {  // the writer reads too, inside its write lock
+                    lock.ReadLock();
+                    lock.ReadUnlock();
+                }
                 ++second;
                 lock.WriteUnlock();
             }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "threads/qel_threads.h"
@@ -92,9 +94,11 @@ TEST(QELThreads, RunWhileRunningIsRefusedAndRunAfterEndStartsAgain) {
     EXPECT_EQ(0x40u, thread.GetStatus() & 0x46u);
 
     gate.entered.Reset();
+    gate.release.Reset();  // held at the gate again, so that it cannot end before the check
     ASSERT_EQ(0, thread.Run());
     EXPECT_EQ(0u, thread.GetStatus() & 0x50u);  // ended and joined cleared
     ASSERT_EQ(0, gate.entered.Wait(5000));
+    gate.release.Broadcast();
     thread.Join();
     EXPECT_EQ(2, gate.runs.load());
     EXPECT_EQ(2, thread.GetThreadReturnCode());
@@ -154,28 +158,47 @@ TEST(QELThreads, JoinTwiceReturnsAtOnce) {
     never.Join();
 }
 
-long EndItself(void*) {
+struct SelfEnd {
+    QELWaitingPoint release{0, -1};
+    std::atomic<bool> continued{false};
+};
+
+long EndItself(void* data) {
+    auto* self = static_cast<SelfEnd*>(data);
+    self->release.Wait(-1);
     QELThreads::GetCurrentThread()->End(5);
-    return 9;  // not reached
+    self->continued = true;
+    return 9;
 }
 
+// The thread ends itself while another thread already waits for it in Join.
 TEST(QELThreads, EndFromTheThreadItselfUsesItsCode) {
-    QELThreads thread("ends itself");
+    SelfEnd self;
+    QELThreads thread("ends itself", &self);
     thread.SetFunction(&EndItself);
     ASSERT_EQ(0, thread.Run());
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        self.release.Broadcast();
+    });
     thread.Join();
+    releaser.join();
+    EXPECT_FALSE(self.continued);
     EXPECT_EQ(5, thread.GetThreadReturnCode());
     EXPECT_EQ(0x10u, thread.GetStatus() & 0x14u);
 }
 
+// Counts a run that got past the gate, which a stopped thread never does.
 long WaitForever(void* data) {
     auto* gate = static_cast<Gate*>(data);
     gate->entered.Broadcast();
     gate->release.Wait(-1);
+    ++gate->runs;
     return 0;
 }
 
-// On POSIX the other thread stops at its next cancellation point, here the wait.
+// A third thread stops the thread while this one already waits for it in Join. On POSIX the
+// thread stops at its next cancellation point, here the wait.
 TEST(QELThreads, EndAndKillFromAnotherThreadStopIt) {
     for (bool kill : {false, true}) {
         Gate gate;
@@ -183,14 +206,23 @@ TEST(QELThreads, EndAndKillFromAnotherThreadStopIt) {
         thread.SetFunction(&WaitForever);
         ASSERT_EQ(0, thread.Run());
         ASSERT_EQ(0, gate.entered.Wait(5000));
-        if (kill) {
-            thread.Kill(12);
-        } else {
-            thread.End(11);
-        }
+        QELWaitingPoint joined(0, -1);
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (kill) {
+                thread.Kill(12);
+            } else {
+                thread.End(11);
+            }
+            // Lets Join return should the stop have been lost; the count then shows it.
+            if (joined.Wait(2000) != 0) gate.release.Broadcast();
+        });
         thread.Join();
+        joined.Broadcast();
+        EXPECT_EQ(0, gate.runs.load());
         EXPECT_EQ(kill ? 12 : 11, thread.GetThreadReturnCode());
         EXPECT_EQ(0x50u, thread.GetStatus() & 0x54u);
+        stopper.join();
     }
 }
 

@@ -17,7 +17,14 @@ using qeltest::SetEnv;
 const char* const kVariables[] = {"QELThrDebug", "QELThrDebug_Host", "QELSocketDebug",
                                   "QELSysMultiThreading"};
 
-// Windows' text-mode streams write "\r\n".
+// Messages end in "\n"; Windows' text-mode streams write it as "\r\n", the collector gets it
+// as it is.
+#ifdef _WIN32
+const char kStreamLineEnd[] = "\r\n";
+#else
+const char kStreamLineEnd[] = "\n";
+#endif
+
 std::string WithoutCarriageReturns(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     return text;
@@ -27,6 +34,7 @@ struct ProbeOutput {
     int exitCode;
     std::string out;
     std::string err;
+    std::string rawErr;
 };
 
 class TraceProbe : public ::testing::Test {
@@ -50,7 +58,8 @@ class TraceProbe : public ::testing::Test {
         ProbeOutput output;
         output.exitCode = qeltest::RunChild(program, mode, base + ".out", base + ".err");
         output.out = WithoutCarriageReturns(ReadFile(base + ".out"));
-        output.err = WithoutCarriageReturns(ReadFile(base + ".err"));
+        output.rawErr = ReadFile(base + ".err");
+        output.err = WithoutCarriageReturns(output.rawErr);
         return output;
     }
 
@@ -86,6 +95,8 @@ TEST_F(TraceProbe, StderrTracesEachLockOnceInItsFrame) {
     }
     EXPECT_EQ(2, locks);  // Unlock and TryLock write nothing
     EXPECT_EQ(2, Count(probe.err, "evt=")) << probe.err;
+    EXPECT_EQ(2, Count(probe.rawErr, address + " " + kStreamLineEnd));
+    EXPECT_EQ(Count(probe.rawErr, "\n"), Count(probe.rawErr, kStreamLineEnd));
 }
 
 TEST_F(TraceProbe, LowerCaseStdoutTracesNothing) {
@@ -103,9 +114,27 @@ TEST_F(TraceProbe, SocketDebugAloneKeepsLocksSilentButShowsJoinFailure) {
     const ProbeOutput join = Run("join");
     ASSERT_EQ(0, join.exitCode);
     EXPECT_TRUE(std::regex_search(
-        join.out, std::regex(R"(^\| tid=[0-9]+ \| emt=0x[0-9A-F]+ \| null thread handle in Join \n$)")))
+        join.out,
+        std::regex(R"(^\| tid=[0-9]+ \| emt=0x[0-9A-F]+ \| null thread handle in Join \n$)")))
         << join.out;
     EXPECT_EQ("", join.err);
+}
+
+// The failed wait writes both lines whatever the switches; the error is the platform's
+// (EDEADLK, ERROR_POSSIBLE_DEADLOCK), in hexadecimal and decimal.
+TEST_F(TraceProbe, FailedJoinWaitIsReportedWithTheError) {
+    SetEnv("QELSocketDebug", "STDOUT");
+    const ProbeOutput probe = Run("selfjoin");
+    ASSERT_EQ(0, probe.exitCode);
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(
+        probe.out, match,
+        std::regex(R"(^\| tid=([0-9]+) \| emt=0x0*([0-9A-F]+) \| status = WAIT FAILED\n)"
+                   R"(\| tid=\1 \| emt=0x0*\2 \| ERROR = 0x([0-9a-f]+) ([0-9]+)\n$)")))
+        << probe.out;
+    const long error = std::stol(match[4].str());
+    EXPECT_NE(0, error);
+    EXPECT_EQ(error, std::stol(match[3].str(), nullptr, 16));
 }
 
 TEST_F(TraceProbe, CollectorOnPortReceivesZeroTerminatedLines) {

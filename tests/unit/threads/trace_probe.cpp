@@ -5,12 +5,22 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "threads/qel_mutex.h"
 #include "threads/qel_threads.h"
 #include "threads/qel_trace.h"
 
 namespace {
+
+// Joins its own object: a wait that cannot succeed.
+class SelfJoiner : public QELThreads {
+  public:
+    long Begin(void*) override {
+        Join();
+        return 0;
+    }
+};
 
 void PrintAddress(const char* what, const void* p) {
     std::printf("%s=0x%" PRIxPTR "\n", what, reinterpret_cast<uintptr_t>(p));
@@ -33,6 +43,11 @@ int main(int argc, char** argv) {
     } else if (mode == "join") {
         QELThreads never;
         never.Join();
+    } else if (mode == "selfjoin") {
+        // Never destroyed: nothing can join the thread, which may still be ending at exit.
+        SelfJoiner* thread = new SelfJoiner;
+        thread->Run();
+        while (!(thread->GetStatus() & QEL_THR_ENDED)) std::this_thread::yield();
     } else if (mode == "long") {
         const std::string text(1500, 'x');
         QELThrTraceAlways("%s\n", text.c_str());
