@@ -5,9 +5,9 @@ namespace {
 std::wstring LastErrorText() {
     const DWORD error = GetLastError();
     wchar_t* message = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, 0,
-        reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error,
+                       0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
     std::wstring text = length && message ? std::wstring(message, length) : L"Error creating mutex";
     if (message) LocalFree(message);
     return text;

@@ -55,8 +55,7 @@ BOOL SetupApp::InitInstance() {
     HANDLE instanceGuard = CreateInstanceGuard(anotherSetup);
     if (!instanceGuard) return FALSE;
     if (anotherSetup) {
-        MessageBoxW(nullptr, ProductText(IDS_ANOTHER_SETUP).c_str(), caption.c_str(),
-                    MB_ICONERROR);
+        MessageBoxW(nullptr, ProductText(IDS_ANOTHER_SETUP).c_str(), caption.c_str(), MB_ICONERROR);
         BringRunningSetupForward();
         CloseHandle(instanceGuard);
         return FALSE;

@@ -4,7 +4,7 @@
 #include "framework/afx_app.h"
 
 class SetupApp : public CWinApp {
-public:
+  public:
     // Always FALSE: the setup never runs a message loop of its own.
     BOOL InitInstance() override;
 };

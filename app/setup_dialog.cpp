@@ -25,8 +25,7 @@ std::wstring ProductText(UINT id) {
 
 void OpenLink(const wchar_t* linkPath) {
     // A browser that does not start changes nothing for the setup.
-    ShellExecuteW(nullptr, L"open", MakeLinkUrl(linkPath).c_str(), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", MakeLinkUrl(linkPath).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 bool ClickedLinkIs(LPARAM notify, const wchar_t* linkId) {
@@ -112,7 +111,8 @@ BOOL SetupDialog::OnInitDialog() {
     const HWND checkFailedLink = GetDlgItem(IDC_CHECK_FAILED_LINK);
     if (ChecksPassed) {
         ShowControl(checkFailedLink, false);
-        if (HWND line = StatusLine()) ::SetWindowTextW(line, ProductText(IDS_ACCEPT_LICENCE).c_str());
+        if (HWND line = StatusLine())
+            ::SetWindowTextW(line, ProductText(IDS_ACCEPT_LICENCE).c_str());
         ::SetWindowTextW(eulaLink, ProductText(IDS_READ_EULA).c_str());
         m_acceptBox.SetWindowText(ProductText(IDS_ACCEPT_BOX));
         m_acceptBox.ShowWindow(SW_SHOW);
@@ -193,7 +193,8 @@ LRESULT SetupDialog::OnHelpLinkClicked(WPARAM, LPARAM notify) {
 }
 
 LRESULT SetupDialog::OnSetupSucceeded(WPARAM, LPARAM) {
-    if (HWND line = StatusLine()) ::SetWindowTextW(line, ProductText(IDS_INSTALL_SUCCEEDED).c_str());
+    if (HWND line = StatusLine())
+        ::SetWindowTextW(line, ProductText(IDS_INSTALL_SUCCEEDED).c_str());
     endCode = IDOK;
     Finish();
     return 0;

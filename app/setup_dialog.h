@@ -9,11 +9,11 @@
 void RegisterSetupDialogClass(HINSTANCE instance);
 
 class SetupDialog : public CDialog {
-public:
+  public:
     explicit SetupDialog(CWnd* parent = nullptr);
     ~SetupDialog() override;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* exchange) override;
     BOOL OnInitDialog() override;
     void OnCancel() override;
@@ -25,7 +25,7 @@ protected:
     // Hands the record to the installation worker on its own thread.
     virtual void StartWorker(WorkerParam* param);
 
-private:
+  private:
     LRESULT OnPaint(WPARAM, LPARAM);
     LRESULT OnQueryDragIcon(WPARAM, LPARAM);
     LRESULT OnAcceptBoxClicked(WPARAM, LPARAM);

@@ -8,8 +8,8 @@
 
 // Clear of the dialog manager's own messages just above WM_USER (DM_SETDEFID is WM_USER + 1).
 constexpr UINT WM_SETUP_SUCCEEDED = 0x0501;
-constexpr UINT WM_SETUP_PROGRESS = 0x0502;        // wParam position, lParam range
-constexpr UINT WM_SETUP_STATUS = 0x0503;          // lParam: a WorkerParam copy
+constexpr UINT WM_SETUP_PROGRESS = 0x0502;  // wParam position, lParam range
+constexpr UINT WM_SETUP_STATUS = 0x0503;    // lParam: a WorkerParam copy
 constexpr UINT WM_SETUP_FAILED_DOWNLOAD = 0x0504;
 constexpr UINT WM_SETUP_FAILED = 0x0505;
 constexpr UINT WM_SETUP_INTERRUPTED = 0x0506;

@@ -7,6 +7,7 @@ std::optional<std::wstring> ReadServerVariable() {
     if (!value) return std::nullopt;
     // Host names are ASCII; other bytes are carried over unit by unit.
     std::wstring wide;
-    for (const char* p = value; *p; ++p) wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+    for (const char* p = value; *p; ++p)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
     return wide;
 }

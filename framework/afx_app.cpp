@@ -27,5 +27,5 @@ CWinApp* AfxGetApp() { return theOnlyApp; }
 
 HINSTANCE AfxGetInstanceHandle() {
     return theOnlyApp && theOnlyApp->m_hInstance ? theOnlyApp->m_hInstance
-                                                  : GetModuleHandleW(nullptr);
+                                                 : GetModuleHandleW(nullptr);
 }

@@ -9,7 +9,7 @@ class CDialog;
 
 // Data exchange: binds dialog controls to the wrapper objects of the dialog class.
 class CDataExchange {
-public:
+  public:
     explicit CDataExchange(CDialog* dialog) : m_pDlgWnd(dialog) {}
     CDialog* m_pDlgWnd;
 };
@@ -24,9 +24,9 @@ struct MessageMapEntry {
     enum class Kind { End, Message, RegisteredMessage, Command, Notify };
 
     Kind kind = Kind::End;
-    UINT message = 0;                    // Message: the message; Command/Notify: the code
-    const UINT* registered = nullptr;    // RegisteredMessage: where its number is kept
-    UINT_PTR controlId = 0;              // Command/Notify: the sending control
+    UINT message = 0;                  // Message: the message; Command/Notify: the code
+    const UINT* registered = nullptr;  // RegisteredMessage: where its number is kept
+    UINT_PTR controlId = 0;            // Command/Notify: the sending control
     Handler handler = nullptr;
 };
 
@@ -53,14 +53,14 @@ MessageMapEntry OnNotify(UINT code, UINT_PTR id, LRESULT (Dialog::*handler)(WPAR
 }
 
 class CDialog : public CWnd {
-public:
+  public:
     CDialog(UINT templateId, CWnd* parent);
 
     // Runs the dialog until EndDialog; returns the end code, or -1 when it could not be created.
     virtual INT_PTR DoModal();
     void EndDialog(int result);
 
-protected:
+  protected:
     virtual void DoDataExchange(CDataExchange* exchange);
     // Binds the controls; TRUE lets the system set the focus.
     virtual BOOL OnInitDialog();
@@ -71,7 +71,7 @@ protected:
     // The derived class's map, ended by an entry of kind End; none by default.
     virtual const MessageMapEntry* GetMessageMap() const;
 
-private:
+  private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     const MessageMapEntry* FindHandler(UINT message, WPARAM wParam, LPARAM lParam) const;

@@ -21,14 +21,14 @@ unsigned __stdcall ThreadEntry(void* raw) {
 
 }  // namespace
 
-CWinThread* AfxBeginThread(AFX_THREADPROC function, LPVOID parameter, int priority,
-                           UINT stackSize, DWORD createFlags, LPSECURITY_ATTRIBUTES security) {
+CWinThread* AfxBeginThread(AFX_THREADPROC function, LPVOID parameter, int priority, UINT stackSize,
+                           DWORD createFlags, LPSECURITY_ATTRIBUTES security) {
     auto* thread = new CWinThread;
     auto* start = new StartRecord{thread, function, parameter};
     // Created suspended so that the record is complete before the thread can delete it.
     unsigned id = 0;
-    const uintptr_t handle = _beginthreadex(security, stackSize, &ThreadEntry, start,
-                                            CREATE_SUSPENDED, &id);
+    const uintptr_t handle =
+        _beginthreadex(security, stackSize, &ThreadEntry, start, CREATE_SUSPENDED, &id);
     if (handle == 0) {
         delete start;
         delete thread;

@@ -8,7 +8,7 @@ using AFX_THREADPROC = UINT(__cdecl*)(LPVOID);
 // The started thread. It deletes itself when its function returns, so callers that keep it
 // must not use it afterwards.
 class CWinThread {
-public:
+  public:
     HANDLE m_hThread = nullptr;
     DWORD m_nThreadID = 0;
 };

@@ -2,17 +2,18 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include <string>
 
 class CWnd {
-public:
+  public:
     CWnd() = default;
     virtual ~CWnd() = default;
 
     void Attach(HWND hwnd) { m_hWnd = hwnd; }
-        HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
 
     void ShowWindow(int command) const { ::ShowWindow(m_hWnd, command); }
     void EnableWindow(bool enable) const { ::EnableWindow(m_hWnd, enable ? TRUE : FALSE); }
@@ -26,13 +27,13 @@ public:
 };
 
 class CButton : public CWnd {
-public:
+  public:
     int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
     void SetCheck(int state) const { SendMessage(BM_SETCHECK, static_cast<WPARAM>(state)); }
 };
 
 class CProgressCtrl : public CWnd {
-public:
+  public:
     void SetPos(int position) const { SendMessage(PBM_SETPOS, static_cast<WPARAM>(position)); }
 };
 

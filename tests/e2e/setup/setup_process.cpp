@@ -19,7 +19,8 @@ std::wstring EnvironmentBlock(const std::map<std::wstring, std::wstring>& overri
     for (const wchar_t* entry = current; *entry; entry += wcslen(entry) + 1) {
         const std::wstring text = entry;
         const size_t equals = text.find(L'=', 1);
-        if (equals != std::wstring::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+        if (equals != std::wstring::npos)
+            variables[text.substr(0, equals)] = text.substr(equals + 1);
     }
     FreeEnvironmentStringsW(current);
     for (const auto& [name, value] : overrides) {
@@ -78,8 +79,9 @@ std::wstring FreshLogFolder(const std::wstring& name) {
 
 std::vector<LogLine> ReadSetupLog(const std::wstring& logFolder) {
     std::string bytes;
-    HANDLE file = CreateFileW((logFolder + L"KSTInstall.log").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW((logFolder + L"KSTInstall.log").c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         char buffer[4096];
         DWORD read = 0;

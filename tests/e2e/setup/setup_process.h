@@ -9,7 +9,7 @@
 #include <vector>
 
 class SetupProcess {
-public:
+  public:
     // Starts the setup with TMP and TEMP at logFolder and the given variables added (an empty
     // value removes a variable).
     SetupProcess(const std::wstring& logFolder, const std::map<std::wstring, std::wstring>& env);
@@ -21,7 +21,7 @@ public:
     // Waits for the process to end; false when it is still running after the timeout.
     bool WaitForExit(DWORD timeoutMs);
 
-private:
+  private:
     HANDLE process_ = nullptr;
 };
 

@@ -37,9 +37,10 @@ std::string Texts(const std::vector<LogLine>& lines) {
 
 // The string of the given id in one language, from the resources linked into this test.
 std::wstring CatalogueString(UINT id, LANGID language) {
-    const HRSRC block = FindResourceExW(nullptr, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
-    const auto* units = block ? static_cast<const WCHAR*>(LockResource(LoadResource(nullptr, block)))
-                              : nullptr;
+    const HRSRC block =
+        FindResourceExW(nullptr, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
+    const auto* units =
+        block ? static_cast<const WCHAR*>(LockResource(LoadResource(nullptr, block))) : nullptr;
     if (!units) return L"<missing>";
     for (UINT entry = 0; entry < id % 16; ++entry) units += 1 + *units;
     return std::wstring(units + 1, *units);
@@ -153,7 +154,8 @@ TEST(Startup, UserInterfaceLanguageChoosesTheCatalogue) {
     for (const WORD language : {LANG_GERMAN, LANG_SPANISH, LANG_FRENCH, LANG_ITALIAN}) {
         if (PRIMARYLANGID(ui) == language) catalogue = MAKELANGID(language, SUBLANG_NEUTRAL);
     }
-    if (PRIMARYLANGID(ui) == LANG_JAPANESE) catalogue = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
+    if (PRIMARYLANGID(ui) == LANG_JAPANESE)
+        catalogue = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
 
     const std::wstring folder = FreshLogFolder(L"language");
     SetupProcess setup(folder, {});
@@ -163,7 +165,8 @@ TEST(Startup, UserInterfaceLanguageChoosesTheCatalogue) {
     std::wstring caption = CatalogueString(IDS_CAPTION, catalogue);
     caption.replace(caption.find(L"%1"), 2, L"Tellura");
     EXPECT_EQ(WindowCaption(dialog), caption);
-    EXPECT_EQ(ReadControl(dialog, IDC_INSTALL).value->text, CatalogueString(IDS_INSTALL, catalogue));
+    EXPECT_EQ(ReadControl(dialog, IDC_INSTALL).value->text,
+              CatalogueString(IDS_INSTALL, catalogue));
     EXPECT_EQ(ReadControl(dialog, IDCANCEL).value->text, CatalogueString(IDS_CANCEL, catalogue));
     CancelAndWait(dialog, setup);
 }

@@ -35,7 +35,8 @@ int wmain(int argc, wchar_t** argv) {
         } else {
             // Arguments cannot carry a line feed; "\n" stands for one.
             std::wstring text = argument;
-            for (size_t at; (at = text.find(L"\\n")) != std::wstring::npos;) text.replace(at, 2, L"\n");
+            for (size_t at; (at = text.find(L"\\n")) != std::wstring::npos;)
+                text.replace(at, 2, L"\n");
             WriteLog(text.c_str());
         }
     }

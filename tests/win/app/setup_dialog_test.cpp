@@ -18,12 +18,12 @@
 namespace {
 
 class DrivenDialog : public SetupDialog {
-public:
+  public:
     std::atomic<HWND> window{nullptr};
     std::atomic<bool> workerStarted{false};
     std::unique_ptr<WorkerParam> param;
 
-protected:
+  protected:
     BOOL OnInitDialog() override {
         const BOOL result = SetupDialog::OnInitDialog();
         window = m_hWnd;
@@ -51,9 +51,7 @@ std::wstring Text(HWND dialog, int id) {
 bool Visible(HWND dialog, int id) { return IsWindowVisible(Control(dialog, id)) != FALSE; }
 bool Enabled(HWND dialog, int id) { return IsWindowEnabled(Control(dialog, id)) != FALSE; }
 void Click(HWND dialog, int id) { SendMessageW(Control(dialog, id), BM_CLICK, 0, 0); }
-int DefaultButton(HWND dialog) {
-    return LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0));
-}
+int DefaultButton(HWND dialog) { return LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)); }
 int BarPosition(HWND dialog) {
     return static_cast<int>(SendMessageW(Control(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0));
 }
@@ -82,7 +80,7 @@ void PressInstall(HWND window, DrivenDialog& dialog) {
 }
 
 class SetupDialogTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         const std::wstring folder = MakeFreshFolder(L"setup_dialog");
         SetEnvironmentVariableW(L"TMP", folder.c_str());
@@ -111,7 +109,8 @@ TEST_F(SetupDialogTest, LicenceStateAndTheAcceptBox) {
                   L"application can be installed.");
         EXPECT_EQ(Text(window, IDC_EULA_LINK),
                   L" Read the <A ID=\"idTLRShape\">Tellura  Eula</A> before accepting it");
-        EXPECT_EQ(Text(window, IDC_ACCEPT_BOX), L"I accept the terms of the Tellura  License Agreement");
+        EXPECT_EQ(Text(window, IDC_ACCEPT_BOX),
+                  L"I accept the terms of the Tellura  License Agreement");
         EXPECT_TRUE(Visible(window, IDC_ACCEPT_BOX));
         EXPECT_FALSE(Visible(window, IDC_CHECK_FAILED_LINK));
         EXPECT_FALSE(Visible(window, IDC_PROGRESS));
@@ -205,7 +204,8 @@ TEST_F(SetupDialogTest, CancelWhileRunningCountsAndDisablesAtTheNextStatus) {
         EXPECT_TRUE(WaitUntil([&] { return Visible(window, IDC_FAILURE_TEXT); }));
         EXPECT_EQ(Text(window, IDC_FAILURE_TEXT),
                   L"Tellura setup has been interrupted by the user. For more information, "
-                  L"consult the log file " + LogFilePath + L".");
+                  L"consult the log file " +
+                      LogFilePath + L".");
         EXPECT_FALSE(Visible(window, IDC_STATUS_LINE));
         EXPECT_TRUE(Enabled(window, IDCANCEL));
         EXPECT_EQ(Text(window, IDCANCEL), L"Close");
@@ -225,10 +225,12 @@ TEST_F(SetupDialogTest, FailuresShowTheLogPathAndEndWithThree) {
         UINT message;
         std::wstring text;
     } failures[] = {
-        {WM_SETUP_FAILED, L"Tellura installation failed. Consult the log file " + LogFilePath + L"."},
+        {WM_SETUP_FAILED,
+         L"Tellura installation failed. Consult the log file " + LogFilePath + L"."},
         {WM_SETUP_FAILED_DOWNLOAD,
          L"Tellura setup has failed. Please check your internet connection (firewall and proxy) "
-         L"and try again. For more information, consult the log file " + LogFilePath + L"."},
+         L"and try again. For more information, consult the log file " +
+             LogFilePath + L"."},
     };
     for (const auto& failure : failures) {
         DrivenDialog dialog;

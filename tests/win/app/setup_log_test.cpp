@@ -10,7 +10,7 @@ namespace {
 // Each case runs the log writer in a process of its own with TMP and TEMP pointing to a fresh
 // folder, since the log's first call is once per process.
 class SetupLogTest : public ::testing::Test {
-protected:
+  protected:
     void UseTemporaryFolder(const std::wstring& name) {
         folder = MakeFreshFolder(name);
         SetEnvironmentVariableW(L"TMP", folder.c_str());
@@ -79,9 +79,8 @@ TEST_F(SetupLogTest, LockedFileLosesTheLineAndIsNotTruncatedLater) {
 
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, L"setup_log_test_ready");
     HANDLE go = CreateEventW(nullptr, TRUE, FALSE, L"setup_log_test_go");
-    std::thread writer([this] {
-        Write(L"lost <signal:setup_log_test_ready> <wait:setup_log_test_go> appended");
-    });
+    std::thread writer(
+        [this] { Write(L"lost <signal:setup_log_test_ready> <wait:setup_log_test_go> appended"); });
     EXPECT_EQ(WaitForSingleObject(ready, 20000), WAIT_OBJECT_0);
     CloseHandle(lock);
     SetEvent(go);

@@ -40,7 +40,8 @@ TEST(UserAdmin, AdministratorsAnywhereInTheGroupsWhateverItsAttributes) {
     EXPECT_TRUE(GroupsContainAdministrators(
         asGroups(Groups({{users.sid, SE_GROUP_ENABLED}, {admins.sid, SE_GROUP_ENABLED}}))));
     // A deny-only membership still counts: the attributes are not examined.
-    EXPECT_TRUE(GroupsContainAdministrators(asGroups(Groups({{admins.sid, SE_GROUP_USE_FOR_DENY_ONLY}}))));
+    EXPECT_TRUE(
+        GroupsContainAdministrators(asGroups(Groups({{admins.sid, SE_GROUP_USE_FOR_DENY_ONLY}}))));
 }
 
 TEST(UserAdmin, TheWinePrefixUserIsAnAdministrator) {

@@ -32,8 +32,8 @@ DWORD RunTestProgram(const std::wstring& program, const std::wstring& arguments)
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
         return static_cast<DWORD>(-1);
     WaitForSingleObject(process.hProcess, 30000);
     DWORD code = static_cast<DWORD>(-1);
@@ -78,9 +78,10 @@ bool SetWineVersion(const wchar_t* version) {
                         &key, nullptr) != ERROR_SUCCESS)
         return false;
     const LSTATUS status =
-        *version ? RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                                  static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)))
-                 : RegDeleteValueW(key, L"Version");
+        *version
+            ? RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                             static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)))
+            : RegDeleteValueW(key, L"Version");
     RegCloseKey(key);
     return status == ERROR_SUCCESS || (!*version && status == ERROR_FILE_NOT_FOUND);
 }
