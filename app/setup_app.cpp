@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/instance_guard.h"
+#include "app/product_text.h"
 #include "app/setup_dialog.h"
 #include "app/setup_log.h"
 #include "app/setup_state.h"
@@ -17,12 +18,6 @@
 namespace {
 
 constexpr const wchar_t* kBuildStamp = L"06-26-2009.09.50";
-
-std::wstring ProductText(UINT id) {
-    std::wstring text;
-    AfxFormatString1(text, id, kProductName);
-    return text;
-}
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include "app/banner.h"
 #include "app/instance_guard.h"
+#include "app/product_text.h"
 #include "app/progress_rule.h"
 #include "app/setup_log.h"
 #include "app/setup_state.h"
@@ -16,12 +17,6 @@
 #include "resources/resource_ids.h"
 
 namespace {
-
-std::wstring ProductText(UINT id) {
-    std::wstring text;
-    AfxFormatString1(text, id, kProductName);
-    return text;
-}
 
 void OpenLink(const wchar_t* linkPath) {
     // A browser that does not start changes nothing for the setup.

@@ -1,7 +1,6 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -13,17 +12,6 @@
 namespace qelnet {
 
 bool Startup() { return true; }
-
-bool Resolve(const char* host, uint32_t* address) {
-    addrinfo hints = {};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host, nullptr, &hints, &found) != 0 || !found) return false;
-    *address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-    freeaddrinfo(found);
-    return true;
-}
 
 intptr_t ConnectTcp(uint32_t address, uint16_t port) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);

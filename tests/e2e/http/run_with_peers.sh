@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs a test program beside real HTTP peers on loopback: nginx (ranges, keep-alive, a LinkId
-# map answered with 302) on a free port and, with --proxy, tinyproxy on 127.0.0.1:8080.
+# map answered with 302: 1001 to files/blob.bin, 136708 to files/Ventrola_VERSION.txt) on a free
+# port and, with --proxy, tinyproxy on 127.0.0.1:8080.
 # Usage: run_with_peers.sh WORKDIR [--proxy] -- COMMAND...
-# The program learns about the peers from QEL_PEERS_URL, QEL_PEERS_FILE, QEL_PEERS_LOG and
-# QEL_PEERS_PROXY (the proxy's address, or "unavailable: <reason>").
+# The program learns about the peers from QEL_PEERS_URL, QEL_PEERS_PORT, QEL_PEERS_WWW (the
+# folder served, which it may rewrite), QEL_PEERS_FILE, QEL_PEERS_LOG and QEL_PEERS_PROXY (the
+# proxy's address, or "unavailable: <reason>").
 set -uo pipefail
 work=$1
 shift
@@ -51,6 +53,7 @@ http {
     map \$arg_LinkId \$link_target {
         default "";
         1001 /files/blob.bin;
+        136708 /files/Ventrola_VERSION.txt;
     }
     server {
         listen 127.0.0.1:$port;
@@ -92,6 +95,8 @@ if [ -z "$port" ]; then
 fi
 
 export QEL_PEERS_URL="http://127.0.0.1:$port"
+export QEL_PEERS_PORT=$port
+export QEL_PEERS_WWW="$work/www"
 export QEL_PEERS_FILE="$work/www/files/blob.bin"
 export QEL_PEERS_LOG="$work/logs/access.log"
 export QEL_PEERS_PROXY="unavailable: not asked for"

@@ -2,7 +2,7 @@
 // the help link and offers no Install button.
 #include <gtest/gtest.h>
 
-#include "../../win/app/win_test_support.h"
+#include "tests/win/app/win_test_support.h"
 #include "resources/resource_ids.h"
 #include "setup_process.h"
 #include "tests/tools/ui_driver/ui_driver.h"
@@ -13,7 +13,7 @@ TEST(ChecksFailed, RefusedSystemShowsTheReasonAndNoInstall) {
     // Server 2008 is refused by the OS check, the first of the chain. Wine reads the version
     // when a process starts, so it can be put back as soon as the dialog is up.
     ASSERT_TRUE(SetWineVersion(L"win2008"));
-    const std::wstring folder = FreshLogFolder(L"refused");
+    const std::wstring folder = MakeFreshFolder(L"e2e_refused");
     SetupProcess setup(folder, {});
     const Result<HWND> dialog = WaitForDialog(60000);
     EXPECT_TRUE(SetWineVersion(L""));

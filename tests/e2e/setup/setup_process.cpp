@@ -1,5 +1,7 @@
 #include "setup_process.h"
 
+#include "tests/win/app/win_test_support.h"
+
 #include <sstream>
 
 namespace {
@@ -65,16 +67,6 @@ SetupProcess::~SetupProcess() {
 
 bool SetupProcess::WaitForExit(DWORD timeoutMs) {
     return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
-}
-
-std::wstring FreshLogFolder(const std::wstring& name) {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder =
-        std::wstring(temp) + L"e2e_" + name + L"_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    DeleteFileW((folder + L"KSTInstall.log").c_str());
-    return folder;
 }
 
 std::vector<LogLine> ReadSetupLog(const std::wstring& logFolder) {

@@ -25,9 +25,6 @@ class SetupProcess {
     HANDLE process_ = nullptr;
 };
 
-// A fresh folder for one setup's log, with its final backslash.
-std::wstring FreshLogFolder(const std::wstring& name);
-
 struct LogLine {
     std::string stamp;
     std::string text;

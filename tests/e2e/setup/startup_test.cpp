@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <regex>
 
+#include "tests/win/app/win_test_support.h"
+#include "tests/win/resources/resource_bytes.h"
 #include "resources/resource_ids.h"
 #include "setup_process.h"
 #include "tests/tools/ui_driver/ui_driver.h"
@@ -37,19 +39,13 @@ std::string Texts(const std::vector<LogLine>& lines) {
 
 // The string of the given id in one language, from the resources linked into this test.
 std::wstring CatalogueString(UINT id, LANGID language) {
-    const HRSRC block =
-        FindResourceExW(nullptr, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
-    const auto* units =
-        block ? static_cast<const WCHAR*>(LockResource(LoadResource(nullptr, block))) : nullptr;
-    if (!units) return L"<missing>";
-    for (UINT entry = 0; entry < id % 16; ++entry) units += 1 + *units;
-    return std::wstring(units + 1, *units);
+    return StringEntry(language, id).value_or(L"<missing>");
 }
 
 }  // namespace
 
 TEST(Startup, CancelBeforeInstallLogsTheRunFromBeginToEnd) {
-    const std::wstring folder = FreshLogFolder(L"cancel");
+    const std::wstring folder = MakeFreshFolder(L"e2e_cancel");
     SetupProcess setup(folder, {});
     ASSERT_TRUE(setup.Started());
     const HWND dialog = WaitDialog();
@@ -75,7 +71,7 @@ TEST(Startup, CancelBeforeInstallLogsTheRunFromBeginToEnd) {
 }
 
 TEST(Startup, TestServerFromTheEnvironmentIsAnnouncedAndLogged) {
-    const std::wstring folder = FreshLogFolder(L"server");
+    const std::wstring folder = MakeFreshFolder(L"e2e_server");
     SetupProcess setup(folder, {{L"Tellura_Server", L"127.0.0.1:9"}});
     ASSERT_TRUE(setup.Started());
     const Result<HWND> warning = WaitForMessageBox(&kCaption, kStartTimeoutMs);
@@ -95,7 +91,7 @@ TEST(Startup, TestServerFromTheEnvironmentIsAnnouncedAndLogged) {
 }
 
 TEST(Startup, SecondSetupIsRefusedAndBringsTheFirstForward) {
-    const std::wstring folder = FreshLogFolder(L"second");
+    const std::wstring folder = MakeFreshFolder(L"e2e_second");
     SetupProcess first(folder, {});
     ASSERT_TRUE(first.Started());
     const HWND dialog = WaitDialog();
@@ -130,7 +126,7 @@ TEST(Startup, SecondSetupIsRefusedAndBringsTheFirstForward) {
 }
 
 TEST(Startup, EachRunStartsAFreshLog) {
-    const std::wstring folder = FreshLogFolder(L"fresh");
+    const std::wstring folder = MakeFreshFolder(L"e2e_fresh");
     for (int run = 0; run < 2; ++run) {
         SetupProcess setup(folder, {});
         ASSERT_TRUE(setup.Started());
@@ -157,7 +153,7 @@ TEST(Startup, UserInterfaceLanguageChoosesTheCatalogue) {
     if (PRIMARYLANGID(ui) == LANG_JAPANESE)
         catalogue = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
 
-    const std::wstring folder = FreshLogFolder(L"language");
+    const std::wstring folder = MakeFreshFolder(L"e2e_language");
     SetupProcess setup(folder, {});
     ASSERT_TRUE(setup.Started());
     const HWND dialog = WaitDialog();

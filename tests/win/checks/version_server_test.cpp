@@ -20,7 +20,7 @@ const std::string kCode = "{443128EF-B891-47D2-A48C-1B67E8224974}";
 
 void PublishVersionFile(const std::string& content) {
     const std::wstring path =
-        WinePathFromVariable("CHECKS_LINK_WWW") + L"\\files\\Ventrola_VERSION.txt";
+        WinePathFromVariable("QEL_PEERS_WWW") + L"\\files\\Ventrola_VERSION.txt";
     FILE* file = _wfopen(path.c_str(), L"wb");
     ASSERT_NE(file, nullptr);
     std::fwrite(content.data(), 1, content.size(), file);
@@ -28,8 +28,8 @@ void PublishVersionFile(const std::string& content) {
 }
 
 TEST(VersionCheckThroughNginx, PublishedVersionAgainstTheInstalledOne) {
-    const char* port = std::getenv("CHECKS_LINK_PORT");
-    ASSERT_NE(port, nullptr) << "run through with_link_server.sh";
+    const char* port = std::getenv("QEL_PEERS_PORT");
+    ASSERT_NE(port, nullptr) << "run through run_with_peers.sh";
     const std::string host = std::string("127.0.0.1:") + port;
     SetEnvironmentVariableA("Tellura_Server", host.c_str());
     WriteLog(L"version check suite");
