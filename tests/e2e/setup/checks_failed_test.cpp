@@ -31,7 +31,7 @@ TEST(ChecksFailed, RefusedSystemShowsTheReasonAndNoInstall) {
 
     ASSERT_TRUE(PressButton(*dialog.value, IDCANCEL));
     ASSERT_TRUE(setup.WaitForExit(20000));
-    const std::vector<LogLine> lines = ReadSetupLog(folder);
+    const std::vector<LogLine> lines = ReadLogLines(folder + L"KSTInstall.log");
     EXPECT_NE(FindLine(lines, "OUT-> IsOSAuthorized() - KO "), -1);
     // The chain stops at the first refusal.
     EXPECT_EQ(FindLine(lines, "IN-> IsVideoCardOK()"), -1);

@@ -1,9 +1,5 @@
 #include "setup_process.h"
 
-#include "tests/win/app/win_test_support.h"
-
-#include <sstream>
-
 namespace {
 
 std::wstring SetupExePath() {
@@ -67,38 +63,4 @@ SetupProcess::~SetupProcess() {
 
 bool SetupProcess::WaitForExit(DWORD timeoutMs) {
     return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
-}
-
-std::vector<LogLine> ReadSetupLog(const std::wstring& logFolder) {
-    std::string bytes;
-    HANDLE file =
-        CreateFileW((logFolder + L"KSTInstall.log").c_str(), GENERIC_READ,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-            bytes.append(buffer, read);
-        CloseHandle(file);
-    }
-    std::istringstream content(bytes);
-    std::vector<LogLine> lines;
-    std::string line;
-    while (std::getline(content, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        // "MM/DD/YY - HH:MM:SS: text"
-        if (line.size() >= 21 && line.compare(19, 2, ": ") == 0) {
-            lines.push_back({line.substr(0, 19), line.substr(21)});
-        } else {
-            lines.push_back({"", line});
-        }
-    }
-    return lines;
-}
-
-int FindLine(const std::vector<LogLine>& lines, const std::string& text, int from) {
-    for (int i = from; i < static_cast<int>(lines.size()); ++i) {
-        if (lines[i].text == text) return i;
-    }
-    return -1;
 }

@@ -24,12 +24,3 @@ class SetupProcess {
   private:
     HANDLE process_ = nullptr;
 };
-
-struct LogLine {
-    std::string stamp;
-    std::string text;
-};
-// The log's lines; a line without the "stamp: " frame is kept with an empty stamp.
-std::vector<LogLine> ReadSetupLog(const std::wstring& logFolder);
-// Index of the first line at or after `from` whose text is exactly `text`, or -1.
-int FindLine(const std::vector<LogLine>& lines, const std::string& text, int from = 0);

@@ -53,7 +53,7 @@ TEST(Startup, CancelBeforeInstallLogsTheRunFromBeginToEnd) {
     EXPECT_EQ(WindowCaption(dialog), kCaption);
     CancelAndWait(dialog, setup);
 
-    const std::vector<LogLine> lines = ReadSetupLog(folder);
+    const std::vector<LogLine> lines = ReadLogLines(folder + L"KSTInstall.log");
     ASSERT_GE(lines.size(), 5u) << Texts(lines);
     EXPECT_EQ(lines.front().text, kBeginLine);
     const std::regex stamp(R"(\d\d/\d\d/\d\d - \d\d:\d\d:\d\d)");
@@ -84,7 +84,7 @@ TEST(Startup, TestServerFromTheEnvironmentIsAnnouncedAndLogged) {
     const HWND dialog = WaitDialog();
     ASSERT_NE(dialog, nullptr);
     CancelAndWait(dialog, setup);
-    const std::vector<LogLine> lines = ReadSetupLog(folder);
+    const std::vector<LogLine> lines = ReadLogLines(folder + L"KSTInstall.log");
     const int announced = FindLine(lines, "Internal test for Tellura from 127.0.0.1:9");
     EXPECT_NE(announced, -1) << Texts(lines);
     EXPECT_EQ(FindLine(lines, "Version 06-26-2009.09.50"), announced + 1) << Texts(lines);
@@ -111,7 +111,7 @@ TEST(Startup, SecondSetupIsRefusedAndBringsTheFirstForward) {
     EXPECT_EQ(ForegroundWindow().hwnd, dialog);
 
     // The refused setup added its first line to the running setup's log and nothing more.
-    std::vector<LogLine> lines = ReadSetupLog(folder);
+    std::vector<LogLine> lines = ReadLogLines(folder + L"KSTInstall.log");
     const int firstBegin = FindLine(lines, kBeginLine);
     EXPECT_EQ(firstBegin, 0) << Texts(lines);
     const int secondBegin = FindLine(lines, kBeginLine, firstBegin + 1);
@@ -120,7 +120,7 @@ TEST(Startup, SecondSetupIsRefusedAndBringsTheFirstForward) {
     EXPECT_EQ(FindLine(lines, "IDCANCEL"), -1) << Texts(lines);
 
     CancelAndWait(dialog, first);
-    lines = ReadSetupLog(folder);
+    lines = ReadLogLines(folder + L"KSTInstall.log");
     EXPECT_EQ(lines.back().text, kEndLine);
     EXPECT_EQ(FindLine(lines, kBeginLine), 0);
 }
@@ -134,7 +134,7 @@ TEST(Startup, EachRunStartsAFreshLog) {
         ASSERT_NE(dialog, nullptr);
         CancelAndWait(dialog, setup);
     }
-    const std::vector<LogLine> lines = ReadSetupLog(folder);
+    const std::vector<LogLine> lines = ReadLogLines(folder + L"KSTInstall.log");
     EXPECT_EQ(FindLine(lines, kBeginLine), 0);
     EXPECT_EQ(FindLine(lines, kBeginLine, 1), -1) << Texts(lines);
 }

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <thread>
 
 std::wstring TestProgramFolder() {
@@ -84,4 +85,28 @@ bool SetWineVersion(const wchar_t* version) {
             : RegDeleteValueW(key, L"Version");
     RegCloseKey(key);
     return status == ERROR_SUCCESS || (!*version && status == ERROR_FILE_NOT_FOUND);
+}
+
+std::vector<LogLine> ReadLogLines(const std::wstring& path) {
+    std::istringstream content(ReadWholeFile(path));
+    std::vector<LogLine> lines;
+    std::string line;
+    while (std::getline(content, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() >= 21 && line.compare(19, 2, ": ") == 0) {
+            lines.push_back({line.substr(0, 19), line.substr(21)});
+        } else if (line.compare(0, 2, ": ") == 0) {
+            lines.push_back({"", line.substr(2)});  // a stamp that could not be formatted
+        } else {
+            lines.push_back({"", line});
+        }
+    }
+    return lines;
+}
+
+int FindLine(const std::vector<LogLine>& lines, const std::string& text, int from) {
+    for (int i = from; i < static_cast<int>(lines.size()); ++i) {
+        if (lines[i].text == text) return i;
+    }
+    return -1;
 }

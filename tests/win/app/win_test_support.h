@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 // The folder of the running test program, with its final backslash.
 std::wstring TestProgramFolder();
@@ -16,6 +17,16 @@ DWORD RunTestProgram(const std::wstring& program, const std::wstring& arguments)
 // The whole content of a file, or "<missing>".
 std::string ReadWholeFile(const std::wstring& path);
 void WriteWholeFile(const std::wstring& path, const std::string& content);
+// The setup log's lines. A line without the "MM/DD/YY - HH:MM:SS: " frame (the rest of a text
+// that held a line feed) is kept whole with an empty stamp.
+struct LogLine {
+    std::string stamp;
+    std::string text;
+};
+std::vector<LogLine> ReadLogLines(const std::wstring& path);
+// Index of the first line at or after `from` whose text is exactly `text`, or -1.
+int FindLine(const std::vector<LogLine>& lines, const std::string& text, int from = 0);
+
 // Sets the Windows version Wine reports to processes started from now on in this prefix;
 // empty: Wine's default.
 bool SetWineVersion(const wchar_t* version);
