@@ -3,15 +3,15 @@
 #include <commctrl.h>
 
 #include "app/instance_guard.h"
-#include "app/product_text.h"
+#include "base/product_text.h"
 #include "app/setup_dialog.h"
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "checks/prereqs.h"
 #include "checks/requirements.h"
 #include "checks/user_admin.h"
 #include "engine/launch_product.h"
-#include "engine/link_locations.h"
+#include "base/link_locations.h"
 #include "framework/afx_strings.h"
 #include "resources/resource_ids.h"
 

@@ -1,7 +1,7 @@
 // The setup's only window: banner, licence or check failure, then progress and the outcome.
 #pragma once
 
-#include "app/worker_messages.h"
+#include "base/worker_messages.h"
 #include "framework/afx_dialog.h"
 
 // The system dialog class copied under the name the template gives, so that a second setup can

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "checks/printf_fill.h"
+#include "base/printf_fill.h"
 #include "framework/afx_strings.h"
 
 inline std::wstring CatalogText(UINT id, std::initializer_list<std::wstring_view> args) {

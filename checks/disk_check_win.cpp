@@ -1,8 +1,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "checks/catalog_text_win.h"
 #include "checks/disk_rules.h"
 #include "checks/requirements.h"

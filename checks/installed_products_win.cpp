@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/setup_log.h"
+#include "base/setup_log.h"
 #include "checks/installed_products.h"
 #include "checks/proc_address_win.h"
 

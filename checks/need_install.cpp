@@ -1,6 +1,6 @@
 #include "checks/need_install.h"
 
-#include "app/setup_state.h"
+#include "base/setup_state.h"
 #include "checks/version_rules.h"
 
 namespace {

@@ -2,12 +2,12 @@
 
 #include <cstdlib>
 
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "checks/catalog_text_win.h"
 #include "checks/installed_products.h"
 #include "checks/need_install.h"
-#include "engine/link_locations.h"
+#include "base/link_locations.h"
 #include "http/http_client.h"
 #include "resources/resource_ids.h"
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "checks/os_rules.h"
 #include "checks/proc_address_win.h"
 #include "checks/requirements.h"

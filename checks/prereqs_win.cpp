@@ -1,5 +1,5 @@
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "checks/installed_products.h"
 #include "checks/msxml_checker.h"
 #include "checks/prereqs.h"

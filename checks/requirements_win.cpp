@@ -1,4 +1,4 @@
-#include "app/setup_state.h"
+#include "base/setup_state.h"
 #include "checks/need_install.h"
 #include "checks/requirements.h"
 

@@ -2,7 +2,7 @@
 #include <softpub.h>
 #include <wintrust.h>
 
-#include "app/setup_log.h"
+#include "base/setup_log.h"
 #include "checks/requirements.h"
 #include "checks/signature_rules.h"
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/setup_log.h"
+#include "base/setup_log.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "checks/adapter_probe.h"
 #include "checks/catalog_text_win.h"
 #include "checks/requirements.h"

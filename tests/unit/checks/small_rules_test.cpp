@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "checks/disk_rules.h"
-#include "checks/printf_fill.h"
+#include "base/printf_fill.h"
 #include "checks/signature_rules.h"
 
 namespace {

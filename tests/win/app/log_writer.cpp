@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/setup_log.h"
+#include "base/setup_log.h"
 
 namespace {
 

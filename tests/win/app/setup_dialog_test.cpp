@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "app/setup_dialog.h"
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "resources/resource_ids.h"
 #include "win_test_support.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "../app/win_test_support.h"
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "checks/adapter_probe.h"
 #include "checks/installed_products.h"
 #include "checks/msxml_checker.h"

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "checks/installed_products.h"
 #include "checks/need_install.h"
 #include "checks/prereqs.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/setup_state.h"
+#include "base/setup_state.h"
 #include "checks/requirements.h"
 
 int wmain(int argc, wchar_t** argv) {

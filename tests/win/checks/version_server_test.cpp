@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "checks/need_install.h"
 #include "installed_packages.h"
 #include "log_lines.h"

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "engine/link_locations.h"
+#include "base/link_locations.h"
 
 std::optional<std::wstring> ReadServerVariable() {
     const DWORD size = GetEnvironmentVariableW(L"Tellura_Server", nullptr, 0);

@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "engine/link_locations.h"
+#include "base/link_locations.h"
 
 std::optional<std::wstring> ReadServerVariable() {
     const char* value = std::getenv("Tellura_Server");

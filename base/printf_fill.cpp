@@ -1,4 +1,4 @@
-#include "checks/printf_fill.h"
+#include "base/printf_fill.h"
 
 #include <array>
 

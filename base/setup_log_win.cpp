@@ -6,9 +6,9 @@
 #include <ctime>
 #include <mutex>
 
-#include "app/log_line.h"
-#include "app/setup_log.h"
-#include "app/setup_state.h"
+#include "base/log_line.h"
+#include "base/setup_log.h"
+#include "base/setup_state.h"
 #include "framework/afx_strings.h"
 #include "resources/resource_ids.h"
 

@@ -1,4 +1,4 @@
-#include "app/setup_state.h"
+#include "base/setup_state.h"
 
 std::atomic<int32_t> CancelRequests{0};
 std::atomic<int32_t> ProgressEnabled{1};

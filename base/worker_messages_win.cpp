@@ -1,4 +1,4 @@
-#include "app/worker_messages.h"
+#include "base/worker_messages.h"
 
 const UINT WM_CUSTOM_UPDATE_PROGRESS = RegisterWindowMessageW(L"CUSTOM_UPDATE_PROGRESS");
 const UINT WM_CUSTOM_UPDATE_LOWEXPAND = RegisterWindowMessageW(L"CUSTOM_UPDATE_LOWEXPAND");

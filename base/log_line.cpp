@@ -1,4 +1,4 @@
-#include "app/log_line.h"
+#include "base/log_line.h"
 
 namespace {
 

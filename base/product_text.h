@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/setup_state.h"
+#include "base/setup_state.h"
 #include "framework/afx_strings.h"
 
 inline std::wstring ProductText(UINT id) {

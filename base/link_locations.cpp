@@ -1,4 +1,4 @@
-#include "engine/link_locations.h"
+#include "base/link_locations.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "engine/link_locations.h"
+#include "base/link_locations.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/log_line.h"
+#include "base/log_line.h"
 
 namespace {
 
