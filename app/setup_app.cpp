@@ -10,7 +10,7 @@
 #include "checks/prereqs.h"
 #include "checks/requirements.h"
 #include "checks/user_admin.h"
-#include "engine/launch_product.h"
+#include "engine/post_install.h"
 #include "base/link_locations.h"
 #include "framework/afx_strings.h"
 #include "resources/resource_ids.h"

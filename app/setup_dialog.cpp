@@ -11,6 +11,7 @@
 #include "base/setup_log.h"
 #include "base/setup_state.h"
 #include "engine/installation_worker.h"
+#include "framework/afx_thread.h"
 #include "base/link_locations.h"
 #include "framework/afx_app.h"
 #include "framework/afx_strings.h"
@@ -175,7 +176,13 @@ LRESULT SetupDialog::OnInstallClicked(WPARAM, LPARAM) {
     return 0;
 }
 
-void SetupDialog::StartWorker(WorkerParam* param) { BeginInstallationWorker(param); }
+void SetupDialog::StartWorker(WorkerParam* param) {
+    if (AfxBeginThread(ThreadDownloadInstall, param, THREAD_PRIORITY_NORMAL, 0, 0, nullptr)) return;
+    // Without its worker the run can only fail; the dialog says so instead of waiting forever.
+    delete param;
+    WriteLog(L"The installation thread could not be started");
+    PostMessageW(m_hWnd, WM_SETUP_FAILED, 0, 0);
+}
 
 LRESULT SetupDialog::OnLicenceLinkClicked(WPARAM, LPARAM notify) {
     if (ClickedLinkIs(notify, L"idTLRShape")) OpenLink(kLinkLicence);

@@ -1,10 +1,12 @@
 #include "base/link_locations.h"
 
+#include "base/environment.h"
+
 namespace {
 
 // Resolved on first use, thread-safely, and never again.
 const ServerChoice& Server() {
-    static const ServerChoice choice = ChooseServer(ReadServerVariable());
+    static const ServerChoice choice = ChooseServer(ReadEnvironment(L"Tellura_Server"));
     return choice;
 }
 

@@ -33,6 +33,3 @@ bool IsCustomServer();
 std::wstring GetServerName();
 // "http://" + host + linkPath, nothing escaped.
 std::wstring MakeLinkUrl(const std::wstring& linkPath);
-
-// The value of "Tellura_Server", or nothing when it is not defined (platform part).
-std::optional<std::wstring> ReadServerVariable();

@@ -3,8 +3,8 @@
 std::atomic<int32_t> CancelRequests{0};
 std::atomic<int32_t> ProgressEnabled{1};
 std::atomic<int32_t> ProgressStep{0};
-std::atomic<bool> AskBeforeCancel{false};
-std::atomic<bool> AskBeforeCancelExpand{false};
+std::atomic<bool> AskBeforeCancel{true};
+std::atomic<bool> AskBeforeCancelExpand{true};
 
 // Until the checks have run nothing is known to be wrong.
 bool ChecksPassed = true;

@@ -1,7 +1,9 @@
-// The installation worker: downloads, verifies and installs on a thread of its own.
+// The installation worker: the body of the thread the dialog starts on Install. It downloads,
+// verifies and installs every needed package, runs the product's programs, reports the outcome
+// to the dialog, frees the record and deletes what it downloaded.
 #pragma once
 
-struct WorkerParam;
+#include <windows.h>
 
-// Starts the worker with the dialog's record; the worker owns and finally frees it.
-void BeginInstallationWorker(WorkerParam* param);
+// The thread's result: 1 succeeded, 2 interrupted by the user, 3 failed.
+UINT __cdecl ThreadDownloadInstall(LPVOID record);

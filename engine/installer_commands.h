@@ -1,0 +1,25 @@
+// The command lines of the package installers and what their exit codes mean.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct InstallCommand {
+    std::wstring packagePath;  // the downloaded package
+    std::wstring tempPath;     // the folder of the installer's log, with its final backslash
+    std::wstring fileName;     // the package's file name, which names the log
+    bool updatePackage = false;
+    bool withProperties = false;
+    std::wstring properties;
+};
+
+// wusa for an update package, msiexec with or without properties otherwise; the installer's
+// log goes to <temp><file name>.log.
+std::wstring InstallCommandLine(const InstallCommand& command);
+std::wstring RemoveCommandLine(const std::wstring& packagePath);
+
+// "BOOTSTRAP=1" and the transform of the user-interface language, when the package has one.
+std::wstring MsiPropertiesFor(uint16_t uiLanguage);
+
+// "Installer exit code = ..." with a word on the codes support people meet most.
+std::wstring InstallerExitLine(uint32_t exitCode);

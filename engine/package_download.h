@@ -1,0 +1,34 @@
+// The download of one package in 512 KiB range requests, each piece appended to the local file
+// as it arrives, with progress after each piece and the cancel question between pieces.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/step_feedback.h"
+
+inline constexpr int32_t kPieceSize = 0x80000;
+
+// Results besides 0 (done), 2 (cancelled) and 3 (failed): a first answer that was neither 200
+// nor 206, and the HTTP client's error when the total size could not be asked for.
+inline constexpr int32_t kDownloadUnexpectedStatus = static_cast<int32_t>(0x80004005);
+
+struct DownloadJob {
+    std::wstring statusText;  // shown and logged when the download starts
+    std::wstring localPath;   // created or truncated
+    std::wstring url;
+};
+
+int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job);
+
+// The total size after the first "/" of a Content-Range value ("bytes 0-9/1234" or, from the
+// socket driver, ": bytes 0-9/1234"); nothing without "/" or digits.
+std::optional<int64_t> ContentRangeTotal(std::string_view value);
+
+// Platform parts: the URL in the system's multibyte code page, nothing when it does not fit
+// the 1024-byte buffer; the local file opened for binary writing.
+std::optional<std::string> MultiByteUrl(const std::wstring& url);
+FILE* CreatePackageFile(const std::wstring& path);

@@ -1,0 +1,14 @@
+#include <windows.h>
+
+#include "engine/package_download.h"
+
+std::optional<std::string> MultiByteUrl(const std::wstring& url) {
+    char narrow[1024];
+    if (!WideCharToMultiByte(CP_ACP, 0, url.c_str(), -1, narrow, sizeof(narrow), nullptr,
+                             nullptr)) {
+        return std::nullopt;
+    }
+    return std::string(narrow);
+}
+
+FILE* CreatePackageFile(const std::wstring& path) { return _wfopen(path.c_str(), L"wb"); }

@@ -1,0 +1,144 @@
+#include "engine/post_install.h"
+
+#include "base/printf_fill.h"
+#include "base/setup_state.h"
+#include "engine/post_install_commands.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr const wchar_t* kProductKey = L"SOFTWARE\\Korvath\\Ventrola";
+constexpr uint32_t kTexturePollMs = 100;
+constexpr uint32_t kOptimizerLimitMs = 60000;
+
+std::wstring Number(int64_t value) { return std::to_wstring(value); }
+
+std::wstring CommandFailed(const std::wstring& commandLine, int64_t code) {
+    return FillConversions(L"Command %s failed with return code  %d", {commandLine, Number(code)});
+}
+
+}  // namespace
+
+int32_t ExpandTextures::_dialogWindow = 0;
+std::wstring ExpandTextures::_installPath;
+
+int32_t ExpandTextures::Run(StepFeedback& ui, SystemServices& system,
+                            const std::wstring& statusText) {
+    ui.Log(L"IN->ExpandTextures::Expand ()");
+    int32_t result = 0;
+    std::wstring message;
+    if (const uint32_t error = system.OpenProductKey(); error != 0) {
+        message = FillConversions(L"Cannnot open registry key HKLM\\%s - rc = %d",
+                                  {kProductKey, Number(error)});
+    } else {
+        // A path that cannot be read leaves a tool that cannot be started.
+        _installPath.clear();
+        system.ReadProductValue(L"InstallPath", _installPath);
+        ui.Log(_installPath);
+        if (const std::optional<int32_t> window = ui.DialogWindow()) {
+            ui.ShowStatus(statusText);
+            _dialogWindow = *window;
+        }
+        const std::wstring commandLine = TextureToolCommandLine(_installPath, _dialogWindow);
+        ui.Log(commandLine);
+
+        uint32_t startError = 0;
+        std::unique_ptr<ChildProcess> tool = system.StartProcess(commandLine, true, startError);
+        if (!tool) {
+            message = FillConversions(L"Create Process  %s failed rc = %d",
+                                      {commandLine, Number(startError)});
+        } else {
+            uint32_t code = 0;
+            do {
+                uint32_t error = 0;
+                if (!tool->ExitCode(code, error)) {
+                    code = static_cast<uint32_t>(-2);
+                    break;
+                }
+                if (CancelRequests.load() == 1 && AskBeforeCancelExpand) {
+                    --ProgressEnabled;
+                    if (ui.ConfirmCancel()) {
+                        message = L"Setup was interrupted by user during Expand Textures";
+                        ui.ShowStatus(ui.ProductText(IDS_CANCEL_IN_PROGRESS));
+                        AskBeforeCancelExpand = false;
+                        tool->Terminate();
+                        ++ProgressEnabled;
+                        code = 2;
+                        break;
+                    }
+                    --CancelRequests;
+                    AskBeforeCancelExpand = true;
+                    ++ProgressEnabled;
+                }
+                tool->Wait(kTexturePollMs);
+            } while (code == kStillActive);
+
+            result = static_cast<int32_t>(code);
+            if (result == 0) {
+                ui.Log(L"OUT->ExpandTextures::Expand () OK");
+                return 0;
+            }
+            if (result == 2) {
+                ui.Log(message);
+                ui.Log(L"OUT->ExpandTextures::Expand () CANCEL");
+                return 2;
+            }
+            message = CommandFailed(commandLine, result);
+        }
+    }
+    ui.Log(message);
+    ui.Log(L"OUT->ExpandTextures::Expand ()KO");
+    return result;
+}
+
+int32_t RunGraphicOptimizer(StepFeedback& ui, SystemServices& system) {
+    ui.Log(L"IN->LaunchGraphicOptimizer ()");
+    std::wstring message;
+    uint32_t error = 0;
+    std::wstring installPath;
+    if ((error = system.OpenProductKey()) != 0) {
+        message = FillConversions(L"Cannnot open registry key HKLM\\%s.", {kProductKey});
+    } else if ((error = system.ReadProductValue(L"InstallPath", installPath)) != 0) {
+        message = FillConversions(L"Cannnot query key value HKLM\\%s\\InstallPath.", {kProductKey});
+    } else {
+        ui.Log(installPath);
+        const std::wstring commandLine = OptimizerCommandLine(installPath);
+        ui.Log(commandLine);
+        std::unique_ptr<ChildProcess> optimizer = system.StartProcess(commandLine, true, error);
+        if (optimizer) {
+            optimizer->Wait(kOptimizerLimitMs);
+            uint32_t code = 0;
+            if (optimizer->ExitCode(code, error)) {
+                if (code == kStillActive) {
+                    optimizer->Terminate();
+                    ui.Log(L"OUT->LaunchGraphicOptimizer Killed ( maxtime exceeded)");
+                    return 0;
+                }
+                if (code == 0) {
+                    ui.Log(L"OUT->LaunchGraphicOptimizer OK");
+                    return 0;
+                }
+                ui.Log(CommandFailed(commandLine, static_cast<int32_t>(code)));
+                ui.Log(L"OUT->LaunchGraphicOptimizer KO");
+                return static_cast<int32_t>(code);
+            }
+        }
+    }
+    ui.Log(message + system.ErrorText(error));
+    ui.Log(L"OUT->LaunchGraphicOptimizer KO");
+    return -2;
+}
+
+void RunLaunchProduct(StepFeedback& ui, SystemServices& system,
+                      const std::optional<std::wstring>& launchId) {
+    if (!launchId) return;
+    if (system.OpenProductKey() != 0) return;
+    std::wstring commandTemplate;
+    system.ReadProductValue(L"CmdLine", commandTemplate);
+    const std::wstring command = LaunchCommand(commandTemplate, *launchId);
+    ui.Log(L"launch = " + command);
+    uint32_t error = 0;
+    if (!system.StartProcess(command, true, error)) {
+        ui.Log(FillConversions(L"Create Process failed rc = %d", {Number(error)}));
+    }
+}

@@ -1,0 +1,37 @@
+// The product's own programs, run by the setup once the product is installed: the texture tool
+// (which reports its progress to the dialog itself), the graphics optimizer under a time limit,
+// and the application when the setup was given a launch identifier.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/step_feedback.h"
+#include "engine/system_services.h"
+
+struct WorkerParam;
+
+class ExpandTextures {
+  public:
+    // 0 done (also when the product's key or the tool is missing), 2 cancelled by the user or
+    // by the tool, otherwise the tool's exit code or -2.
+    static int32_t Expand(const std::wstring& statusText, WorkerParam* record);
+    static int32_t Run(StepFeedback& feedback, SystemServices& system,
+                       const std::wstring& statusText);
+
+  private:
+    // The dialog window last handed over, and the install path last read.
+    static int32_t _dialogWindow;
+    static std::wstring _installPath;
+};
+
+// 0 when the optimizer succeeded or had to be stopped at its time limit; otherwise its exit
+// code, or -2 when it could not be run. The outcome of the setup does not depend on it.
+int32_t LaunchGraphicOptimizer();
+int32_t RunGraphicOptimizer(StepFeedback& feedback, SystemServices& system);
+
+// Starts the installed application with the identifier, without waiting for it.
+void LaunchProduct();
+void RunLaunchProduct(StepFeedback& feedback, SystemServices& system,
+                      const std::optional<std::wstring>& launchId);

@@ -1,0 +1,31 @@
+#include <windows.h>
+
+#include "base/environment.h"
+#include "base/setup_log.h"
+#include "engine/post_install.h"
+#include "engine/post_install_commands.h"
+#include "engine/record_feedback.h"
+#include "engine/windows_system.h"
+
+int32_t ExpandTextures::Expand(const std::wstring& statusText, WorkerParam* record) {
+    RecordFeedback feedback(record);
+    WindowsSystem system;
+    return Run(feedback, system, statusText);
+}
+
+int32_t LaunchGraphicOptimizer() {
+    RecordFeedback feedback(nullptr);
+    WindowsSystem system;
+    return RunGraphicOptimizer(feedback, system);
+}
+
+void LaunchProduct() {
+    std::optional<std::wstring> launchId = ReadEnvironment(L"Appli_LaunchId");
+    if (launchId && launchId->size() > kMaxLaunchIdLength) {
+        WriteLog(L"Appli_LaunchId is longer than 255 characters: the product is not launched");
+        return;
+    }
+    RecordFeedback feedback(nullptr);
+    WindowsSystem system;
+    RunLaunchProduct(feedback, system, launchId);
+}

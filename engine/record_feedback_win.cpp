@@ -1,0 +1,31 @@
+#include "engine/record_feedback.h"
+
+#include "base/product_text.h"
+#include "base/setup_log.h"
+#include "resources/resource_ids.h"
+
+void RecordFeedback::Log(const std::wstring& line) { WriteLog(line.c_str()); }
+
+void RecordFeedback::ShowStatus(const std::wstring& text) {
+    if (!record_) return;
+    record_->statusText = text;
+    PostSetupStatus(record_);
+}
+
+void RecordFeedback::ShowProgress(int32_t position, int32_t range) {
+    PostSetupProgress(record_, position, range);
+}
+
+bool RecordFeedback::ConfirmCancel() {
+    // No owner window: the dialog stays responsive while the question is open.
+    return MessageBoxW(nullptr, ::ProductText(IDS_CONFIRM_CANCEL).c_str(),
+                       ::ProductText(IDS_CAPTION).c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+std::wstring RecordFeedback::ProductText(unsigned id) { return ::ProductText(id); }
+
+std::optional<int32_t> RecordFeedback::DialogWindow() {
+    if (!record_) return std::nullopt;
+    // Window handles are 32-bit values on every Windows, also for 64-bit programs.
+    return static_cast<int32_t>(reinterpret_cast<intptr_t>(record_->hwnd));
+}

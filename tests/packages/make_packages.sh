@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds the packages the link server offers, signed with a throw-away certificate: the runtime
+# prerequisites (8.1.3, for 32- and 64-bit Windows), MSXML and its hot fix, the product with the
+# stand-ins of its programs, and the version file. Variants for the failure cases go to
+# variants/: an unsigned product and one that registers under another UpgradeCode.
+# Usage: make_packages.sh OUT_FOLDER STAND_IN_FOLDER [PRODUCT_VERSION]
+set -euo pipefail
+out=$1 bin=$(cd "$2" && pwd) version=${3:-1.0.12}
+here=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$out" && mkdir -p "$out/variants" "$out/work"
+cd "$out/work"
+
+product="{443128EF-B891-47D2-A48C-1B67E8224974}"
+vc8_x86="{6D030EC1-97CC-4663-A875-FB09BA36DEB5}"
+vc8_x64="{B7BDDA33-8259-4324-A45D-2E04DE4C576A}"
+msxml="{7A3E5C10-2B1D-4E7F-9C3A-5D0B6F2E8A41}"
+unrelated="{0D8E5B71-3C2A-4F6B-8E1D-9A7C4B2E6F03}"
+
+openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Tellura Test Packages" \
+    -keyout key.pem -out cert.pem >/dev/null 2>&1
+sign() { osslsigncode sign -certs cert.pem -key key.pem -in "$1" -out "$2" >/dev/null; }
+echo payload >payload.txt
+
+# name version upgrade-code target
+package() {
+    wixl -D Name="$1" -D Version="$2" -D UpgradeCode="$3" -D Payload=payload.txt \
+        -o "$1.msi" "$here/test_product.wxs"
+    sign "$1.msi" "$4"
+}
+package TelluraTestPrerequisitesX86 8.1.3 "$vc8_x86" "$out/InstallKVSoftwarePrerequisites_x86.msi"
+package TelluraTestPrerequisitesX64 8.1.3 "$vc8_x64" "$out/InstallKVSoftwarePrerequisites_x86_x64.msi"
+package TelluraTestMsxmlX86 6.10.1 "$msxml" "$out/msxml6_x86.msi"
+package TelluraTestMsxmlX64 6.10.1 "$msxml" "$out/msxml6_x64.msi"
+
+# An update package is a cabinet.
+echo hotfix >KB941179.txt
+gcab -c -n hotfix.msu KB941179.txt
+sign hotfix.msu "$out/Windows6.0-KB941179-x86.msu"
+sign hotfix.msu "$out/Windows6.0-KB941179-x64.msu"
+
+# wixl takes file sources relative to the current folder.
+mkdir bin && cp "$bin"/QELTexturesGeneration.exe "$bin"/QELSTART.exe "$bin"/Ventrola.exe bin/
+wixl -D Version="$version" -D UpgradeCode="$product" -D Bin=bin -o Ventrola.msi "$here/ventrola.wxs"
+sign Ventrola.msi "$out/Ventrola.msi"
+cp Ventrola.msi "$out/variants/Ventrola_unsigned.msi"
+wixl -D Version="$version" -D UpgradeCode="$unrelated" -D Bin=bin -o unrelated.msi "$here/ventrola.wxs"
+sign unrelated.msi "$out/variants/Ventrola_unregistered.msi"
+
+printf 'PNQ1\t%s\t%s\r\n' "$product" "$version" >"$out/Ventrola_VERSION.txt"
+cd "$out" && rm -rf work

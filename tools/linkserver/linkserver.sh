@@ -1,0 +1,94 @@
+# The link-redirection server as nginx: /fwlink/?LinkId=<id> answers 302 to the file the map
+# names, files are served with real Range support and keep-alive. Sourced by the scripts.
+#
+#   linkserver_start WORKDIR ROOT [LISTEN] [EXTRA_MAP]   sets LINKSERVER_PORT, LINKSERVER_PID
+#   linkserver_stop
+#
+# LISTEN is an address or address:port (default 127.0.0.1 on a free port); EXTRA_MAP is a file
+# of further "id target;" lines. The access log WORKDIR/logs/access.log names each request's
+# connection, so tests can count connections.
+linkserver_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+linkserver_listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+
+linkserver_write_config() {
+    local work=$1 root=$2 listen=$3 extra=$4
+    mkdir -p "$work/logs" "$work/tmp"
+    {
+        cat <<CONF
+daemon off;
+master_process off;
+worker_processes 1;
+pid $work/nginx.pid;
+error_log $work/logs/error.log;
+events { worker_connections 256; }
+http {
+    access_log off;
+    client_body_temp_path $work/tmp;
+    proxy_temp_path $work/tmp;
+    fastcgi_temp_path $work/tmp;
+    uwsgi_temp_path $work/tmp;
+    scgi_temp_path $work/tmp;
+    types { text/html html; text/plain txt; application/octet-stream msi msu; }
+    log_format links '\$connection \$connection_requests "\$request" "\$http_via" \$status';
+    keepalive_requests 10000;
+    map \$arg_LinkId \$link_target {
+        default "";
+CONF
+        grep -v '^#' "$linkserver_dir/links.map" | sed 's/^/        /'
+        [ -n "$extra" ] && sed 's/^/        /' "$extra"
+        cat <<CONF
+    }
+    server {
+        listen $listen;
+        root $root;
+        access_log $work/logs/access.log links;
+        location /fwlink/ {
+            if (\$link_target) { return 302 http://\$http_host\$link_target; }
+            return 404;
+        }
+    }
+}
+CONF
+    } >"$work/nginx.conf"
+}
+
+linkserver_start() {
+    local work=$1 root=$2 listen=${3:-} extra=${4:-}
+    local address=127.0.0.1 port= candidate
+    LINKSERVER_PID=
+    case $listen in
+        *:*) address=${listen%:*} port=${listen##*:} ;;
+        ?*) address=$listen ;;
+    esac
+    for _ in $(seq 20); do
+        candidate=${port:-$((20000 + RANDOM % 30000))}
+        if [ -z "$port" ] && linkserver_listening "$candidate"; then continue; fi
+        linkserver_write_config "$work" "$root" "$address:$candidate" "$extra"
+        nginx -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" &
+        LINKSERVER_PID=$!
+        for _ in $(seq 50); do
+            if linkserver_listening "$candidate"; then
+                LINKSERVER_PORT=$candidate
+                return 0
+            fi
+            kill -0 "$LINKSERVER_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$LINKSERVER_PID" 2>/dev/null
+        wait "$LINKSERVER_PID" 2>/dev/null
+        LINKSERVER_PID=
+        [ -n "$port" ] && break
+    done
+    echo "linkserver: nginx did not start" >&2
+    cat "$work/logs/error.log" >&2 2>/dev/null
+    return 1
+}
+
+linkserver_stop() {
+    if [ -n "${LINKSERVER_PID:-}" ]; then
+        kill "$LINKSERVER_PID" 2>/dev/null
+        wait "$LINKSERVER_PID" 2>/dev/null
+    fi
+    LINKSERVER_PID=
+}
