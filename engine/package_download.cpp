@@ -1,5 +1,6 @@
 #include "engine/package_download.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -60,9 +61,9 @@ int32_t PieceDownload::Fetch(int32_t from, int32_t count) {
 int32_t PieceDownload::AppendBody() {
     const size_t written = std::fwrite(body_, 1, static_cast<size_t>(length_), file_);
     if (written == static_cast<size_t>(length_)) return 0;
-    return Fail(FillConversions(L"Setup wrote only %d bytes in %s instead of %d bytes",
-                                {Number(static_cast<int64_t>(written)), job_.localPath,
-                                 Number(length_)}));
+    return Fail(
+        FillConversions(L"Setup wrote only %d bytes in %s instead of %d bytes",
+                        {Number(static_cast<int64_t>(written)), job_.localPath, Number(length_)}));
 }
 
 // What the first answer says about the whole file's size.
@@ -93,13 +94,16 @@ int32_t PieceDownload::TotalSize(int64_t& total) {
     std::free(range);
     const std::optional<int64_t> parsed = ContentRangeTotal(value);
     if (!parsed) {
+        // The socket driver's value still carries the colon and blank after the name.
+        const size_t start = std::min(value.find_first_not_of(": "), value.size());
         return Fail(L"Setup failed - no total size in Content-Range " +
-                    std::wstring(value.begin(), value.end()));
+                    std::wstring(value.begin() + start, value.end()));
     }
     // Offsets go out as 32-bit numbers, and a total below what came already cannot be right.
     if (*parsed < length_ || *parsed > INT32_MAX) {
-        return Fail(FillConversions(L"Setup failed - total size %I64d does not fit %d received bytes",
-                                    {Number(*parsed), Number(length_)}));
+        return Fail(
+            FillConversions(L"Setup failed - total size %I64d does not fit %d received bytes",
+                            {Number(*parsed), Number(length_)}));
     }
     total = *parsed;
     return 0;
@@ -164,7 +168,8 @@ std::optional<int64_t> ContentRangeTotal(std::string_view value) {
     size_t pos = slash + 1;
     while (pos < value.size() && (value[pos] == ' ' || value[pos] == '\t')) ++pos;
     bool negative = false;
-    if (pos < value.size() && (value[pos] == '-' || value[pos] == '+')) negative = value[pos++] == '-';
+    if (pos < value.size() && (value[pos] == '-' || value[pos] == '+'))
+        negative = value[pos++] == '-';
     if (pos >= value.size() || value[pos] < '0' || value[pos] > '9') return std::nullopt;
     int64_t total = 0;
     for (; pos < value.size() && value[pos] >= '0' && value[pos] <= '9'; ++pos) {

@@ -19,11 +19,14 @@ unrelated="{0D8E5B71-3C2A-4F6B-8E1D-9A7C4B2E6F03}"
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Tellura Test Packages" \
     -keyout key.pem -out cert.pem >/dev/null 2>&1
 sign() { osslsigncode sign -certs cert.pem -key key.pem -in "$1" -out "$2" >/dev/null; }
-echo payload >payload.txt
+# Random payloads do not compress: the prerequisites take several 512 KiB pieces to download
+# (room for a cancel between them), the product a while to install.
+head -c $((2 * 1024 * 1024)) /dev/urandom >payload.bin
+head -c $((12 * 1024 * 1024)) /dev/urandom >textures.bin
 
 # name version upgrade-code target
 package() {
-    wixl -D Name="$1" -D Version="$2" -D UpgradeCode="$3" -D Payload=payload.txt \
+    wixl -D Name="$1" -D Version="$2" -D UpgradeCode="$3" -D Payload=payload.bin \
         -o "$1.msi" "$here/test_product.wxs"
     sign "$1.msi" "$4"
 }
@@ -40,6 +43,7 @@ sign hotfix.msu "$out/Windows6.0-KB941179-x64.msu"
 
 # wixl takes file sources relative to the current folder.
 mkdir bin && cp "$bin"/QELTexturesGeneration.exe "$bin"/QELSTART.exe "$bin"/Ventrola.exe bin/
+mv textures.bin bin/
 wixl -D Version="$version" -D UpgradeCode="$product" -D Bin=bin -o Ventrola.msi "$here/ventrola.wxs"
 sign Ventrola.msi "$out/Ventrola.msi"
 cp Ventrola.msi "$out/variants/Ventrola_unsigned.msi"

@@ -1,18 +1,19 @@
 # The link-redirection server as nginx: /fwlink/?LinkId=<id> answers 302 to the file the map
 # names, files are served with real Range support and keep-alive. Sourced by the scripts.
 #
-#   linkserver_start WORKDIR ROOT [LISTEN] [EXTRA_MAP]   sets LINKSERVER_PORT, LINKSERVER_PID
+#   linkserver_start WORKDIR ROOT [LISTEN] [EXTRA_MAP] [SERVER_CONF]
+#                     sets LINKSERVER_PORT, LINKSERVER_PID
 #   linkserver_stop
 #
 # LISTEN is an address or address:port (default 127.0.0.1 on a free port); EXTRA_MAP is a file
-# of further "id target;" lines. The access log WORKDIR/logs/access.log names each request's
+# of further "id target;" lines; SERVER_CONF a file of nginx directives added to the server. The access log WORKDIR/logs/access.log names each request's
 # connection, so tests can count connections.
 linkserver_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 linkserver_listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
 linkserver_write_config() {
-    local work=$1 root=$2 listen=$3 extra=$4
+    local work=$1 root=$2 listen=$3 extra=$4 server_conf=$5
     mkdir -p "$work/logs" "$work/tmp"
     {
         cat <<CONF
@@ -47,14 +48,15 @@ CONF
             if (\$link_target) { return 302 http://\$http_host\$link_target; }
             return 404;
         }
-    }
-}
 CONF
+        [ -n "$server_conf" ] && sed 's/^/        /' "$server_conf"
+        echo "    }"
+        echo "}"
     } >"$work/nginx.conf"
 }
 
 linkserver_start() {
-    local work=$1 root=$2 listen=${3:-} extra=${4:-}
+    local work=$1 root=$2 listen=${3:-} extra=${4:-} server_conf=${5:-}
     local address=127.0.0.1 port= candidate
     LINKSERVER_PID=
     case $listen in
@@ -64,7 +66,7 @@ linkserver_start() {
     for _ in $(seq 20); do
         candidate=${port:-$((20000 + RANDOM % 30000))}
         if [ -z "$port" ] && linkserver_listening "$candidate"; then continue; fi
-        linkserver_write_config "$work" "$root" "$address:$candidate" "$extra"
+        linkserver_write_config "$work" "$root" "$address:$candidate" "$extra" "$server_conf"
         nginx -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" &
         LINKSERVER_PID=$!
         for _ in $(seq 50); do

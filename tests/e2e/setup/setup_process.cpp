@@ -50,6 +50,7 @@ SetupProcess::SetupProcess(const std::wstring& logFolder,
                        CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup, &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
+        id_ = info.dwProcessId;
     }
 }
 

@@ -18,9 +18,11 @@ class SetupProcess {
     SetupProcess& operator=(const SetupProcess&) = delete;
 
     bool Started() const { return process_ != nullptr; }
+    DWORD Id() const { return id_; }
     // Waits for the process to end; false when it is still running after the timeout.
     bool WaitForExit(DWORD timeoutMs);
 
   private:
     HANDLE process_ = nullptr;
+    DWORD id_ = 0;
 };

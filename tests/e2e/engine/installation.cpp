@@ -1,0 +1,234 @@
+#include "installation.h"
+
+#include <cstdlib>
+
+#include "tests/tools/ui_driver/ui_driver.h"
+#include "tests/win/app/win_test_support.h"
+#include "tests/win/checks/installed_packages.h"
+#include "tests/win/checks/log_lines.h"
+#include "tests/win/resources/resource_bytes.h"
+#include "resources/resource_ids.h"
+
+using namespace ui_driver;
+
+namespace {
+
+
+DWORD RunQuietly(std::wstring commandLine) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return GetLastError();
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+::testing::AssertionResult Failed(const std::string& what, const std::string& error) {
+    return ::testing::AssertionFailure() << what << ": " << error;
+}
+
+void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to) {
+    for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+std::string Narrow(const std::wstring& text) { return Utf8(text); }
+
+LANGID CatalogueLanguage() {
+    const LANGID ui = GetUserDefaultUILanguage();
+    switch (PRIMARYLANGID(ui)) {
+        case LANG_GERMAN:
+        case LANG_SPANISH:
+        case LANG_FRENCH:
+        case LANG_ITALIAN: return MAKELANGID(PRIMARYLANGID(ui), SUBLANG_NEUTRAL);
+        case LANG_JAPANESE: return MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
+        default: return MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    }
+}
+
+std::wstring CatalogueText(UINT id, LANGID language, const std::wstring& arg2) {
+    std::wstring text = StringEntry(language, id).value_or(L"<missing>");
+    ReplaceAll(text, L"%1", L"Tellura");
+    ReplaceAll(text, L"%2", arg2);
+    return text;
+}
+
+Installation::Installation(const std::wstring& name, const Scenario& scenario) {
+    folder_ = MakeFreshFolder(name);
+    records_ = MakeFreshFolder(name + L"_records");
+    served_ = WinePathFromVariable("LINKSERVER_WWW");
+    // A run that was killed may have left the product behind; it would refuse this run.
+    if (ProductKeyExists()) {
+        const std::wstring packages = WinePathFromVariable("ENGINE_PACKAGES");
+        for (const wchar_t* product : {L"\\Ventrola.msi", L"\\variants\\Ventrola_unregistered.msi"})
+            RunQuietly(L"msiexec /x \"" + packages + product + L"\" /qn");
+    }
+    Serve(scenario);
+    std::map<std::wstring, std::wstring> env = scenario.env;
+    const char* host = std::getenv("LINKSERVER_HOST");
+    env[L"Tellura_Server"] = host ? std::wstring(host, host + strlen(host)) : L"unset";
+    env[L"TELLURA_STANDIN_RECORD"] = records_.substr(0, records_.size() - 1);
+    setup_ = std::make_unique<SetupProcess>(folder_, env);
+}
+
+Installation::~Installation() {
+    const std::wstring downloads = DownloadFolder();
+    setup_.reset();  // ends a setup that is still running
+    RemoveInstalledPackages(downloads);
+    if (ProductKeyExists()) ADD_FAILURE() << "the product is still installed after the scenario";
+}
+
+void Installation::Serve(const Scenario& scenario) {
+    const std::wstring packages = WinePathFromVariable("ENGINE_PACKAGES");
+    for (const wchar_t* name :
+         {L"InstallKVSoftwarePrerequisites_x86.msi", L"InstallKVSoftwarePrerequisites_x86_x64.msi",
+          L"msxml6_x86.msi", L"msxml6_x64.msi", L"Windows6.0-KB941179-x86.msu",
+          L"Windows6.0-KB941179-x64.msu", L"Ventrola.msi", L"Ventrola_VERSION.txt"}) {
+        const auto variant = scenario.variants.find(name);
+        const std::wstring source = variant == scenario.variants.end()
+                                        ? packages + L"\\" + name
+                                        : packages + L"\\variants\\" + variant->second;
+        EXPECT_TRUE(CopyFileW(source.c_str(), (served_ + L"\\" + name).c_str(), FALSE))
+            << Narrow(source);
+    }
+    const std::wstring marker = served_ + L"\\.throttle";
+    if (scenario.throttled) {
+        WriteWholeFile(marker, "");
+    } else {
+        DeleteFileW(marker.c_str());
+    }
+}
+
+void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
+    // Every package the log says was downloaded may have been installed.
+    const std::string prefix = "Downloading " + Narrow(downloads);
+    for (const std::string& line : Log()) {
+        if (line.rfind(prefix, 0) != 0) continue;
+        const std::string name = line.substr(prefix.size(), line.find(" from ") - prefix.size());
+        if (name.size() < 4 || name.substr(name.size() - 4) != ".msi") continue;
+        RunQuietly(L"msiexec /x \"" + served_ + L"\\" + std::wstring(name.begin(), name.end()) +
+                   L"\" /qn");
+    }
+}
+
+::testing::AssertionResult Installation::Install() {
+    if (!setup_->Started()) return ::testing::AssertionFailure() << "the setup did not start";
+    const std::wstring caption = CatalogueText(IDS_CAPTION, CatalogueLanguage());
+    const Result<HWND> warning = WaitForMessageBox(&caption, 60000);
+    if (!warning) return Failed("no test-server warning", warning.error);
+    if (const Result<Done> ok = PressButton(*warning.value, IDOK); !ok) return Failed("warning", ok.error);
+    const Result<HWND> dialog = WaitForDialog(60000);
+    if (!dialog) return Failed("no dialog", dialog.error);
+    dialog_ = *dialog.value;
+    if (const Result<Done> r = SetChecked(dialog_, IDC_ACCEPT_BOX, true); !r) return Failed("accept", r.error);
+    if (const Result<Done> r = PressButton(dialog_, IDC_INSTALL); !r) return Failed("Install", r.error);
+    const bool installing = WaitUntil([&] {
+        const Result<ControlState> bar = ReadControl(dialog_, IDC_PROGRESS);
+        return bar && bar.value->visible;
+    });
+    return installing ? ::testing::AssertionSuccess() : Failed("Install", "no progress bar");
+}
+
+::testing::AssertionResult Installation::WaitForStatus(const std::wstring& text, DWORD timeoutMs) {
+    std::wstring last;
+    const bool shown = WaitUntil(
+        [&] {
+            const Result<ControlState> line = ReadControl(dialog_, IDC_STATUS_LINE);
+            last = line ? line.value->text : L"";
+            return last == text;
+        },
+        std::chrono::milliseconds(timeoutMs));
+    if (shown) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "status line \"" << Narrow(last) << "\" instead of \""
+                                         << Narrow(text) << "\"\n"
+                                         << LogText();
+}
+
+::testing::AssertionResult Installation::PressCancel() {
+    const Result<Done> pressed = PressButton(dialog_, IDCANCEL);
+    return pressed ? ::testing::AssertionSuccess() : Failed("Cancel", pressed.error);
+}
+
+::testing::AssertionResult Installation::AnswerCancelQuestion(bool yes) {
+    const std::wstring caption = CatalogueText(IDS_CAPTION, CatalogueLanguage());
+    const Result<HWND> question = WaitForMessageBox(&caption, 60000);
+    if (!question) return Failed("no cancel question", question.error + "\n" + LogText());
+    const Result<ControlState> text = ReadControl(*question.value, kMessageBoxTextId);
+    const std::wstring expected = CatalogueText(IDS_CONFIRM_CANCEL, CatalogueLanguage());
+    if (!text || text.value->text != expected)
+        return ::testing::AssertionFailure() << "question \"" << (text ? Narrow(text.value->text) : text.error) << "\"";
+    const Result<Done> answered = PressButton(*question.value, yes ? IDYES : IDNO);
+    if (!answered) return Failed("answer", answered.error);
+    const Result<Done> gone = WaitForWindowGone(*question.value, 20000);
+    return gone ? ::testing::AssertionSuccess() : Failed("question still open", gone.error);
+}
+
+std::wstring Installation::WaitForOutcome(DWORD timeoutMs) {
+    // Cancel becomes Close once the outcome is shown.
+    const std::wstring close = CatalogueText(IDS_CLOSE, CatalogueLanguage());
+    const bool ended = WaitUntil(
+        [&] {
+            const Result<ControlState> cancel = ReadControl(dialog_, IDCANCEL);
+            return cancel && cancel.value->text == close;
+        },
+        std::chrono::milliseconds(timeoutMs));
+    if (!ended) return L"<no outcome>";
+    const Result<ControlState> failure = ReadControl(dialog_, IDC_FAILURE_TEXT);
+    if (failure && failure.value->visible) return failure.value->text;
+    const Result<ControlState> status = ReadControl(dialog_, IDC_STATUS_LINE);
+    return status ? status.value->text : L"<no status line>";
+}
+
+::testing::AssertionResult Installation::Close() {
+    if (const Result<Done> r = PressButton(dialog_, IDCANCEL); !r) return Failed("Close", r.error);
+    if (!setup_->WaitForExit(60000)) return ::testing::AssertionFailure() << "the setup did not end";
+    return ::testing::AssertionSuccess();
+}
+
+std::vector<std::string> Installation::Log() const { return LogLines(LogPath()); }
+
+std::string Installation::LogText() const {
+    std::string text = "log:\n";
+    for (const std::string& line : Log()) text += "  " + line + "\n";
+    return text;
+}
+
+std::wstring Installation::DownloadFolder() const {
+    return folder_ + L"KST" + std::to_wstring(setup_ ? setup_->Id() : 0) + L"\\";
+}
+
+std::string Installation::Url(int linkId) const {
+    const char* host = std::getenv("LINKSERVER_HOST");
+    return "http://" + std::string(host ? host : "") + "/fwlink/?LinkId=" + std::to_string(linkId);
+}
+
+bool Installation::FolderExists(const std::wstring& folder) const {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Installation::Recorded(const wchar_t* program) const {
+    return ReadWholeFile(records_ + program + L".txt");
+}
+
+bool Installation::ProductKeyExists() const {
+    HKEY key = nullptr;
+    // Read as the setup reads it: a 32-bit program, redirected on 64-bit Windows.
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvath\\Ventrola", 0, KEY_READ, &key) != 0)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool Installation::CancelEnabled() const {
+    const Result<ControlState> cancel = ReadControl(dialog_, IDCANCEL);
+    return cancel && cancel.value->enabled;
+}

@@ -1,0 +1,82 @@
+// One run of the real TelluraSetup.exe through Install, as a user makes it: the link server
+// offers this scenario's packages, the setup starts with a private temporary folder, and when
+// the scenario ends everything the run installed is removed again.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/setup/setup_process.h"
+
+struct Scenario {
+    std::map<std::wstring, std::wstring> env;       // added to the setup's environment
+    std::map<std::wstring, std::wstring> variants;  // served name -> file of packages\variants
+    bool throttled = false;                         // the link server sends 256 KiB/s
+};
+
+inline Scenario WithEnvironment(std::map<std::wstring, std::wstring> env) {
+    Scenario scenario;
+    scenario.env = std::move(env);
+    return scenario;
+}
+
+inline Scenario WithProduct(const std::wstring& variant) {
+    Scenario scenario;
+    scenario.variants[L"Ventrola.msi"] = variant;
+    return scenario;
+}
+
+class Installation {
+  public:
+    Installation(const std::wstring& name, const Scenario& scenario);
+    ~Installation();
+    Installation(const Installation&) = delete;
+    Installation& operator=(const Installation&) = delete;
+
+    // Answers the test-server warning, accepts the licence and presses Install.
+    ::testing::AssertionResult Install();
+    ::testing::AssertionResult WaitForStatus(const std::wstring& text, DWORD timeoutMs = 120000);
+    ::testing::AssertionResult PressCancel();
+    // Waits for the cancel question and answers it.
+    ::testing::AssertionResult AnswerCancelQuestion(bool yes);
+    // The text the dialog shows once the run has ended: the failure text or the status line.
+    std::wstring WaitForOutcome(DWORD timeoutMs = 240000);
+    // Presses Close and waits for the setup to exit.
+    ::testing::AssertionResult Close();
+
+    std::vector<std::string> Log() const;
+    std::string LogText() const;  // for failure messages
+    std::wstring LogPath() const { return folder_ + L"KSTInstall.log"; }
+    // The run's download folder, "<temp>KST<pid>\".
+    std::wstring DownloadFolder() const;
+    std::string Url(int linkId) const;
+    bool FolderExists(const std::wstring& folder) const;
+    // What a stand-in of the product's programs wrote down; "<missing>" when it did not run.
+    std::string Recorded(const wchar_t* program) const;
+    bool ProductKeyExists() const;
+    bool CancelEnabled() const;
+    HWND Dialog() const { return dialog_; }
+
+  private:
+    void Serve(const Scenario& scenario);
+    void RemoveInstalledPackages(const std::wstring& downloads);
+
+    std::wstring folder_;
+    std::wstring served_;
+    std::wstring records_;
+    std::unique_ptr<SetupProcess> setup_;
+    HWND dialog_ = nullptr;
+};
+
+// The Narrow form of a path or text for comparing with log lines.
+std::string Narrow(const std::wstring& text);
+// The language of the catalogue the setup shows for this user interface.
+LANGID CatalogueLanguage();
+// A catalogue text of the setup in the language with %1 = "Tellura" and %2 = arg2.
+std::wstring CatalogueText(UINT id, LANGID language, const std::wstring& arg2 = L"");

@@ -1,0 +1,227 @@
+// The piece loop against a scripted server (every fault a server can make) and through nginx
+// behind the link server, as the setup meets it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "engine/package_download.h"
+#include "step_fakes.h"
+#include "tests/unit/http/test_support.h"
+
+namespace {
+
+std::string Bytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    return bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A 206 answer carrying bytes [from, from + length) of a file of `total` bytes.
+httptest::Reply Piece(const std::string& file, size_t from, size_t length, bool closeAfter = false) {
+    return Answer("206 Partial Content", file.substr(from, length),
+                  "Content-Range: bytes " + std::to_string(from) + "-" +
+                      std::to_string(from + length - 1) + "/" + std::to_string(file.size()) + "\r\n",
+                  closeAfter);
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+struct Download {
+    fakes::Events events;
+    fakes::Feedback feedback{events};
+    std::string path = ::testing::TempDir() + "tellura_package.bin";
+
+    int32_t From(const std::string& url) {
+        std::remove(path.c_str());
+        return DownloadPackage(feedback, {L"Downloading Tellura", Wide(path), Wide(url)});
+    }
+    std::vector<std::string> Progress() const {
+        std::vector<std::string> posts;
+        for (const std::string& e : events)
+            if (e.rfind("progress ", 0) == 0) posts.push_back(e.substr(9));
+        return posts;
+    }
+    std::string LastLines(size_t n) const {
+        std::string text;
+        for (auto e = events.end() - n; e != events.end(); ++e) text += *e + "\n";
+        return text;
+    }
+};
+
+std::vector<std::string> Ranges(httptest::ScriptedServer& server) {
+    std::vector<std::string> ranges;
+    for (const httptest::ReceivedRequest& request : server.Requests()) {
+        const size_t at = request.bytes.find("Range: bytes=");
+        ranges.push_back(at == std::string::npos ? "none"
+                                                 : request.bytes.substr(at + 13, request.bytes.find("\r\n", at) - at - 13));
+    }
+    return ranges;
+}
+
+class ScriptedDownload : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fakes::ResetRunState();
+        SetEnvironment("HTTPDriver", "1");
+    }
+    int32_t Run(std::vector<httptest::Reply> replies) {
+        std::string error;
+        EXPECT_TRUE(server.Start(std::move(replies), 0, &error)) << error;
+        return download.From(server.Url("/fwlink/?LinkId=136707"));
+    }
+    httptest::ScriptedServer server;
+    Download download;
+};
+
+}  // namespace
+
+TEST_F(ScriptedDownload, WholeFileInOneAnswerWhenItFitsOnePiece) {
+    const std::string file = Bytes(1000, 1);
+    EXPECT_EQ(Run({Answer("200 OK", file)}), 0);
+    EXPECT_EQ(Ranges(server), (std::vector<std::string>{"0-524287"}));
+    EXPECT_EQ(download.Progress(), (std::vector<std::string>{"0/-1", "-1/-1"}));
+    EXPECT_EQ(ReadFile(download.path), file);
+    const fakes::Events start(download.events.begin(), download.events.begin() + 4);
+    EXPECT_EQ(start, (fakes::Events{"log IN->DownloadPrereqs ()", "status Downloading Tellura",
+                                    "log Downloading " + download.path + " from " +
+                                        server.Url("/fwlink/?LinkId=136707"),
+                                    "log Downloading Tellura"}));
+    EXPECT_EQ(download.events.back(), "log OUT->DownloadPrereqs ()  OK");
+}
+
+TEST_F(ScriptedDownload, PiecesOfOneMebibyte) {
+    const std::string file = Bytes(1 << 20, 2);
+    EXPECT_EQ(Run({Piece(file, 0, kPieceSize), Piece(file, kPieceSize, kPieceSize)}), 0);
+    EXPECT_EQ(Ranges(server), (std::vector<std::string>{"0-524287", "524288-1048575"}));
+    EXPECT_EQ(download.Progress(), (std::vector<std::string>{"0/0", "1/0", "0/0"}));
+    EXPECT_EQ(ReadFile(download.path), file);
+    EXPECT_EQ(server.Connections(), 1);  // one kept-alive connection
+}
+
+TEST_F(ScriptedDownload, ShortPiecesAreContinuedWhereTheyEnded) {
+    const std::string file = Bytes(1000000, 3);
+    EXPECT_EQ(Run({Piece(file, 0, kPieceSize), Piece(file, kPieceSize, 100000),
+                   Piece(file, kPieceSize + 100000, 1000000 - kPieceSize - 100000)}),
+              0);
+    EXPECT_EQ(Ranges(server),
+              (std::vector<std::string>{"0-524287", "524288-999999", "624288-999999"}));
+    EXPECT_EQ(ReadFile(download.path), file);
+}
+
+TEST_F(ScriptedDownload, ServerFaultsEndTheDownloadAsFailed) {
+    const std::string file = Bytes(1 << 20, 4);
+    const std::string url = "http://127.0.0.1:" + std::string("PORT") + "/fwlink/?LinkId=136707";
+    struct Case {
+        const char* name;
+        std::vector<httptest::Reply> replies;
+        int32_t result;
+        std::string message;  // the line before the exit line; PORT stands for the server's port
+    };
+    const std::string tooBig = Bytes(kPieceSize + 1, 5);
+    const Case cases[] = {
+        {"200 larger than a piece", {Answer("200 OK", tooBig)}, 3,
+         "Setup failed - 524289  downloaded bytes > 524288 asked bytes"},
+        {"404", {Answer("404 Not Found", "gone")}, 3, "Setup failed to download " + url},
+        {"another success status", {Answer("203 Non-Authoritative", "x")}, kDownloadUnexpectedStatus,
+         "log Downloading Tellura"},
+        {"Content-Range without total",
+         {Answer("206 Partial Content", "0123456789", "Content-Range: bytes 0-9\r\n")}, 3,
+         "Setup failed - no total size in Content-Range bytes 0-9"},
+        {"total below what came",
+         {Answer("206 Partial Content", "0123456789", "Content-Range: bytes 0-9/5\r\n")}, 3,
+         "Setup failed - total size 5 does not fit 10 received bytes"},
+        {"no Content-Range", {Answer("206 Partial Content", "0123456789")},
+         static_cast<int32_t>(0x80072F76), "log Downloading Tellura"},
+        {"oversized piece",
+         {Piece(file, 0, kPieceSize), Answer("206 Partial Content", tooBig)}, 3,
+         "Setup failed - 524289  downloaded bytes > 524288 asked bytes"},
+        {"cut connection",
+         {Piece(file, 0, kPieceSize),
+          {"HTTP/1.1 206 Partial Content\r\nContent-Length: 524288\r\n\r\n" + file.substr(0, 1000),
+           true}},
+         3, "Setup failed to download " + url},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        httptest::ScriptedServer server;
+        ASSERT_TRUE(server.Start(c.replies));
+        Download download;
+        EXPECT_EQ(download.From(server.Url("/fwlink/?LinkId=136707")), c.result);
+        std::string message = c.message;
+        if (const size_t at = message.find("PORT"); at != std::string::npos)
+            message.replace(at, 4, std::to_string(server.Port()));
+        if (message.rfind("log ", 0) != 0) message = "log " + message;
+        EXPECT_EQ(download.LastLines(2), message + "\nlog OUT->DownloadPrereqs () KO\n");
+    }
+}
+
+TEST_F(ScriptedDownload, CancelQuestionBetweenPieces) {
+    const std::string file = Bytes(3 * kPieceSize, 6);
+    struct Case {
+        int cancelRequests;
+        bool answer;
+        int32_t result;
+        int questions;
+        int cancelRequestsAfter;
+    };
+    for (const Case& c : {Case{1, false, 0, 1, 0}, Case{1, true, 2, 1, 1}, Case{2, true, 0, 0, 2}}) {
+        SCOPED_TRACE(c.cancelRequests * 10 + c.answer);
+        fakes::ResetRunState();
+        CancelRequests = c.cancelRequests;
+        httptest::ScriptedServer server;
+        ASSERT_TRUE(server.Start({Piece(file, 0, kPieceSize), Piece(file, kPieceSize, kPieceSize),
+                                  Piece(file, 2 * kPieceSize, kPieceSize)}));
+        Download download;
+        download.feedback.answers = {c.answer};
+        const std::string url = server.Url("/fwlink/?LinkId=136707");
+        EXPECT_EQ(download.From(url), c.result);
+        EXPECT_EQ(static_cast<int>(std::count(download.events.begin(), download.events.end(),
+                                              c.answer ? "ask yes" : "ask no")),
+                  c.questions);
+        EXPECT_EQ(CancelRequests.load(), c.cancelRequestsAfter);
+        if (c.result == 2) {
+            EXPECT_EQ(download.LastLines(2), "log Setup was interrupted by user during download of " +
+                                                 url + "\nlog OUT->DownloadPrereqs () CANCEL\n");
+            // The question comes after the second piece was written; the file stays for the worker.
+            EXPECT_EQ(ReadFile(download.path), file.substr(0, 2 * kPieceSize));
+        } else {
+            EXPECT_EQ(ReadFile(download.path), file);
+        }
+    }
+}
+
+TEST_F(ScriptedDownload, FileThatCannotBeCreated) {
+    ASSERT_TRUE(server.Start({Answer("200 OK", "data")}));
+    download.path = ::testing::TempDir() + "no such folder/p.bin";
+    EXPECT_EQ(download.From(server.Url("/x")), 3);
+    EXPECT_EQ(download.LastLines(2),
+              "log Cannot open file " + download.path + "\nlog OUT->DownloadPrereqs () KO\n");
+}
+
+// Run beside nginx by with_linkserver.sh: every piece goes through the link's 302.
+TEST(DownloadThroughLinkServer, EveryPieceFollowsTheRedirect) {
+    const char* host = std::getenv("LINKSERVER_HOST");
+    const char* www = std::getenv("LINKSERVER_WWW");
+    ASSERT_TRUE(host && www) << "run through with_linkserver.sh";
+    fakes::ResetRunState();
+    SetEnvironment("HTTPDriver", "1");
+    for (const size_t size : {size_t{1000}, size_t{5 * kPieceSize + 1234}}) {
+        SCOPED_TRACE(size);
+        const std::string file = Bytes(size, 7);
+        std::ofstream(std::string(www) + "/Ventrola.msi", std::ios::binary) << file;
+        Download download;
+        EXPECT_EQ(download.From("http://" + std::string(host) + "/fwlink/?LinkId=136707"), 0);
+        EXPECT_EQ(ReadFile(download.path), file);
+        EXPECT_EQ(download.Progress().back(), size > kPieceSize ? "3/3" : "-1/-1");
+    }
+}

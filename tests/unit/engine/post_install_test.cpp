@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/post_install.h"
+#include "step_fakes.h"
+
+namespace {
+
+const std::string kTool =
+    "\"C:\\Programs\\Tellura\\code\\bin\\QELTexturesGeneration.exe\" -p  \"C:\\Programs\\Tellura\" "
+    "-hWnd ";
+const std::string kOptimizer =
+    "\"C:\\Programs\\Tellura\\code\\bin\\QELSTART.exe\" -run \"ZRMGraphicsOptimizerApplication\" "
+    "-env Tellura -direnv \"C:\\Programs\\TelluraQELEnv\" -nowindow";
+
+struct Step {
+    fakes::Events events;
+    fakes::Feedback feedback{events};
+    fakes::System system{events};
+
+    int32_t Expand() { return ExpandTextures::Run(feedback, system, L"Expanding"); }
+    int Count(const std::string& event) const {
+        return static_cast<int>(std::count(events.begin(), events.end(), event));
+    }
+    fakes::Events Tail(size_t n) const { return fakes::Events(events.end() - n, events.end()); }
+};
+
+}  // namespace
+
+TEST(ExpandTextures, ToolRunsToItsEndWithTheDialogWindow) {
+    fakes::ResetRunState();
+    Step run;
+    run.system.script = fakes::Script{2, 0};
+    EXPECT_EQ(run.Expand(), 0);
+    const fakes::Events expected = {"log IN->ExpandTextures::Expand ()",
+                                    "log C:\\Programs\\Tellura",
+                                    "status Expanding",
+                                    "log " + kTool + "77",
+                                    "start+inherit " + kTool + "77",
+                                    "wait 100",
+                                    "wait 100",
+                                    "wait 100",
+                                    "log OUT->ExpandTextures::Expand () OK"};
+    EXPECT_EQ(run.events, expected);
+
+    // Without a record the tool still runs, told the window it was last given.
+    Step again;
+    again.feedback.window.reset();
+    again.system.script = fakes::Script{0, 0};
+    EXPECT_EQ(again.Expand(), 0);
+    EXPECT_EQ(again.Count("start+inherit " + kTool + "77"), 1);
+    EXPECT_EQ(again.Count("status Expanding"), 0);
+}
+
+TEST(ExpandTextures, OutcomeByTheToolsExitCode) {
+    struct Case {
+        fakes::Script script;
+        int32_t result;
+        fakes::Events tail;
+    };
+    const Case cases[] = {
+        {{1, 2}, 2, {"log ", "log OUT->ExpandTextures::Expand () CANCEL"}},
+        {{0, 3},
+         3,
+         {"log Command " + kTool + "77 failed with return code  3",
+          "log OUT->ExpandTextures::Expand ()KO"}},
+        {{0, 0, true},
+         -2,
+         {"log Command " + kTool + "77 failed with return code  -2",
+          "log OUT->ExpandTextures::Expand ()KO"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.result);
+        fakes::ResetRunState();
+        Step run;
+        run.system.script = c.script;
+        EXPECT_EQ(run.Expand(), c.result);
+        EXPECT_EQ(run.Tail(2), c.tail);
+    }
+}
+
+TEST(ExpandTextures, MissingProductOrToolCountsAsDone) {
+    fakes::ResetRunState();
+    Step noKey;
+    noKey.system.keyError = 2;
+    EXPECT_EQ(noKey.Expand(), 0);
+    EXPECT_EQ(noKey.Tail(2),
+              (fakes::Events{"log Cannnot open registry key HKLM\\SOFTWARE\\Korvath\\Ventrola - rc = 2",
+                             "log OUT->ExpandTextures::Expand ()KO"}));
+
+    Step noTool;
+    EXPECT_EQ(noTool.Expand(), 0);
+    EXPECT_EQ(noTool.Tail(2), (fakes::Events{"log Create Process  " + kTool + "77 failed rc = 2",
+                                             "log OUT->ExpandTextures::Expand ()KO"}));
+}
+
+TEST(ExpandTextures, CancelQuestionHoldsTheBarAndStopsTheToolOnYes) {
+    fakes::ResetRunState();
+    CancelRequests = 1;
+    Step yes;
+    yes.feedback.answers = {true};
+    yes.system.script = fakes::Script{50, 0};
+    EXPECT_EQ(yes.Expand(), 2);
+    EXPECT_EQ(yes.feedback.progressEnabledAtQuestion, 0);
+    EXPECT_EQ(ProgressEnabled.load(), 1);
+    EXPECT_FALSE(AskBeforeCancelExpand.load());
+    EXPECT_EQ(yes.Tail(5), (fakes::Events{"ask yes", "status text139", "terminate",
+                                          "log Setup was interrupted by user during Expand Textures",
+                                          "log OUT->ExpandTextures::Expand () CANCEL"}));
+
+    fakes::ResetRunState();
+    CancelRequests = 1;
+    Step no;
+    no.feedback.answers = {false};
+    no.system.script = fakes::Script{3, 0};
+    EXPECT_EQ(no.Expand(), 0);
+    EXPECT_EQ(CancelRequests.load(), 0);
+    EXPECT_TRUE(AskBeforeCancelExpand.load());
+    EXPECT_EQ(ProgressEnabled.load(), 1);
+    EXPECT_EQ(no.Count("wait 100"), 4);
+    EXPECT_EQ(no.Count("terminate"), 0);
+}
+
+TEST(GraphicOptimizer, TimeLimitAndFailures) {
+    struct Case {
+        const char* name;
+        std::optional<fakes::Script> script;
+        uint32_t keyError;
+        bool withPath;
+        int32_t result;
+        fakes::Events tail;
+    };
+    const std::string noKey = "log Cannnot open registry key HKLM\\SOFTWARE\\Korvath\\Ventrola.";
+    const Case cases[] = {
+        {"succeeds", fakes::Script{0, 0}, 0, true, 0,
+         {"wait 60000", "log OUT->LaunchGraphicOptimizer OK"}},
+        {"still running at the limit", fakes::Script{1, 0}, 0, true, 0,
+         {"wait 60000", "terminate", "log OUT->LaunchGraphicOptimizer Killed ( maxtime exceeded)"}},
+        {"fails", fakes::Script{0, 5}, 0, true, 5,
+         {"log Command " + kOptimizer + " failed with return code  5",
+          "log OUT->LaunchGraphicOptimizer KO"}},
+        {"no key", std::nullopt, 2, true, -2,
+         {noKey + "<system text 2>", "log OUT->LaunchGraphicOptimizer KO"}},
+        {"no install path", std::nullopt, 0, false, -2,
+         {"log Cannnot query key value HKLM\\SOFTWARE\\Korvath\\Ventrola\\InstallPath."
+          "<system text 2>",
+          "log OUT->LaunchGraphicOptimizer KO"}},
+        {"cannot start", std::nullopt, 0, true, -2,
+         {"start+inherit " + kOptimizer, "log <system text 2>", "log OUT->LaunchGraphicOptimizer KO"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Step run;
+        run.system.script = c.script;
+        run.system.keyError = c.keyError;
+        if (!c.withPath) run.system.values.erase(L"InstallPath");
+        EXPECT_EQ(RunGraphicOptimizer(run.feedback, run.system), c.result);
+        EXPECT_EQ(run.events.front(), "log IN->LaunchGraphicOptimizer ()");
+        EXPECT_EQ(run.Tail(c.tail.size()), c.tail);
+    }
+}
+
+TEST(LaunchProduct, StartsTheApplicationFromTheTemplateWhenGivenAnIdentifier) {
+    const std::string command = "\"C:\\Programs\\Tellura\\Ventrola.exe\" -id  ID7 ";
+    Step launched;
+    launched.system.script = fakes::Script{5, 0};
+    RunLaunchProduct(launched.feedback, launched.system, std::wstring(L"ID7"));
+    EXPECT_EQ(launched.events, (fakes::Events{"log launch = " + command, "start+inherit " + command}));
+
+    Step failed;
+    RunLaunchProduct(failed.feedback, failed.system, std::wstring(L"ID7"));
+    EXPECT_EQ(failed.events.back(), "log Create Process failed rc = 2");
+
+    Step noIdentifier;
+    RunLaunchProduct(noIdentifier.feedback, noIdentifier.system, std::nullopt);
+    Step noProduct;
+    noProduct.system.keyError = 2;
+    RunLaunchProduct(noProduct.feedback, noProduct.system, std::wstring(L"ID7"));
+    EXPECT_TRUE(noIdentifier.events.empty());
+    EXPECT_TRUE(noProduct.events.empty());
+}
