@@ -1,0 +1,97 @@
+// The package download through the link server (a 302 before every piece, as the real server
+// answers) against curl -L fetching the same file in one request, and the download's peak
+// memory above an idle process. Run through run_bench.sh.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string LinkUrl() { return "http://" + Env("LINKSERVER_HOST") + "/fwlink/?LinkId=136707"; }
+std::string Target() { return Env("BENCH_WORK") + "/downloaded.bin"; }
+
+// Runs a program to its end with its output discarded; its exit status.
+int Run(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (spawned != 0 || waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Peak resident memory in KiB of the probe run with the arguments, by time(1); -1 on failure.
+long PeakKiB(std::vector<std::string> args) {
+    const std::string report = Env("BENCH_WORK") + "/peak.txt";
+    args.insert(args.begin(), {"/usr/bin/time", "-o", report, "-f", "%M", ENGINE_DOWNLOAD_PROBE});
+    if (Run(args) != 0) return -1;
+    long kib = -1;
+    std::ifstream(report) >> kib;
+    return kib;
+}
+
+void PackageDownload(benchmark::State& state) {
+    for (auto _ : state) {
+        if (Run({ENGINE_DOWNLOAD_PROBE, LinkUrl(), Target()}) != 0) state.SkipWithError("download failed");
+    }
+}
+
+void CurlOneRequest(benchmark::State& state) {
+    for (auto _ : state) {
+        if (Run({"curl", "-sfL", "-o", Target(), LinkUrl()}) != 0) state.SkipWithError("curl failed");
+    }
+}
+
+// Both are whole processes, so both pay a process start.
+BENCHMARK(PackageDownload)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCHMARK(CurlOneRequest)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+
+// Keeps the median real time of each benchmark for the summary.
+class Summary : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.aggregate_name == "median") medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> medians;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    Summary summary;
+    benchmark::RunSpecifiedBenchmarks(&summary);
+    const double download = summary.medians["PackageDownload"];
+    const double curl = summary.medians["CurlOneRequest"];
+    if (download > 0 && curl > 0)
+        std::printf("\nwall time, download / curl -L: %.2fx (goal <= 1.25x)\n", download / curl);
+    const long idle = PeakKiB({"--idle"});
+    const long peak = PeakKiB({LinkUrl(), Target()});
+    if (idle > 0 && peak > 0)
+        std::printf("peak memory above an idle process: %ld KiB (goal < %d KiB)\n", peak - idle, 3 * 512);
+    return 0;
+}
