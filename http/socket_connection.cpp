@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <cstring>
 
 #include "http/http_connection.h"
@@ -13,24 +14,30 @@ const int32_t kMaxReceive = 65536;
 
 QELHttpSocketConnection::~QELHttpSocketConnection() { Close(); }
 
-int32_t QELHttpSocketConnection::Connect(const char* host, uint16_t port, const char* proxyHost,
-                                         uint16_t proxyPort, int) {
+int32_t QELHttpSocketConnection::Connect(const char* host, uint16_t port, uint32_t address,
+                                         uint16_t connectPort,
+                                         const QELHttpSocketTimeouts& timeouts) {
     if (Flags() & kConnected) Close();
     if (!host) return -1;
-    uint32_t address = 0;
-    if (!qelnet::Resolve(proxyHost ? proxyHost : host, &address)) return kHttpNameNotResolved;
-    intptr_t socket = qelnet::ConnectTcp(address, proxyHost ? proxyPort : port);
+    intptr_t socket = qelnet::ConnectTcp(address, connectPort, timeouts.connectMs);
     if (socket == qelnet::kNoSocket) return kHttpCannotConnect;
     char* name = QELHttpCopyText(host);
-    if (!name) {
+    if (!name || !qelnet::SetTimeouts(socket, timeouts.receiveMs, timeouts.sendMs)) {
+        free(name);
         qelnet::CloseSocket(socket);
-        return kHttpOutOfMemory;
+        return name ? kHttpCannotConnect : kHttpOutOfMemory;
     }
     if (_socket != qelnet::kNoSocket) qelnet::CloseSocket(_socket);
     _socket = socket;
+    _port = port;
     SetHostName(name);
     SetFlags(kConnected);
     return kHttpOk;
+}
+
+void QELHttpSocketConnection::SetTimeouts(const QELHttpSocketTimeouts& timeouts) {
+    if (_socket != qelnet::kNoSocket)
+        qelnet::SetTimeouts(_socket, timeouts.receiveMs, timeouts.sendMs);
 }
 
 int32_t QELHttpSocketConnection::Send(const char* data, int32_t length) {
