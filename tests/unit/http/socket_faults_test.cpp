@@ -148,44 +148,6 @@ TEST(SocketResend, OnlyAnUnansweredRepeatableRequestOnAReusedConnection) {
     }
 }
 
-// With limits set through the options, a silent server ends the request; a server that keeps
-// sending, however slowly, is not cut off: the limit is a time without a byte.
-TEST(SocketTimeouts, SilenceEndsTheRequestATrickleDoesNot) {
-    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\n";
-    const struct Case {
-        const char* label;
-        Reply reply;
-        int32_t result;
-        const char* body;
-    } cases[] = {
-        {"never answers", Silent(), kHttpReadShort, ""},
-        {"stops in the body", Silent(head + "abc"), kHttpReadFailed, ""},
-        {"one byte every 60 ms", {head + "abcdef", false, false, 60}, kHttpOk, "abcdef"},
-    };
-    const uint32_t receiveMs = 400;
-    const uint32_t connectMs = 2000;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        ScriptedServer server;
-        Start(server, {c.reply, Answer("200 OK", "next")});
-        QELHttpSocketDriver driver(nullptr, 1, 1);
-        ASSERT_EQ(driver.SetOption(kHttpOptionReceiveTimeout, &receiveMs, 4), kHttpOk);
-        ASSERT_EQ(driver.SetOption(kHttpOptionConnectTimeout, &connectMs, 4), kHttpOk);
-        Body body;
-        EXPECT_EQ(driver.Get(server.Url("/slow").c_str(), kHttpFlagKeepAlive, &body.data,
-                             &body.length, nullptr),
-                  c.result);
-        EXPECT_EQ(body.Text(), c.body);
-        // What the silent connection may still send belongs to no later request.
-        Body next;
-        EXPECT_EQ(driver.Get(server.Url("/next").c_str(), kHttpFlagKeepAlive, &next.data,
-                             &next.length, nullptr),
-                  kHttpOk);
-        EXPECT_EQ(next.Text(), "next");
-        EXPECT_EQ(server.Connections(), c.result == kHttpOk ? 1 : 2);
-    }
-}
-
 TEST(SocketTimeouts, ConnectLimitStillReachesAndRefusesAtOnce) {
     ScriptedServer server;
     Start(server, {Answer("200 OK", "up")});

@@ -1,5 +1,5 @@
 // The WinInet driver under Wine against servers that misbehave: huge announced lengths,
-// silence, trickles, redirects to another host and to a secure URL.
+// redirects to another host and to a secure URL.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -75,40 +75,6 @@ TEST(InetFaults, LengthsBeyondThirtyTwoBitsFailTheRequest) {
     EXPECT_EQ(driver.Get(server.Url("/big").c_str(), 0, &body.data, &body.length, nullptr),
               kHttpBadFraming);
     EXPECT_EQ(body.data, nullptr);
-}
-
-// WinInet's receive limit, set through the option, is a time without a byte, as the socket
-// driver's is. Wine ends a silent request as if an empty head had come (-7, where Windows
-// reports ERROR_INTERNET_TIMEOUT), and a body that stops with a failed availability query (-8).
-TEST(InetFaults, SilenceEndsTheRequestATrickleDoesNot) {
-    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\n";
-    const struct Case {
-        const char* label;
-        Reply reply;
-        bool ok;
-    } cases[] = {
-        {"never answers", Silent(), false},
-        {"stops in the body", Silent(head + "abc"), false},
-        {"one byte every 60 ms", {head + "abcdef", false, false, 60}, true},
-    };
-    const uint32_t receiveMs = 400;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        ScriptedServer server;
-        Start(server, {c.reply});
-        QELHttpInetDriver driver(nullptr, 1, 1);
-        ASSERT_EQ(driver.SetOption(kHttpOptionReceiveTimeout, &receiveMs, 4), kHttpOk);
-        Body body;
-        const int32_t result =
-            driver.Get(server.Url("/slow").c_str(), 0, &body.data, &body.length, nullptr);
-        if (c.ok) {
-            EXPECT_EQ(result, kHttpOk);
-            EXPECT_EQ(body.Text(), "abcdef");
-        } else {
-            EXPECT_LT(result, 0);
-            EXPECT_EQ(body.data, nullptr);
-        }
-    }
 }
 
 TEST(InetFaults, RedirectToAnotherHostIsFollowed) {
