@@ -1,6 +1,7 @@
 // Installed-product answers and the server version check against packages installed for real
 // with msiexec, and a scripted server on loopback for the version file.
 #include <windows.h>
+#include <msi.h>
 
 #include <gtest/gtest.h>
 
@@ -44,14 +45,21 @@ TEST(ProductsUnderWine, Vc8RuntimeVersions) {
     }
 }
 
+// With two runtimes registered, the one the Installer lists second decides. Which one that is
+// comes from the Installer; its version comes from the package file of that product code.
 TEST(ProductsUnderWine, SecondRelatedRuntimeDecides) {
-    Installed runtimes{L"vc8_8.1.2.msi", L"vc8_9.0.0.msi"};
-    // The order of the registrations is the Installer's own; the second one is asked for.
-    const RelatedProduct second = FindRelatedProduct(L"{6D030EC1-97CC-4663-A875-FB09BA36DEB5}");
-    ASSERT_TRUE(second.versionRead);
-    EXPECT_EQ(IsPrereqVC8(), second.version == L"9.0.0");
-    EXPECT_TRUE(LogHasInOrder(
-        Log(), {"IN->IsPrereqVC8 ()", "Installed Version: " + Narrow(second.version)}));
+    const std::wstring packages[] = {L"vc8_8.1.2.msi", L"vc8_9.0.0.msi"};
+    Installed runtimes{packages[0], packages[1]};
+    wchar_t second[39] = {};
+    ASSERT_EQ(MsiEnumRelatedProductsW(kVC8UpgradeCodeX86, 0, 1, second), 0u);
+    std::wstring version;
+    for (const std::wstring& package : packages)
+        if (PackageProperty(package, L"ProductCode") == second)
+            version = PackageProperty(package, L"ProductVersion");
+    ASSERT_TRUE(version == L"8.1.2" || version == L"9.0.0") << Narrow(version);
+    EXPECT_EQ(IsPrereqVC8(), version == L"9.0.0");
+    EXPECT_TRUE(
+        LogHasInOrder(Log(), {"IN->IsPrereqVC8 ()", "Installed Version: " + Narrow(version)}));
 }
 
 class VersionCheckUnderWine : public testing::Test {
