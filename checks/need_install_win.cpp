@@ -19,7 +19,7 @@ class SetupServices : public NeedInstallServices {
     void Log(const std::wstring& line) override { WriteLog(line.c_str()); }
 
     bool InstalledVersion(std::wstring& version) override {
-        const RelatedProduct product = FindRelatedProduct(kProductUpgradeCodeText);
+        const RelatedProduct product = FindRelatedProduct(kProductUpgradeCode);
         if (!product.found || !product.versionRead) return false;
         version = product.version;
         return true;
