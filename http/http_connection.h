@@ -20,7 +20,7 @@ class QELHttpConnection {
     virtual int32_t Send(const char* data, int32_t length) = 0;
     // Fills the buffer; the last receive result: positive full, 0 peer closed, negative error.
     virtual int32_t Receive(char* buffer, int32_t size, int32_t* count) = 0;
-    // As Receive, one byte at a time, stopping after "\r\n".
+    // As Receive, stopping after "\r\n"; no byte past it is taken from what follows.
     virtual int32_t ReceiveLine(char* buffer, int32_t size, int32_t* count) = 0;
     virtual int32_t Close();
     // 0 readable, kHttpTimeout when nothing came in time, kHttpFail on error; -1 waits forever.
@@ -73,6 +73,15 @@ class QELHttpSocketConnection : public QELHttpConnection {
     uint16_t Port() const { return _port; }
 
   private:
+    // Moves up to `size` bytes received ahead into the buffer; how many.
+    int32_t TakeAhead(char* buffer, int32_t size);
+
     intptr_t _socket = 0;
     uint16_t _port = 0;
+    // Lines are received a block at a time, not a byte per call; the bytes past the line (the
+    // start of a body, say) wait here for the next read, so none is lost to the head.
+    static const int32_t kAheadSize = 4096;
+    char _ahead[kAheadSize];
+    int32_t _aheadStart = 0;
+    int32_t _aheadEnd = 0;
 };
