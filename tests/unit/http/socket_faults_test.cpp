@@ -162,7 +162,8 @@ TEST(SocketTimeouts, ConnectLimitStillReachesAndRefusesAtOnce) {
     // A new driver: the first one's connection would be found closed and opened again alike.
     QELHttpSocketDriver refused(nullptr, 1, 1);
     ASSERT_EQ(refused.SetOption(kHttpOptionConnectTimeout, &connectMs, 4), kHttpOk);
-    EXPECT_EQ(refused.Get(url.c_str(), 0, &body.data, &body.length, nullptr), kHttpDisconnected);
+    Body none;
+    EXPECT_EQ(refused.Get(url.c_str(), 0, &none.data, &none.length, nullptr), kHttpDisconnected);
 }
 
 }  // namespace

@@ -17,9 +17,18 @@
 #include "http/http_client.h"
 #include "installed_packages.h"
 #include "log_lines.h"
+#include "tests/win/app/win_test_support.h"
 #include "tests/tools/http_test_server/scripted_server.h"
 
 namespace {
+
+// The suite keeps a log of its own, set before its first line: the first line of a suite that
+// runs meanwhile would start the shared log afresh under the version check's long waits.
+[[maybe_unused]] const bool g_ownLogFolder = [] {
+    const std::wstring folder = MakeFreshFolder(L"products_suite");
+    return SetEnvironmentVariableW(L"TMP", folder.c_str()) &&
+           SetEnvironmentVariableW(L"TEMP", folder.c_str());
+}();
 
 std::vector<std::string> Log() { return LogLines(LogFilePath); }
 
