@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "checks/check_outcome.h"
+
 struct DiskThreshold {
     uint64_t bytes;
     int megabytes;  // the figure the message names
@@ -12,3 +14,16 @@ struct DiskThreshold {
 DiskThreshold RequiredDiskSpace(bool upgrade);
 
 bool IsEnoughSpace(uint64_t freeBytes, bool upgrade);
+
+// What the volume query gave: the bytes free to the caller, or the error of a failed query.
+struct DiskMeasure {
+    bool measured = false;
+    uint32_t error = 0;
+    uint64_t freeBytes = 0;
+};
+
+// The disk check: a failed query refuses with string 148 and logs string 126; otherwise the
+// free bytes (string 127) are logged and kept as the message, and too few refuse with string
+// 114 naming the threshold in megabytes.
+CheckOutcome DecideDiskSpace(const DiskMeasure& measure, bool upgrade,
+                             const CatalogLookup& catalog);

@@ -3,9 +3,7 @@
 
 #include <string>
 
-inline constexpr const wchar_t* kProductUpgradeCodeText = L"{443128EF-B891-47D2-A48C-1B67E8224974}";
-inline constexpr const wchar_t* kVC8UpgradeCodeX86 = L"{6D030EC1-97CC-4663-A875-FB09BA36DEB5}";
-inline constexpr const wchar_t* kVC8UpgradeCodeX64 = L"{B7BDDA33-8259-4324-A45D-2E04DE4C576A}";
+#include "checks/upgrade_codes.h"
 
 struct RelatedProduct {
     bool found = false;        // a product is registered under the UpgradeCode

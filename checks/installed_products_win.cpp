@@ -61,7 +61,7 @@ bool IsWow64() {
 
 bool IsInstalled() {
     WriteLog(L"IN->IsInstalled ()");
-    const RelatedProduct product = FindRelatedProduct(kProductUpgradeCodeText);
+    const RelatedProduct product = FindRelatedProduct(kProductUpgradeCode);
     if (product.found) {
         WriteLog((L"Installed Version: " + product.version).c_str());
     } else {

@@ -8,6 +8,7 @@
 #include "checks/installed_products.h"
 #include "checks/need_install.h"
 #include "base/link_locations.h"
+#include "base/network_timeouts.h"
 #include "http/http_client.h"
 #include "resources/resource_ids.h"
 
@@ -18,7 +19,7 @@ class SetupServices : public NeedInstallServices {
     void Log(const std::wstring& line) override { WriteLog(line.c_str()); }
 
     bool InstalledVersion(std::wstring& version) override {
-        const RelatedProduct product = FindRelatedProduct(kProductUpgradeCodeText);
+        const RelatedProduct product = FindRelatedProduct(kProductUpgradeCode);
         if (!product.found || !product.versionRead) return false;
         version = product.version;
         return true;
@@ -33,6 +34,8 @@ class SetupServices : public NeedInstallServices {
             return static_cast<int32_t>(HRESULT_FROM_WIN32(GetLastError()));
         }
         QELHttpClient client(nullptr, 1, 1);
+        // A server that accepts and never answers would otherwise hold the start-up for hours.
+        ApplyNetworkTimeouts(client);
         char* received = nullptr;
         int32_t length = 0;
         int keepAlive = 0;

@@ -1,12 +1,10 @@
 #include <windows.h>
 
-#include "base/setup_log.h"
 #include "base/setup_state.h"
+#include "checks/check_outcome_win.h"
 #include "checks/os_rules.h"
 #include "checks/proc_address_win.h"
 #include "checks/requirements.h"
-#include "framework/afx_strings.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -27,38 +25,27 @@ bool ServicePackAtLeast(OSVERSIONINFOEXW version, uint16_t servicePack) {
     return VerifyVersionInfoW(&version, VER_SERVICEPACKMAJOR, condition) != FALSE;
 }
 
+// The version record, extended when the system fills it, basic otherwise; false when neither.
+bool ReadVersion(OSVERSIONINFOEXW& version) {
+    version = OSVERSIONINFOEXW{};
+    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXW);
+    if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) return true;
+    version = OSVERSIONINFOEXW{};
+    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+    return GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version)) != FALSE;
+}
+
 }  // namespace
 
 bool IsOSAuthorized(std::wstring& message) {
-    WriteLog(L"IN-> IsOSAuthorized()");
-    IsVersion60 = false;
-    OSVERSIONINFOEXW version{};
-    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXW);
-    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) {
-        version = OSVERSIONINFOEXW{};
-        version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
-        if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) {
-            WriteLog(L"");
-            WriteLog(L"OUT-> IsOSAuthorized() - KO ");
-            return false;
-        }
-    }
+    OSVERSIONINFOEXW version;
+    const bool known = ReadVersion(version);
     const OsFacts facts{version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion,
                         version.wProductType};
-    const OsDecision decision = DecideOs(facts, NativeArchitecture, [&](uint16_t servicePack) {
-        return ServicePackAtLeast(version, servicePack);
-    });
-    IsVersion60 = decision.isVersion60;
-    if (decision.osName) WriteLog(decision.osName);
-    if (decision.accepted) {
-        WriteLog(L"OUT-> IsOSAuthorized() - OK ");
-        return true;
-    }
-    if (decision.messageId == IDS_OS_FORBIDDEN) {
-        AfxFormatString2(message, IDS_OS_FORBIDDEN, kProductName, decision.osName);
-    } else {
-        message = AfxLoadString(decision.messageId);
-    }
-    WriteLog(L"OUT-> IsOSAuthorized() - KO ");
-    return false;
+    const OsCheck check = CheckOs(
+        known ? &facts : nullptr, NativeArchitecture,
+        [&](uint16_t servicePack) { return ServicePackAtLeast(version, servicePack); },
+        ResourceCatalog);
+    IsVersion60 = check.isVersion60;
+    return ApplyOutcome(check.outcome, message);
 }

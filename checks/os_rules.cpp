@@ -1,5 +1,7 @@
 #include "checks/os_rules.h"
 
+#include "base/setup_state.h"
+#include "framework/format_string.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -44,4 +46,30 @@ OsDecision DecideOs(const OsFacts& facts, const std::function<uint16_t()>& nativ
         return {false, L"Microsoft Windows Server 2008 ", IDS_OS_FORBIDDEN, true};
     }
     return {true};
+}
+
+OsCheck CheckOs(const OsFacts* facts, const std::function<uint16_t()>& nativeArchitecture,
+                const std::function<bool(uint16_t)>& servicePackAtLeast,
+                const CatalogLookup& catalog) {
+    OsCheck check;
+    std::vector<std::wstring>& log = check.outcome.log;
+    log.push_back(L"IN-> IsOSAuthorized()");
+    if (!facts) {
+        log.push_back(L"");
+        log.push_back(L"OUT-> IsOSAuthorized() - KO ");
+        return check;
+    }
+    const OsDecision decision = DecideOs(*facts, nativeArchitecture, servicePackAtLeast);
+    check.isVersion60 = decision.isVersion60;
+    check.outcome.passed = decision.accepted;
+    if (decision.osName) log.push_back(decision.osName);
+    if (!decision.accepted) {
+        const std::wstring text = catalog(decision.messageId);
+        check.outcome.message = decision.messageId == IDS_OS_FORBIDDEN
+                                    ? ReplacePlaceholders(text, kProductName, decision.osName)
+                                    : text;
+    }
+    log.push_back(decision.accepted ? L"OUT-> IsOSAuthorized() - OK "
+                                    : L"OUT-> IsOSAuthorized() - KO ");
+    return check;
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "checks/check_outcome.h"
+
 // What the version query reports, reduced to what the decision reads.
 struct OsFacts {
     uint32_t platformId = 0;  // 2 is Windows NT
@@ -28,3 +30,15 @@ inline constexpr uint16_t kArchitectureAmd64 = 9;
 // The native architecture is asked only for 5.2, and the service pack only where a row needs it.
 OsDecision DecideOs(const OsFacts& facts, const std::function<uint16_t()>& nativeArchitecture,
                     const std::function<bool(uint16_t)>& servicePackAtLeast);
+
+struct OsCheck {
+    CheckOutcome outcome;
+    bool isVersion60 = false;
+};
+
+// The whole OS check: its lines, its message (the row's string; string 128 names the product
+// and the system) and its verdict. Without facts (the version query failed) it is refused with
+// an empty name line and no message.
+OsCheck CheckOs(const OsFacts* facts, const std::function<uint16_t()>& nativeArchitecture,
+                const std::function<bool(uint16_t)>& servicePackAtLeast,
+                const CatalogLookup& catalog);

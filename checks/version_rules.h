@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "checks/upgrade_codes.h"
+
 struct VersionTriple {
     int32_t major = 0;
     int32_t minor = 0;
@@ -17,8 +19,6 @@ VersionTriple ParseVersionTriple(std::wstring_view text);
 
 // Major, then minor, then build, as signed numbers: negative, zero or positive.
 int CompareVersions(const VersionTriple& a, const VersionTriple& b);
-
-inline constexpr std::wstring_view kProductUpgradeCode = L"{443128EF-B891-47D2-A48C-1B67E8224974}";
 
 // The version file: "PNQ1", tab, the product UpgradeCode, tab, the version; line breaks are
 // removed first and runs of tabs separate like one.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "base/network_timeouts.h"
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
 #include "http/http_client.h"
@@ -115,6 +116,8 @@ int32_t PieceDownload::Steps() {
     if (!url) return Fail(L"Setup failed to download " + job_.url);
     url_ = *url;
     client_ = std::make_unique<QELHttpClient>(nullptr, 1, 1);
+    // A server that goes quiet mid-piece ends the download instead of freezing it.
+    ApplyNetworkTimeouts(*client_);
     ui_.Log(job_.statusText);
 
     const int32_t first = Fetch(0, kPieceSize);

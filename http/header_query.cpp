@@ -1,5 +1,6 @@
 #include "http/header_text.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -80,23 +81,42 @@ int32_t ToNumber(const char* text, size_t length) {
     return static_cast<int32_t>(strtol(field, nullptr, 10));
 }
 
-int32_t Answer(const char* text, size_t length, bool asNumber, QELHttpHeadAnswer* answer) {
-    if (asNumber) {
-        answer->isNumber = true;
-        answer->number = ToNumber(text, length);
-        answer->value = static_cast<char*>(malloc(sizeof(int32_t)));
-        if (!answer->value) return kHttpOutOfMemory;
-        memcpy(answer->value, &answer->number, sizeof(int32_t));
-        answer->length = sizeof(int32_t);
-        return kHttpOk;
-    }
+int32_t NumberAnswer(int32_t number, QELHttpHeadAnswer* answer) {
+    answer->isNumber = true;
+    answer->number = number;
+    answer->value = static_cast<char*>(malloc(sizeof(int32_t)));
+    if (!answer->value) return kHttpOutOfMemory;
+    memcpy(answer->value, &number, sizeof(int32_t));
+    answer->length = sizeof(int32_t);
+    return kHttpOk;
+}
+
+int32_t TextAnswer(const char* text, size_t length, QELHttpHeadAnswer* answer) {
     answer->value = QELHttpCopyText(text, length);
     if (!answer->value) return kHttpOutOfMemory;
     answer->length = static_cast<int32_t>(length);
     return kHttpOk;
 }
 
+// A length that does not fit the 4-byte answer is refused, not cut to fit.
+int32_t ContentLengthAnswer(const char* text, size_t length, QELHttpHeadAnswer* answer) {
+    char* value = QELHttpCopyText(text, length);
+    if (!value) return kHttpOutOfMemory;
+    int32_t number = 0;
+    const bool valid = QELHttpParseContentLength(value, &number);
+    free(value);
+    return valid ? NumberAnswer(number, answer) : kHttpInvalidResponse;
+}
+
 }  // namespace
+
+bool QELHttpParseContentLength(const char* text, int32_t* length) {
+    errno = 0;
+    const long long value = strtoll(text, nullptr, 10);
+    if (errno == ERANGE || value < 0 || value > INT32_MAX) return false;
+    *length = static_cast<int32_t>(value);
+    return true;
+}
 
 int32_t QELHttpQueryHead(const char* head, size_t headLength, uint32_t level, const char* name,
                          int32_t* index, QELHttpHeadAnswer* answer) {
@@ -106,13 +126,14 @@ int32_t QELHttpQueryHead(const char* head, size_t headLength, uint32_t level, co
     if (custom != (name != nullptr)) return kHttpInvalidArg;
     bool wantsNumber = (level & kHttpQueryNumber) != 0;
 
-    if (bare == kHttpQueryRawHead) return Answer(head, headLength, false, answer);
+    if (bare == kHttpQueryRawHead) return TextAnswer(head, headLength, answer);
     if (bare == kHttpQueryStatusCode) {
         const char* word = nullptr;
         size_t wordLength = 0;
         int32_t result = StatusWord(head, headLength, &word, &wordLength);
         if (result != kHttpOk) return result;
-        return Answer(word, wordLength, wantsNumber, answer);
+        return wantsNumber ? NumberAnswer(ToNumber(word, wordLength), answer)
+                           : TextAnswer(word, wordLength, answer);
     }
 
     const char* searched = custom ? name : NameOfLevel(bare);
@@ -128,8 +149,9 @@ int32_t QELHttpQueryHead(const char* head, size_t headLength, uint32_t level, co
     const char* value = found + strlen(searched);
     const char* lineEnd = QELHttpFind(value, head + headLength - value, "\r\n");
     if (!lineEnd) return kHttpInvalidResponse;
-    bool asNumber = wantsNumber && bare == kHttpQueryContentLength;
-    int32_t result = Answer(value, lineEnd - value, asNumber, answer);
+    int32_t result = wantsNumber && bare == kHttpQueryContentLength
+                         ? ContentLengthAnswer(value, lineEnd - value, answer)
+                         : TextAnswer(value, lineEnd - value, answer);
     if (result == kHttpOk && index) ++*index;
     return result;
 }

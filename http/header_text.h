@@ -22,3 +22,7 @@ struct QELHttpHeadAnswer {
 // given, selects the occurrence and is advanced. `name` is the header name of a custom query.
 int32_t QELHttpQueryHead(const char* head, size_t headLength, uint32_t level, const char* name,
                          int32_t* index, QELHttpHeadAnswer* answer);
+
+// A Content-Length value read as strtol reads a number (leading blanks, sign, digits, the rest
+// ignored), but in 64 bits on every platform: false when it is negative or beyond 32 bits.
+bool QELHttpParseContentLength(const char* text, int32_t* length);

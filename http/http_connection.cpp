@@ -43,15 +43,18 @@ int32_t QELHttpConnection::Close() {
     return 0;
 }
 
-int32_t QELHttpConnection::ReadHead(char** head, int32_t* length) {
+int32_t QELHttpConnection::ReadHead(char** head, int32_t* length, int32_t* received) {
     *head = nullptr;
     *length = 0;
+    if (received) *received = 0;
     QELHttpTextBuffer text;
     char line[kLineBuffer];
     for (;;) {
         memset(line, 0, sizeof(line));
         int32_t count = 0;
-        if (ReceiveLine(line, sizeof(line), &count) < 1) return kHttpReadFailed;
+        const int32_t last = ReceiveLine(line, sizeof(line), &count);
+        if (received) *received += count;
+        if (last < 1) return kHttpReadFailed;
         if (!text.Append(line, count) || text.Length() > kMaxHead) return kHttpReadFailed;
         if (text.Length() == 2 ? EndsWith(text, "\r\n") : EndsWith(text, "\r\n\r\n")) break;
     }

@@ -20,7 +20,7 @@ class QELHttpConnection {
     virtual int32_t Send(const char* data, int32_t length) = 0;
     // Fills the buffer; the last receive result: positive full, 0 peer closed, negative error.
     virtual int32_t Receive(char* buffer, int32_t size, int32_t* count) = 0;
-    // As Receive, one byte at a time, stopping after "\r\n".
+    // As Receive, stopping after "\r\n"; no byte past it is taken from what follows.
     virtual int32_t ReceiveLine(char* buffer, int32_t size, int32_t* count) = 0;
     virtual int32_t Close();
     // 0 readable, kHttpTimeout when nothing came in time, kHttpFail on error; -1 waits forever.
@@ -28,7 +28,8 @@ class QELHttpConnection {
 
     int32_t ReadUntilClose(char** body, int32_t* length);
     int32_t ReadChunked(char** body, int32_t* length, uint32_t flags);
-    int32_t ReadHead(char** head, int32_t* length);
+    // `received`, when given, counts the bytes that came, also when they make no whole head.
+    int32_t ReadHead(char** head, int32_t* length, int32_t* received = nullptr);
     int32_t ReadBody(uint32_t flags, int32_t* length, char** body);
 
     const char* HostName() const { return _hostName; }
@@ -45,6 +46,13 @@ class QELHttpConnection {
     uint16_t _flags = kClosed;
 };
 
+// Limits of a socket connection's waits in milliseconds; 0 waits without limit.
+struct QELHttpSocketTimeouts {
+    uint32_t connectMs = 0;
+    uint32_t receiveMs = 0;  // for each receive call: the longest time without a byte
+    uint32_t sendMs = 0;
+};
+
 // A QELHttpConnection over a TCP socket.
 class QELHttpSocketConnection : public QELHttpConnection {
   public:
@@ -56,10 +64,24 @@ class QELHttpSocketConnection : public QELHttpConnection {
     int32_t ReceiveLine(char* buffer, int32_t size, int32_t* count) override;
     int32_t Close() override;
     int32_t WaitReadable(int32_t milliseconds) override;
-    // Connects to the host, or to the proxy when one is given; remembers the host's name.
-    int32_t Connect(const char* host, uint16_t port, const char* proxyHost, uint16_t proxyPort,
-                    int access);
+    // Connects to `address`:`connectPort` (the host's own, or a proxy's) and remembers `host`
+    // and `port` as the server the requests are for.
+    int32_t Connect(const char* host, uint16_t port, uint32_t address, uint16_t connectPort,
+                    const QELHttpSocketTimeouts& timeouts);
+    // Applies the receive and send limits to the open socket.
+    void SetTimeouts(const QELHttpSocketTimeouts& timeouts);
+    uint16_t Port() const { return _port; }
 
   private:
+    // Moves up to `size` bytes received ahead into the buffer; how many.
+    int32_t TakeAhead(char* buffer, int32_t size);
+
     intptr_t _socket = 0;
+    uint16_t _port = 0;
+    // Lines are received a block at a time, not a byte per call; the bytes past the line (the
+    // start of a body, say) wait here for the next read, so none is lost to the head.
+    static const int32_t kAheadSize = 4096;
+    char _ahead[kAheadSize];
+    int32_t _aheadStart = 0;
+    int32_t _aheadEnd = 0;
 };

@@ -7,6 +7,9 @@
 
 namespace {
 
+// The most a read asks for when WinInet reports nothing available yet.
+const DWORD kReadStep = 64 * 1024;
+
 // A buffer for HttpQueryInfoA: zeroed, holding the header name of a custom query.
 char* QueryBuffer(DWORD size, const char* name) {
     char* buffer = static_cast<char*>(calloc(size + 1, 1));
@@ -140,30 +143,29 @@ int32_t QELHttpInetDriver::ReadAvailable(char** body, int32_t* length, bool oneP
 }
 
 // Reads a body of the given length (0: as much as arrives); a body cut short gives -4 with
-// the length received.
+// the length received. Memory grows with the bytes that arrive, never to the announced length
+// at once: a server may announce gigabytes and send nothing.
 int32_t QELHttpInetDriver::ReadExpected(int32_t* length, char** body) {
     DWORD expected = static_cast<DWORD>(*length);
     if (expected == 0 && !InternetQueryDataAvailable(_request, &expected, 0, 0))
         return kHttpNoAvailable;
     QELHttpTextBuffer data;
-    if (!data.Reserve(expected)) return kHttpOutOfMemory;
     for (;;) {
         DWORD available = 0;
         if (!InternetQueryDataAvailable(_request, &available, 0, 0)) return kHttpNoAvailable;
         if (data.Length() + available > expected) expected = data.Length() + available;
         if (available == 0 && data.Length() == expected) break;
-        char* space = data.Reserve(available ? available : expected - data.Length());
+        const DWORD missing = static_cast<DWORD>(expected - data.Length());
+        const DWORD want = available ? available : (missing < kReadStep ? missing : kReadStep);
+        char* space = data.Reserve(want);
         if (!space) return kHttpOutOfMemory;
         DWORD got = 0;
-        DWORD want = available ? available : static_cast<DWORD>(expected - data.Length());
         if (!InternetReadFile(_request, space, want, &got)) return kHttpReadShort;
         if (got == 0) break;
         data.Commit(got);
     }
     *length = static_cast<int32_t>(data.Length());
-    if (data.Length() != expected) {
-        return kHttpReadShort;
-    }
+    if (data.Length() != expected) return kHttpReadShort;
     *body = data.Release();
     return *body ? kHttpOk : kHttpOutOfMemory;
 }

@@ -11,8 +11,11 @@ constexpr intptr_t kNoSocket = 0;
 bool Startup();
 // The first IPv4 address of `host` in network order; false when it does not resolve.
 bool Resolve(const char* host, uint32_t* address);
-// A connected TCP socket with TCP_NODELAY, or kNoSocket.
-intptr_t ConnectTcp(uint32_t address, uint16_t port);
+// A connected TCP socket with TCP_NODELAY, or kNoSocket; a connect that has not succeeded
+// within `timeoutMs` (0: no limit) is given up.
+intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs);
+// Limits the wait of each receive and each send call (0: no limit); false when refused.
+bool SetTimeouts(intptr_t socket, uint32_t receiveMs, uint32_t sendMs);
 // Results of one send or recv call: bytes, 0 closed, negative error. Never raises signals.
 int32_t SendSome(intptr_t socket, const char* data, int32_t length);
 int32_t ReceiveSome(intptr_t socket, char* buffer, int32_t size);

@@ -1,6 +1,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -11,9 +12,41 @@
 
 namespace qelnet {
 
+namespace {
+
+// A connect without a limit blocks; one with a limit runs non-blocking and is waited for.
+bool ConnectWithin(int fd, const sockaddr_in& peer, uint32_t timeoutMs) {
+    const sockaddr* address = reinterpret_cast<const sockaddr*>(&peer);
+    if (timeoutMs == 0) return connect(fd, address, sizeof(peer)) == 0;
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return false;
+    bool connected = connect(fd, address, sizeof(peer)) == 0;
+    if (!connected && errno == EINPROGRESS) {
+        pollfd watched = {fd, POLLOUT, 0};
+        int ready;
+        do {
+            ready = poll(&watched, 1, static_cast<int>(timeoutMs));
+        } while (ready < 0 && errno == EINTR);
+        int error = 0;
+        socklen_t size = sizeof(error);
+        connected =
+            ready > 0 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    }
+    return connected && fcntl(fd, F_SETFL, flags) == 0;
+}
+
+timeval Interval(uint32_t ms) {
+    timeval interval = {};
+    interval.tv_sec = static_cast<time_t>(ms / 1000);
+    interval.tv_usec = static_cast<suseconds_t>((ms % 1000) * 1000);
+    return interval;
+}
+
+}  // namespace
+
 bool Startup() { return true; }
 
-intptr_t ConnectTcp(uint32_t address, uint16_t port) {
+intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) return kNoSocket;
     int one = 1;
@@ -22,7 +55,7 @@ intptr_t ConnectTcp(uint32_t address, uint16_t port) {
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = address;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof(peer)) != 0) {
+    if (!ConnectWithin(fd, peer, timeoutMs)) {
         close(fd);
         return kNoSocket;
     }
@@ -34,6 +67,14 @@ intptr_t ConnectTcp(uint32_t address, uint16_t port) {
         fd = moved;
     }
     return fd;
+}
+
+bool SetTimeouts(intptr_t socket, uint32_t receiveMs, uint32_t sendMs) {
+    const timeval receive = Interval(receiveMs);
+    const timeval send = Interval(sendMs);
+    const int fd = static_cast<int>(socket);
+    return setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &receive, sizeof(receive)) == 0 &&
+           setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &send, sizeof(send)) == 0;
 }
 
 int32_t SendSome(intptr_t socket, const char* data, int32_t length) {

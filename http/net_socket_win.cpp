@@ -5,6 +5,32 @@
 
 namespace qelnet {
 
+namespace {
+
+// A connect without a limit blocks; one with a limit runs non-blocking and is waited for.
+bool ConnectWithin(SOCKET s, const sockaddr_in& peer, uint32_t timeoutMs) {
+    const sockaddr* address = reinterpret_cast<const sockaddr*>(&peer);
+    if (timeoutMs == 0) return connect(s, address, sizeof(peer)) == 0;
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return false;
+    bool connected = connect(s, address, sizeof(peer)) == 0;
+    if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) {
+        fd_set writable;
+        fd_set failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(s, &writable);
+        FD_SET(s, &failed);
+        timeval limit = {static_cast<long>(timeoutMs / 1000),
+                         static_cast<long>((timeoutMs % 1000) * 1000)};
+        connected = select(0, nullptr, &writable, &failed, &limit) > 0 && FD_ISSET(s, &writable);
+    }
+    u_long blocking = 0;
+    return connected && ioctlsocket(s, FIONBIO, &blocking) == 0;
+}
+
+}  // namespace
+
 bool Startup() {
     // Winsock is started once and never shut down.
     static const bool started = [] {
@@ -14,7 +40,7 @@ bool Startup() {
     return started;
 }
 
-intptr_t ConnectTcp(uint32_t address, uint16_t port) {
+intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET) return kNoSocket;
     BOOL one = TRUE;
@@ -23,11 +49,21 @@ intptr_t ConnectTcp(uint32_t address, uint16_t port) {
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = address;
-    if (connect(s, reinterpret_cast<sockaddr*>(&peer), sizeof(peer)) != 0) {
+    if (!ConnectWithin(s, peer, timeoutMs)) {
         closesocket(s);
         return kNoSocket;
     }
     return static_cast<intptr_t>(s);
+}
+
+bool SetTimeouts(intptr_t socket, uint32_t receiveMs, uint32_t sendMs) {
+    const SOCKET s = static_cast<SOCKET>(socket);
+    const DWORD receive = receiveMs;
+    const DWORD send = sendMs;
+    return setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&receive),
+                      sizeof(receive)) == 0 &&
+           setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&send),
+                      sizeof(send)) == 0;
 }
 
 int32_t SendSome(intptr_t socket, const char* data, int32_t length) {

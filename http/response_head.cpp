@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "http/header_text.h"
 #include "http/http_driver.h"
 #include "http/text_buffer.h"
 
@@ -88,14 +89,12 @@ int32_t QELHttpDriver::ParseResponseHead(const char* url, const char* verb, cons
     const char* length = FindEither(block, "Content-Length: ", "Content-length: ", &name);
     if (length) {
         // A length that is negative or beyond 32 bits cannot frame a body.
-        long value = strtol(length + strlen(name), nullptr, 10);
-        if (value < 0 || value > INT32_MAX) {
+        if (!QELHttpParseContentLength(length + strlen(name), &info->contentLength)) {
             free(info->location);
             info->location = nullptr;
             free(block);
             return kHttpBadFraming;
         }
-        info->contentLength = static_cast<int32_t>(value);
         info->hasContentLength = 1;
         if (info->contentLength == 0) info->hasBody = 0;
     } else if (status >= 200 && status <= 599) {

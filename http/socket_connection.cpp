@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <cstring>
 
 #include "http/http_connection.h"
@@ -13,24 +14,31 @@ const int32_t kMaxReceive = 65536;
 
 QELHttpSocketConnection::~QELHttpSocketConnection() { Close(); }
 
-int32_t QELHttpSocketConnection::Connect(const char* host, uint16_t port, const char* proxyHost,
-                                         uint16_t proxyPort, int) {
+int32_t QELHttpSocketConnection::Connect(const char* host, uint16_t port, uint32_t address,
+                                         uint16_t connectPort,
+                                         const QELHttpSocketTimeouts& timeouts) {
     if (Flags() & kConnected) Close();
     if (!host) return -1;
-    uint32_t address = 0;
-    if (!qelnet::Resolve(proxyHost ? proxyHost : host, &address)) return kHttpNameNotResolved;
-    intptr_t socket = qelnet::ConnectTcp(address, proxyHost ? proxyPort : port);
+    intptr_t socket = qelnet::ConnectTcp(address, connectPort, timeouts.connectMs);
     if (socket == qelnet::kNoSocket) return kHttpCannotConnect;
     char* name = QELHttpCopyText(host);
-    if (!name) {
+    if (!name || !qelnet::SetTimeouts(socket, timeouts.receiveMs, timeouts.sendMs)) {
+        free(name);
         qelnet::CloseSocket(socket);
-        return kHttpOutOfMemory;
+        return name ? kHttpCannotConnect : kHttpOutOfMemory;
     }
     if (_socket != qelnet::kNoSocket) qelnet::CloseSocket(_socket);
     _socket = socket;
+    _aheadStart = _aheadEnd = 0;
+    _port = port;
     SetHostName(name);
     SetFlags(kConnected);
     return kHttpOk;
+}
+
+void QELHttpSocketConnection::SetTimeouts(const QELHttpSocketTimeouts& timeouts) {
+    if (_socket != qelnet::kNoSocket)
+        qelnet::SetTimeouts(_socket, timeouts.receiveMs, timeouts.sendMs);
 }
 
 int32_t QELHttpSocketConnection::Send(const char* data, int32_t length) {
@@ -38,9 +46,18 @@ int32_t QELHttpSocketConnection::Send(const char* data, int32_t length) {
     return qelnet::SendSome(_socket, data, length);
 }
 
+int32_t QELHttpSocketConnection::TakeAhead(char* buffer, int32_t size) {
+    const int32_t available = _aheadEnd - _aheadStart;
+    const int32_t taken = available < size ? available : size;
+    memcpy(buffer, _ahead + _aheadStart, static_cast<size_t>(taken));
+    _aheadStart += taken;
+    return taken;
+}
+
 int32_t QELHttpSocketConnection::Receive(char* buffer, int32_t size, int32_t* count) {
     *count = 0;
     if (_socket == qelnet::kNoSocket) return -1;
+    *count = TakeAhead(buffer, size);
     int32_t last = 1;
     while (*count < size) {
         int32_t want = size - *count < kMaxReceive ? size - *count : kMaxReceive;
@@ -55,11 +72,14 @@ int32_t QELHttpSocketConnection::ReceiveLine(char* buffer, int32_t size, int32_t
     *count = 0;
     if (_socket == qelnet::kNoSocket) return -1;
     int32_t last = 1;
-    // One byte per call, so that no body byte is taken with the head.
     while (*count < size) {
-        last = qelnet::ReceiveSome(_socket, buffer + *count, 1);
-        if (last <= 0) break;
-        ++*count;
+        if (_aheadStart == _aheadEnd) {
+            last = qelnet::ReceiveSome(_socket, _ahead, kAheadSize);
+            if (last <= 0) break;
+            _aheadStart = 0;
+            _aheadEnd = last;
+        }
+        buffer[(*count)++] = _ahead[_aheadStart++];
         if (*count >= 2 && buffer[*count - 2] == '\r' && buffer[*count - 1] == '\n') break;
     }
     return last;
@@ -69,12 +89,14 @@ int32_t QELHttpSocketConnection::Close() {
     int32_t result = 0;
     if (_socket != qelnet::kNoSocket) result = qelnet::CloseSocket(_socket);
     _socket = qelnet::kNoSocket;
+    _aheadStart = _aheadEnd = 0;
     QELHttpConnection::Close();
     return result;
 }
 
 int32_t QELHttpSocketConnection::WaitReadable(int32_t milliseconds) {
     if (_socket == qelnet::kNoSocket) return kHttpFail;
+    if (_aheadStart < _aheadEnd) return kHttpOk;
     int32_t ready = qelnet::WaitReadable(_socket, milliseconds);
     if (ready == 0) return kHttpTimeout;
     return ready > 0 ? kHttpOk : kHttpFail;

@@ -103,12 +103,24 @@ int32_t SplitInCopies(const char* url, SplitCopies* copies) {
     return result;
 }
 
+bool ConnectsTo(const QELHttpSocketConnection* connection, const char* host, uint16_t port) {
+    return connection && connection->HostName() && strcmp(connection->HostName(), host) == 0 &&
+           connection->Port() == port;
+}
+
+// Verbs whose request may be sent a second time without changing what it does.
+bool IsIdempotent(const char* verb) {
+    for (const char* known : {"GET", "HEAD", "PUT", "DELETE", "OPTIONS", "TRACE"})
+        if (strcmp(verb, known) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 const char* QELHttpSocketDriver::ProxyHost() { return Proxy().host; }
 
 QELHttpSocketDriver::QELHttpSocketDriver(const char* userAgent, uint16_t major, uint16_t minor)
-    : QELHttpDriver(major, minor) {
+    : QELHttpDriver(major, minor), _names(&qelnet::Resolve) {
     Proxy();
     _userAgent = QELHttpCopyText(userAgent ? userAgent : kDefaultUserAgent);
     if (_userAgent) {
@@ -125,17 +137,60 @@ QELHttpSocketDriver::~QELHttpSocketDriver() {
     free(_userAgent);
     free(_pending);
     EmptyProxyCache();
-    delete _connection;
+    for (QELHttpSocketConnection* connection : _connections) delete connection;
 }
 
-int32_t QELHttpSocketDriver::Connect(const char* host, uint16_t port, int access) {
+// Opens the current connection (the one CrackUrl chose) to host:port, or through the proxy.
+int32_t QELHttpSocketDriver::Connect(const char* host, uint16_t port, int) {
     if (!_connection) {
         _connection = new (std::nothrow) QELHttpSocketConnection;
         if (!_connection) return kHttpOutOfMemory;
+        _connections[_slot] = _connection;
     }
-    int32_t result = _connection->Connect(host, port, ProxyHost(), kProxyPort, access);
-    if (result == kHttpOk) _port = _connectionPort = port;
+    if (!host) return -1;
+    const char* peer = ProxyHost() ? ProxyHost() : host;
+    uint32_t address = 0;
+    if (!_names.Resolve(peer, &address)) return kHttpNameNotResolved;
+    int32_t result =
+        _connection->Connect(host, port, address, ProxyHost() ? kProxyPort : port, _timeouts);
+    if (result == kHttpCannotConnect) _names.Forget(peer);
+    if (result == kHttpOk) _port = port;
     return result;
+}
+
+int QELHttpSocketDriver::SlotFor(const char* host, uint16_t port) const {
+    for (int slot = 0; slot < kMaxConnections; ++slot)
+        if (ConnectsTo(_connections[slot], host, port)) return slot;
+    int oldest = 0;
+    for (int slot = 0; slot < kMaxConnections; ++slot) {
+        if (!_connections[slot] || !_connections[slot]->HostName()) return slot;
+        if (_lastUse[slot] < _lastUse[oldest]) oldest = slot;
+    }
+    return oldest;
+}
+
+int32_t QELHttpSocketDriver::UseConnectionTo(const char* host, uint16_t port) {
+    _slot = SlotFor(host, port);
+    _connection = _connections[_slot];
+    _lastUse[_slot] = ++_uses;
+    // Only an idle connection is reused: readable means the server closed it.
+    _reused = ConnectsTo(_connection, host, port) &&
+              !(_connection->Flags() & QELHttpConnection::kClosed) &&
+              _connection->WaitReadable(0) == kHttpTimeout;
+    if (!_reused && Connect(host, port, 0) != kHttpOk) return kHttpDisconnected;
+    if (!_connection) return kHttpDisconnected;
+    _connection->SetFlags(QELHttpConnection::kConnected);
+    return kHttpOk;
+}
+
+int32_t QELHttpSocketDriver::Reconnect() {
+    char* host = QELHttpCopyText(_connection->HostName() ? _connection->HostName() : "");
+    if (!host) return kHttpOutOfMemory;
+    const uint16_t port = _connection->Port();
+    int32_t result = Connect(host, port, 0);
+    free(host);
+    _reused = false;
+    return result == kHttpOk ? kHttpOk : kHttpDisconnected;
 }
 
 int32_t QELHttpSocketDriver::ConnectUrl(const char* url) {
@@ -161,6 +216,9 @@ int32_t QELHttpSocketDriver::CrackUrl(const char* url, char** host, uint16_t* po
     result = SplitInCopies(escaped, &copies);
     free(escaped);
     if (result != kHttpOk) return result;
+    // This driver has no secure transport: a secure URL, given or redirected to, is refused
+    // before a byte (or a cookie) goes out in plain text.
+    if (strcmp(copies.scheme, "https://") == 0) return kHttpFail;
 
     QELHttpTextBuffer target;
     const char* pathText = *copies.path ? copies.path : "/";
@@ -178,18 +236,9 @@ int32_t QELHttpSocketDriver::CrackUrl(const char* url, char** host, uint16_t* po
     if (!ok) return kHttpOutOfMemory;
 
     if (port) *port = copies.port;
-    bool reconnect = !_connection || !_connection->HostName() ||
-                     strcmp(_connection->HostName(), copies.host) != 0 ||
-                     _connectionPort != copies.port ||
-                     (_connection->Flags() & QELHttpConnection::kClosed);
     _port = copies.port;
-    if (!reconnect) {
-        // Only an idle connection is reused: readable means the server closed it.
-        reconnect = _connection->WaitReadable(0) != kHttpTimeout;
-    }
-    if (reconnect && Connect(copies.host, copies.port, 0) != kHttpOk) return kHttpDisconnected;
-    if (!_connection) return kHttpDisconnected;
-    _connection->SetFlags(QELHttpConnection::kConnected);
+    result = UseConnectionTo(copies.host, copies.port);
+    if (result != kHttpOk) return result;
 
     if (path) *path = target.Release();
     if (extra) *extra = nullptr;
@@ -224,6 +273,7 @@ int32_t QELHttpSocketDriver::OpenRequest(const char* verb, const char* url, uint
     uint16_t port = 80;
     int32_t result = CrackUrl(url, &host, &port, &path, nullptr);
     if (result != kHttpOk) return result;
+    _idempotent = IsIdempotent(verb);
     if (!_connection) {
         result = kHttpFail;
     } else if (!(_connection->Flags() & QELHttpConnection::kConnected)) {
@@ -276,10 +326,24 @@ int32_t QELHttpSocketDriver::AddRequestHeaders(const char* text, uint32_t modifi
     return MergeHeader(text, modifiers, &_pendingLength, &_pending);
 }
 
-int32_t QELHttpSocketDriver::SendRequest(const char* body, int32_t length, int withLength) {
+int32_t QELHttpSocketDriver::SendOnce(const char* body, int32_t length, int withLength) {
+    _unanswered = false;
     int32_t result = BeginRequest(withLength, length, 0);
     if (result >= 0 && body) result = WriteData(body, length);
     if (result >= 0) result = EndRequest();
+    return result;
+}
+
+int32_t QELHttpSocketDriver::SendRequest(const char* body, int32_t length, int withLength) {
+    const bool mayResend = _reused && _idempotent;
+    int32_t result = SendOnce(body, length, withLength);
+    // A kept-alive connection that the server closed while it was idle loses the request
+    // without a byte of answer. Such a request goes once more on a fresh connection; never
+    // after a byte of the response arrived, and never a request that must not be repeated.
+    if (result < 0 && mayResend && _unanswered) {
+        result = Reconnect();
+        if (result == kHttpOk) result = SendOnce(body, length, withLength);
+    }
     return result;
 }
 
@@ -325,7 +389,11 @@ int32_t QELHttpSocketDriver::BeginRequest(int withLength, int32_t length, int ch
     QELHttpTextBuffer head;
     if (!head.Append(_request, _requestLength) || !head.Append("\r\n")) return kHttpOutOfMemory;
     result = SendAll(head.Data(), static_cast<int32_t>(head.Length()));
-    if (result < 0) return result;
+    if (result < 0) {
+        _unanswered = true;
+        Disconnect();
+        return result;
+    }
     _state |= kStateSent;
     return kHttpOk;
 }
@@ -355,8 +423,13 @@ int32_t QELHttpSocketDriver::EndRequest() {
     free(_responseHead);
     _responseHead = nullptr;
     _responseHeadLength = 0;
-    if (_connection->ReadHead(&_responseHead, &_responseHeadLength) != kHttpOk)
+    int32_t received = 0;
+    if (_connection->ReadHead(&_responseHead, &_responseHeadLength, &received) != kHttpOk) {
+        _unanswered = received == 0;
+        // Whatever may still come belongs to no request of ours.
+        Disconnect();
         return kHttpReadShort;
+    }
     char* value = nullptr;
     int32_t valueLength = 0;
     int32_t result =
@@ -369,8 +442,10 @@ int32_t QELHttpSocketDriver::EndRequest() {
         free(_responseHead);
         _responseHead = nullptr;
         _responseHeadLength = 0;
-        if (_connection->ReadHead(&_responseHead, &_responseHeadLength) != kHttpOk)
+        if (_connection->ReadHead(&_responseHead, &_responseHeadLength) != kHttpOk) {
+            Disconnect();
             return kHttpReadShort;
+        }
     }
     return kHttpOk;
 }
@@ -395,11 +470,26 @@ int32_t QELHttpSocketDriver::QueryInfo(char** value, int32_t* length, int32_t* i
 int32_t QELHttpSocketDriver::QueryOption(uint32_t, void*, int32_t*) { return kHttpOk; }
 
 int32_t QELHttpSocketDriver::SetOption(uint32_t option, const void* value, int32_t size) {
-    if (option != kHttpOptionSecurityFlags || size != 4 || !value) return kHttpInvalidArg;
-    uint32_t flags = 0;
-    memcpy(&flags, value, sizeof(flags));
-    _options |= flags;
-    return kHttpOk;
+    if (size != 4 || !value) return kHttpInvalidArg;
+    uint32_t number = 0;
+    memcpy(&number, value, sizeof(number));
+    switch (option) {
+        case kHttpOptionSecurityFlags:
+            _options |= number;
+            return kHttpOk;
+        case kHttpOptionConnectTimeout:
+            _timeouts.connectMs = number;
+            return kHttpOk;
+        case kHttpOptionSendTimeout:
+        case kHttpOptionReceiveTimeout:
+            (option == kHttpOptionSendTimeout ? _timeouts.sendMs : _timeouts.receiveMs) = number;
+            // Also for the connections already open, so that the next wait obeys it.
+            for (QELHttpSocketConnection* connection : _connections)
+                if (connection) connection->SetTimeouts(_timeouts);
+            return kHttpOk;
+        default:
+            return kHttpInvalidArg;
+    }
 }
 
 int32_t QELHttpSocketDriver::ReadResponse(uint32_t flags, int32_t* length, char** body,
@@ -434,7 +524,10 @@ int32_t QELHttpSocketDriver::ReadData(uint32_t flags, int32_t* length, char** bo
     if (!length || !body) return kHttpInvalidArg;
     if (!_connection) return kHttpFail;
     if (!(_connection->Flags() & QELHttpConnection::kConnected)) return kHttpDisconnected;
-    return _connection->ReadBody(flags, length, body);
+    int32_t result = _connection->ReadBody(flags, length, body);
+    // The rest of a body that failed must not be read as the next response.
+    if (result < 0) Disconnect();
+    return result;
 }
 
 int32_t QELHttpSocketDriver::HandleAuthChallenge(const char* url, int32_t status, const char* head,

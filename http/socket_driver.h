@@ -6,6 +6,7 @@
 
 #include "http/http_connection.h"
 #include "http/http_driver.h"
+#include "http/name_cache.h"
 
 class QELHttpSocketDriver : public QELHttpDriver {
   public:
@@ -45,12 +46,22 @@ class QELHttpSocketDriver : public QELHttpDriver {
   private:
     static const uint32_t kStateChunked = 0x1;
     static const uint32_t kStateSent = 0x10;
+    // One open connection per server, so that a redirect to another host does not close the
+    // connection to the first: at least the link server and the file server.
+    static const int kMaxConnections = 4;
 
+    // Makes the connection to host:port current, opening it when there is none or the server
+    // closed it.
+    int32_t UseConnectionTo(const char* host, uint16_t port);
+    // The slot of the connection to host:port, else a free one, else the least recently used.
+    int SlotFor(const char* host, uint16_t port) const;
+    int32_t SendOnce(const char* body, int32_t length, int withLength);
+    // Opens the current connection again, to the same server.
+    int32_t Reconnect();
     int32_t SendAll(const char* data, int32_t length);
     void DiscardRequest();
 
     uint16_t _port = 0;
-    uint16_t _connectionPort = 0;
     uint32_t _options = 0;
     uint32_t _state = 0;
     int32_t _bodyFraming = -2;
@@ -62,5 +73,17 @@ class QELHttpSocketDriver : public QELHttpDriver {
     int32_t _requestLength = 0;
     char* _pending = nullptr;
     int32_t _pendingLength = 0;
+    QELHttpSocketTimeouts _timeouts;
+    QELHttpNameCache _names;
+    QELHttpSocketConnection* _connections[kMaxConnections] = {};
+    uint32_t _lastUse[kMaxConnections] = {};
+    uint32_t _uses = 0;
+    int _slot = 0;
+    // The current connection, _connections[_slot].
     QELHttpSocketConnection* _connection = nullptr;
+    // The current connection served an earlier request, and the request may be sent again.
+    bool _reused = false;
+    bool _idempotent = false;
+    // The last send got no byte of an answer: the request is lost, not refused.
+    bool _unanswered = false;
 };

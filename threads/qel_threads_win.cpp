@@ -7,6 +7,12 @@
 
 namespace qel {
 
+// The id is kept beside the handle: asking a handle for its thread's id needs a newer system.
+struct PlatformThread {
+    HANDLE handle;
+    DWORD id;
+};
+
 namespace {
 
 struct Launch {
@@ -22,36 +28,37 @@ DWORD WINAPI Trampoline(LPVOID param) {
 
 }  // namespace
 
-// The thread handle itself stands for the platform thread.
 PlatformThread* ThreadCreate(long (*entry)(void*), void* arg, uint32_t* id) {
-    Launch* launch = new (std::nothrow) Launch{entry, arg};
-    if (!launch) return nullptr;
-    DWORD threadId = 0;
-    HANDLE thread = CreateThread(nullptr, 0, &Trampoline, launch, 0, &threadId);
-    if (!thread) {
+    PlatformThread* thread = new (std::nothrow) PlatformThread{nullptr, 0};
+    Launch* launch = thread ? new (std::nothrow) Launch{entry, arg} : nullptr;
+    if (launch) thread->handle = CreateThread(nullptr, 0, &Trampoline, launch, 0, &thread->id);
+    if (!launch || !thread->handle) {
         delete launch;
+        delete thread;
         return nullptr;
     }
-    *id = threadId;
-    return reinterpret_cast<PlatformThread*>(thread);
+    *id = thread->id;
+    return thread;
 }
 
 // A thread cannot wait for its own end: it fails as pthread_join does, instead of waiting forever.
 bool ThreadWait(PlatformThread* thread) {
-    const HANDLE handle = reinterpret_cast<HANDLE>(thread);
-    if (GetThreadId(handle) == ::GetCurrentThreadId()) {
+    if (thread->id == ::GetCurrentThreadId()) {
         SetLastError(ERROR_POSSIBLE_DEADLOCK);
         return false;
     }
-    return WaitForSingleObject(handle, INFINITE) != WAIT_FAILED;
+    return WaitForSingleObject(thread->handle, INFINITE) != WAIT_FAILED;
 }
 
-void ThreadClose(PlatformThread* thread) { CloseHandle(reinterpret_cast<HANDLE>(thread)); }
+void ThreadClose(PlatformThread* thread) {
+    CloseHandle(thread->handle);
+    delete thread;
+}
 
 void ThreadExitSelf(long code) { ExitThread(static_cast<DWORD>(code)); }
 
 void ThreadStop(PlatformThread* thread, long code) {
-    TerminateThread(reinterpret_cast<HANDLE>(thread), static_cast<DWORD>(code));
+    TerminateThread(thread->handle, static_cast<DWORD>(code));
 }
 
 uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }

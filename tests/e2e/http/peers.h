@@ -44,6 +44,12 @@ inline std::string FetchInPieces(QELHttpDriver& driver, const std::string& url, 
     return whole;
 }
 
+// The server port and nginx's connection number that start an access-log line: one connection.
+inline std::string ConnectionOf(const std::string& line) {
+    const size_t port = line.find(' ');
+    return line.substr(0, port == std::string::npos ? port : line.find(' ', port + 1));
+}
+
 // The access-log lines that contain `marker`, waiting a little for nginx to write the last.
 inline std::vector<std::string> LogLines(const std::string& marker, size_t expected) {
     std::vector<std::string> lines;

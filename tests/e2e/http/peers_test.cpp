@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -69,12 +70,35 @@ TEST_F(Nginx, SocketDriverKeepsOneConnectionForAllPieces) {
     size_t pieces = (expected.size() + peers::kPiece - 1) / peers::kPiece;
     std::vector<std::string> lines = peers::LogLines("run=reuse", pieces);
     ASSERT_EQ(lines.size(), pieces);
-    // Each line starts with nginx's connection number.
-    std::string connection = lines[0].substr(0, lines[0].find(' '));
+    const std::string connection = peers::ConnectionOf(lines[0]);
     for (const std::string& line : lines) {
-        EXPECT_EQ(line.substr(0, line.find(' ')), connection) << line;
+        EXPECT_EQ(peers::ConnectionOf(line), connection) << line;
         EXPECT_NE(line.find("\" 206"), std::string::npos) << line;
     }
+}
+
+// Every piece goes through the link server's 302 to the file server on another port: one
+// connection to each, however many pieces.
+TEST_F(Nginx, SocketDriverKeepsOneConnectionPerServerThroughRedirects) {
+    QELHttpSocketDriver driver("peers two servers\r\n", 1, 1);
+    int32_t result = kHttpFail;
+    std::string fetched =
+        peers::FetchInPieces(driver, base + "/otherlink/?LinkId=1001", expected.size(), &result);
+    ASSERT_EQ(result, kHttpOk);
+    EXPECT_TRUE(fetched == expected) << "fetched " << fetched.size() << " bytes";
+    const size_t pieces = (expected.size() + peers::kPiece - 1) / peers::kPiece;
+    std::vector<std::string> lines = peers::LogLines("\"peers two servers\"", 2 * pieces);
+    ASSERT_EQ(lines.size(), 2 * pieces);
+    const std::string link = peers::Env("QEL_PEERS_PORT") + " ";
+    const std::string files = peers::Env("QEL_PEERS_OTHER_PORT") + " ";
+    std::set<std::string> connections;
+    for (const std::string& line : lines) {
+        connections.insert(peers::ConnectionOf(line));
+        const bool toLink = line.compare(0, link.size(), link) == 0;
+        EXPECT_TRUE(toLink || line.compare(0, files.size(), files) == 0) << line;
+        EXPECT_NE(line.find(toLink ? "\" 302" : "\" 206"), std::string::npos) << line;
+    }
+    EXPECT_EQ(connections.size(), 2u);
 }
 
 TEST_F(Nginx, LinkIdRedirectIsFollowedWithEveryDriver) {

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Runs a test program beside real HTTP peers on loopback: nginx (ranges, keep-alive, a LinkId
 # map answered with 302: 1001 to files/blob.bin, 136708 to files/Ventrola_VERSION.txt) on a free
-# port and, with --proxy, tinyproxy on 127.0.0.1:8080.
+# port and, with --proxy, tinyproxy on 127.0.0.1:8080. A second nginx server on another free
+# port serves the same files: /otherlink/?LinkId= on the first redirects there, as a link server
+# sends the download to a file server on another host.
 # Usage: run_with_peers.sh WORKDIR [--proxy] -- COMMAND...
-# The program learns about the peers from QEL_PEERS_URL, QEL_PEERS_PORT, QEL_PEERS_WWW (the
-# folder served, which it may rewrite), QEL_PEERS_FILE, QEL_PEERS_LOG and QEL_PEERS_PROXY (the
-# proxy's address, or "unavailable: <reason>").
+# The program learns about the peers from QEL_PEERS_URL, QEL_PEERS_PORT, QEL_PEERS_OTHER_PORT,
+# QEL_PEERS_WWW (the folder served, which it may rewrite), QEL_PEERS_FILE, QEL_PEERS_LOG (one
+# line per request: server port, connection number, requests on it, request, Via, status, user
+# agent) and QEL_PEERS_PROXY (the proxy's address, or "unavailable: <reason>").
 set -uo pipefail
 work=$1
 shift
@@ -33,7 +36,7 @@ head -c "${QEL_PEERS_SIZE:-$((5 * 512 * 1024 + 1234))}" /dev/urandom >"$work/www
 listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
 start_nginx() {
-    local port=$1
+    local port=$1 other=$2
     cat >"$work/nginx.conf" <<CONF
 daemon off;
 master_process off;
@@ -48,7 +51,7 @@ http {
     fastcgi_temp_path $work/tmp;
     uwsgi_temp_path $work/tmp;
     scgi_temp_path $work/tmp;
-    log_format peers '\$connection \$connection_requests "\$request" "\$http_via" \$status';
+    log_format peers '\$server_port \$connection \$connection_requests "\$request" "\$http_via" \$status "\$http_user_agent"';
     keepalive_requests 1000;
     map \$arg_LinkId \$link_target {
         default "";
@@ -63,13 +66,22 @@ http {
             if (\$link_target) { return 302 http://127.0.0.1:$port\$link_target; }
             return 404;
         }
+        location /otherlink/ {
+            if (\$link_target) { return 302 http://127.0.0.1:$other\$link_target; }
+            return 404;
+        }
+    }
+    server {
+        listen 127.0.0.1:$other;
+        root $work/www;
+        access_log $work/logs/access.log peers;
     }
 }
 CONF
     nginx -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" &
     nginx_pid=$!
     for _ in $(seq 50); do
-        listening "$port" && return 0
+        listening "$port" && listening "$other" && return 0
         kill -0 "$nginx_pid" 2>/dev/null || break
         sleep 0.1
     done
@@ -80,11 +92,16 @@ CONF
 }
 
 port=
+other_port=
 for _ in $(seq 20); do
     candidate=$((20000 + RANDOM % 30000))
+    other=$((20000 + RANDOM % 30000))
+    [ "$candidate" = "$other" ] && continue
     listening "$candidate" && continue
-    if start_nginx "$candidate"; then
+    listening "$other" && continue
+    if start_nginx "$candidate" "$other"; then
         port=$candidate
+        other_port=$other
         break
     fi
 done
@@ -96,6 +113,7 @@ fi
 
 export QEL_PEERS_URL="http://127.0.0.1:$port"
 export QEL_PEERS_PORT=$port
+export QEL_PEERS_OTHER_PORT=$other_port
 export QEL_PEERS_WWW="$work/www"
 export QEL_PEERS_FILE="$work/www/files/blob.bin"
 export QEL_PEERS_LOG="$work/logs/access.log"

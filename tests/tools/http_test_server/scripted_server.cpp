@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "tests/tools/http_test_server/server_socket.h"
 
@@ -26,6 +27,8 @@ long BodyFraming(const std::string& head) {
     size_t at = lower.find("\r\ncontent-length:");
     return at == std::string::npos ? 0 : std::strtol(head.c_str() + at + 17, nullptr, 10);
 }
+
+bool IsHttpStart(char c) { return std::isupper(static_cast<unsigned char>(c)) != 0; }
 
 }  // namespace
 
@@ -104,6 +107,12 @@ bool ScriptedServer::ReadRequest(intptr_t socket, std::string* pending, std::str
     char buffer[4096];
     size_t headEnd;
     while ((headEnd = pending->find("\r\n\r\n")) == std::string::npos) {
+        // Not an HTTP request (a TLS hello, say): taken as it came, to be recorded.
+        if (!pending->empty() && !IsHttpStart((*pending)[0])) {
+            request->swap(*pending);
+            pending->clear();
+            return true;
+        }
         int got = ReceiveWithin(socket, buffer, sizeof(buffer), kPollMs);
         if (got == -2 && !_stop) continue;
         if (got <= 0) return false;
@@ -134,6 +143,15 @@ bool ScriptedServer::ReadRequest(intptr_t socket, std::string* pending, std::str
     }
 }
 
+bool ScriptedServer::SendReply(intptr_t socket, const Reply& reply) {
+    if (reply.paceMs == 0) return SendAll(socket, reply.bytes.data(), reply.bytes.size());
+    for (size_t i = 0; i < reply.bytes.size() && !_stop; ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply.paceMs));
+        if (!SendAll(socket, reply.bytes.data() + i, 1)) return false;
+    }
+    return !_stop;
+}
+
 void ScriptedServer::ServeConnection(intptr_t socket, int connection) {
     std::string pending;
     std::string request;
@@ -143,14 +161,16 @@ void ScriptedServer::ServeConnection(intptr_t socket, int connection) {
         {
             std::lock_guard<std::mutex> hold(_lock);
             _requests.push_back({connection, request});
-            if (_nextReply < _replies.size()) {
+            if (IsHttpStart(request[0]) && _nextReply < _replies.size()) {
                 reply = _replies[_nextReply++];
                 scripted = true;
             }
         }
-        if (!scripted || !SendAll(socket, reply.bytes.data(), reply.bytes.size()) ||
-            reply.closeAfter)
+        if (!scripted || !SendReply(socket, reply) || reply.closeAfter) break;
+        if (reply.holdAfter) {
+            while (!_stop) std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
             break;
+        }
     }
     CloseSocket(socket);
     NoteClosed();

@@ -15,7 +15,15 @@ namespace httptest {
 struct Reply {
     std::string bytes;
     bool closeAfter = false;
+    // Keeps the connection open and silent after the bytes, until the server stops: a server
+    // that never answers (no bytes) or stops in the middle of a body.
+    bool holdAfter = false;
+    // Sends the bytes one at a time with this pause between them (0: all at once).
+    int paceMs = 0;
 };
+
+// A reply whose connection then stays open without another byte.
+inline Reply Silent(std::string bytes = "") { return {std::move(bytes), false, true, 0}; }
 
 struct ReceivedRequest {
     int connection = 0;  // 1 for the first accepted connection
@@ -30,7 +38,8 @@ class ScriptedServer {
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
     // Listens on 127.0.0.1 (port 0 picks a free one). When the replies run out, each further
-    // request gets its connection closed. False with a message when it cannot listen.
+    // request gets its connection closed; so does a connection whose first bytes are no HTTP
+    // request (they are recorded as its request). False with a message when it cannot listen.
     bool Start(std::vector<Reply> replies, uint16_t port = 0, std::string* error = nullptr);
     void Stop();
     // Replaces the replies still to come (for replies that name the server's own port).
@@ -47,6 +56,7 @@ class ScriptedServer {
     void Serve();
     void ServeConnection(intptr_t socket, int connection);
     bool ReadRequest(intptr_t socket, std::string* pending, std::string* request);
+    bool SendReply(intptr_t socket, const Reply& reply);
     void NoteClosed();
 
     intptr_t _listener = 0;

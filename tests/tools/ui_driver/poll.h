@@ -10,10 +10,11 @@ constexpr DWORD kPollIntervalMs = 50;
 // Answers whether `done()` held before `timeoutMs` ran out; it is asked at least once.
 template <typename Condition>
 bool PollUntil(DWORD timeoutMs, Condition done) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    // Elapsed time by unsigned difference, which stays right across the counter's wrap.
+    const DWORD start = GetTickCount();
     for (;;) {
         if (done()) return true;
-        if (GetTickCount64() >= deadline) return false;
+        if (GetTickCount() - start >= timeoutMs) return false;
         Sleep(kPollIntervalMs);
     }
 }

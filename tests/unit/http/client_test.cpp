@@ -90,4 +90,58 @@ TEST(HttpClient, DefaultDriverWithoutHTTPDriver) {
 #endif
 }
 
+// With limits set through the driver's options, a silent server ends the request, whichever
+// driver the client holds; a server that keeps sending, however slowly, is not cut off: the
+// limit is a time without a byte. The next request is answered in full. (Wine ends a silent
+// WinInet request with -7 and a stalled body with -8; the socket driver with -4 and -12.)
+TEST(HttpClientTimeouts, SilenceEndsTheRequestATrickleDoesNot) {
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\n";
+    const struct Case {
+        const char* label;
+        httptest::Reply reply;
+        bool answered;
+    } cases[] = {
+        {"never answers", httptest::Silent(), false},
+        {"stops in the body", httptest::Silent(head + "abc"), false},
+        {"one byte every 60 ms", {head + "abcdef", false, false, 60}, true},
+    };
+    const uint32_t receiveMs = 400;
+    const uint32_t connectMs = 2000;
+    // Without "HTTPDriver" the client holds the WinInet driver on Windows, the socket one here.
+#ifdef _WIN32
+    const char* const drivers[] = {"1", nullptr};
+#else
+    const char* const drivers[] = {"1"};
+#endif
+    for (const char* driver : drivers) {
+        SetEnvironment("HTTPDriver", driver);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(driver ? "socket driver, " : "default driver, ") + c.label);
+            httptest::ScriptedServer server;
+            std::string error;
+            ASSERT_TRUE(server.Start({c.reply, Answer("200 OK", "next")}, 0, &error)) << error;
+            QELHttpClient client(nullptr, 1, 1);
+            ASSERT_EQ(client.Driver()->SetOption(kHttpOptionReceiveTimeout, &receiveMs, 4),
+                      kHttpOk);
+            ASSERT_EQ(client.Driver()->SetOption(kHttpOptionConnectTimeout, &connectMs, 4),
+                      kHttpOk);
+            Body body;
+            const int32_t result =
+                client.Get(server.Url("/slow").c_str(), 1, &body.data, &body.length, nullptr);
+            if (c.answered) {
+                EXPECT_EQ(result, kHttpOk);
+                EXPECT_EQ(body.Text(), "abcdef");
+            } else {
+                EXPECT_LT(result, 0);
+                EXPECT_EQ(body.data, nullptr);
+            }
+            Body next;
+            EXPECT_EQ(client.Get(server.Url("/next").c_str(), 1, &next.data, &next.length, nullptr),
+                      kHttpOk);
+            EXPECT_EQ(next.Text(), "next");
+        }
+    }
+    SetEnvironment("HTTPDriver", nullptr);
+}
+
 }  // namespace

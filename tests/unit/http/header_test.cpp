@@ -164,6 +164,31 @@ TEST_F(ResponseHead, BodyFraming) {
     EXPECT_EQ(Parse("HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n"), kHttpBadFraming);
 }
 
+// Lengths are read in 64 bits on every platform: where long has 32 bits a value of 2^31 and
+// more must not be clamped and accepted, nor cut to its low 32 bits where long is wider.
+TEST_F(ResponseHead, ContentLengthsBeyondThirtyTwoBitsAreRefusedByParserAndQuery) {
+    const struct {
+        const char* value;
+        bool valid;
+        int32_t length;
+    } rows[] = {
+        {"0", true, 0},           {"2147483647", true, 2147483647},
+        {"  12abc", true, 12},    {"2147483648", false, 0},
+        {"4294967301", false, 0}, {"99999999999999999999999", false, 0},
+        {"-1", false, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.value);
+        const std::string head =
+            std::string("HTTP/1.1 200 OK\r\nContent-Length: ") + row.value + "\r\n\r\n";
+        EXPECT_EQ(Parse(head.c_str()), row.valid ? kHttpOk : kHttpBadFraming);
+        if (row.valid) EXPECT_EQ(info.contentLength, row.length);
+        const Query number = Ask(head.c_str(), kHttpQueryContentLength | kHttpQueryNumber);
+        EXPECT_EQ(number.result, row.valid ? kHttpOk : kHttpInvalidResponse);
+        if (row.valid) EXPECT_EQ(number.number, row.length);
+    }
+}
+
 TEST_F(ResponseHead, RedirectsAndChallenges) {
     ASSERT_EQ(Parse("HTTP/1.1 302 Found\r\nlocation: http://x/y\r\n\r\n"), kHttpOk);
     EXPECT_STREQ(info.location, "http://x/y");

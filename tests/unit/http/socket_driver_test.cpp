@@ -197,7 +197,14 @@ TEST_F(SocketDriver, Options) {
     uint32_t flags = 0x3300;
     EXPECT_EQ(driver.SetOption(kHttpOptionSecurityFlags, &flags, 4), kHttpOk);
     EXPECT_EQ(driver.SetOption(kHttpOptionSecurityFlags, &flags, 2), kHttpInvalidArg);
-    EXPECT_EQ(driver.SetOption(kHttpOptionConnectTimeout, &flags, 4), kHttpInvalidArg);
+    for (uint32_t option :
+         {kHttpOptionConnectTimeout, kHttpOptionSendTimeout, kHttpOptionReceiveTimeout}) {
+        EXPECT_EQ(driver.SetOption(option, &flags, 4), kHttpOk);
+        EXPECT_EQ(driver.SetOption(option, &flags, 2), kHttpInvalidArg);
+        EXPECT_EQ(driver.SetOption(option, nullptr, 4), kHttpInvalidArg);
+    }
+    EXPECT_EQ(driver.SetOption(kHttpOptionUserName, "u", 2), kHttpInvalidArg);
+    EXPECT_EQ(driver.SetOption(12345, &flags, 4), kHttpInvalidArg);
     uint32_t value = 77;
     int32_t size = 4;
     EXPECT_EQ(driver.QueryOption(kHttpOptionConnectTimeout, &value, &size), kHttpOk);

@@ -1,6 +1,8 @@
 #include "installed_packages.h"
 
 #include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +35,26 @@ std::wstring WinePathFromVariable(const char* name) {
     std::wstring path = L"Z:";
     for (const char* c = value; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
     return path;
+}
+
+std::wstring PackageProperty(const std::wstring& name, const wchar_t* property) {
+    const std::wstring path = WinePathFromVariable("CHECKS_PACKAGES_DIR") + L"\\" + name;
+    const std::wstring query =
+        std::wstring(L"SELECT `Value` FROM `Property` WHERE `Property` = '") + property + L"'";
+    MSIHANDLE database = 0;
+    MSIHANDLE view = 0;
+    MSIHANDLE record = 0;
+    std::wstring value;
+    if (MsiOpenDatabaseW(path.c_str(), MSIDBOPEN_READONLY, &database) == ERROR_SUCCESS &&
+        MsiDatabaseOpenViewW(database, query.c_str(), &view) == ERROR_SUCCESS &&
+        MsiViewExecute(view, 0) == ERROR_SUCCESS && MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+        wchar_t text[256] = {};
+        DWORD size = 256;
+        if (MsiRecordGetStringW(record, 1, text, &size) == ERROR_SUCCESS) value = text;
+    }
+    for (MSIHANDLE handle : {record, view, database})
+        if (handle) MsiCloseHandle(handle);
+    return value;
 }
 
 Installed::Installed(std::initializer_list<std::wstring> names) {

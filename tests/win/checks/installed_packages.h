@@ -8,6 +8,10 @@
 // The Unix folder named by the variable, as Wine's Z: drive shows it; empty when unset.
 std::wstring WinePathFromVariable(const char* name);
 
+// A property of a package of CHECKS_PACKAGES_DIR ("ProductCode", "ProductVersion"), read from
+// the package file itself; empty when it cannot be read.
+std::wstring PackageProperty(const std::wstring& name, const wchar_t* property);
+
 // Installs the packages of CHECKS_PACKAGES_DIR with msiexec for the life of the object.
 class Installed {
   public:

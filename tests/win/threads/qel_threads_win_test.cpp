@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "threads/qel_threads.h"
+#include "threads/qel_tick_count_win.h"
 #include "threads/qel_waiting_point.h"
 
 namespace {
@@ -55,6 +56,32 @@ TEST(QELThreadsWin, KillFromTheThreadItselfEndsItWithTheCode) {
     EXPECT_EQ(22u, code);
     CloseHandle(watch);
     EXPECT_EQ(22, thread.GetThreadReturnCode());
+}
+
+// The 64-bit count that stands in for GetTickCount64 on XP: each wrap of the 32-bit counter
+// adds 2^32, a counter that moves on does not.
+TEST(TickCount, WrapsOfTheThirtyTwoBitCounterAreCounted) {
+    const struct {
+        uint64_t last;
+        uint32_t now;
+        uint64_t next;
+    } rows[] = {
+        {0, 0, 0},
+        {0, 5, 5},
+        {5, 5, 5},
+        {0xFFFFFFF0ull, 0x10, 0x100000010ull},
+        {0x1FFFFFFFFull, 0, 0x200000000ull},
+        {0x300000010ull, 0x20, 0x300000020ull},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.last);
+        EXPECT_EQ(row.next, qel::NextTickCount(row.last, row.now));
+    }
+    // No wrap was seen yet in this process: the count is GetTickCount's.
+    const DWORD before = GetTickCount();
+    const uint64_t count = qel::TickCountFromGetTickCount();
+    EXPECT_LE(static_cast<DWORD>(count) - before, 1000u);
+    EXPECT_EQ(0u, count >> 32);
 }
 
 }  // namespace

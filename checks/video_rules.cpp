@@ -1,0 +1,26 @@
+#include "checks/video_rules.h"
+
+#include <string>
+
+#include "base/printf_fill.h"
+#include "base/setup_state.h"
+#include "checks/adapter_rules.h"
+#include "framework/format_string.h"
+#include "resources/resource_ids.h"
+
+CheckOutcome DecideVideoCard(int probeResult, std::wstring_view adapterName, uint32_t memoryBytes,
+                             const CatalogLookup& catalog) {
+    CheckOutcome outcome;
+    outcome.log.push_back(L"IN-> IsVideoCardOK()");
+    outcome.log.push_back(FillConversions(catalog(IDS_VIDEO_CARD_NAME), {adapterName}));
+    outcome.log.push_back(
+        FillConversions(catalog(IDS_VIDEO_MEMORY), {std::to_wstring(memoryBytes / 1048576)}));
+    outcome.passed = probeResult != kAdapterRejected;
+    if (outcome.passed) {
+        outcome.log.push_back(L"OUT-> IsVideoCardOK() - OK ");
+    } else {
+        outcome.message = ReplacePlaceholders(catalog(IDS_HARDWARE_TOO_WEAK), kProductName);
+        outcome.log.push_back(L"OUT-> IsVideoCardOK() - KO");
+    }
+    return outcome;
+}
