@@ -46,7 +46,9 @@ void ExpectOutcome(const CheckOutcome& outcome, bool passed, const std::vector<s
     EXPECT_EQ(outcome.passed, passed);
     EXPECT_EQ(outcome.log, log);
     EXPECT_EQ(outcome.message.has_value(), message.has_value());
-    if (outcome.message && message) EXPECT_EQ(Narrow(*outcome.message), Narrow(*message));
+    if (outcome.message && message) {
+        EXPECT_EQ(Narrow(*outcome.message), Narrow(*message));
+    }
 }
 
 TEST(CheckOutcomes, OsRefusalsCarryTheirRowsMessage) {

@@ -182,10 +182,14 @@ TEST_F(ResponseHead, ContentLengthsBeyondThirtyTwoBitsAreRefusedByParserAndQuery
         const std::string head =
             std::string("HTTP/1.1 200 OK\r\nContent-Length: ") + row.value + "\r\n\r\n";
         EXPECT_EQ(Parse(head.c_str()), row.valid ? kHttpOk : kHttpBadFraming);
-        if (row.valid) EXPECT_EQ(info.contentLength, row.length);
+        if (row.valid) {
+            EXPECT_EQ(info.contentLength, row.length);
+        }
         const Query number = Ask(head.c_str(), kHttpQueryContentLength | kHttpQueryNumber);
         EXPECT_EQ(number.result, row.valid ? kHttpOk : kHttpInvalidResponse);
-        if (row.valid) EXPECT_EQ(number.number, row.length);
+        if (row.valid) {
+            EXPECT_EQ(number.number, row.length);
+        }
     }
 }
 

@@ -137,7 +137,9 @@ TEST(SocketResend, OnlyAnUnansweredRepeatableRequestOnAReusedConnection) {
                 : driver.Post(url.c_str(), kHttpFlagKeepAlive, "a=1", 3, kHttpContentForm, nullptr,
                               &body.data, &body.length);
         EXPECT_EQ(result, c.result);
-        if (c.result == kHttpOk) EXPECT_EQ(body.Text(), "again");
+        if (c.result == kHttpOk) {
+            EXPECT_EQ(body.Text(), "again");
+        }
         const auto requests = server.Requests();
         EXPECT_EQ(requests.size(), c.requests);
         EXPECT_EQ(server.Connections(), c.connections);
