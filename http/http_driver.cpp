@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "http/cookie_store.h"
 #include "http/header_text.h"
@@ -24,6 +25,16 @@ bool IsAuthStatus(int32_t status) { return status == 401 || status == 407; }
 
 bool IsRedirect(int32_t status, uint32_t flags) {
     return (status == 301 && !(flags & kHttpFlagNoRedirect)) || status == 302 || status == 303;
+}
+
+// Where a redirect leads: a Location that names only a path stays on the request's server.
+std::string RedirectTarget(const char* url, const char* location) {
+    if (!location) return url;
+    if (location[0] != '/') return location;
+    const char* scheme = strstr(url, "://");
+    const char* pathStart = scheme ? strchr(scheme + 3, '/') : nullptr;
+    const std::string server = pathStart ? std::string(url, pathStart) : std::string(url);
+    return server + location;
 }
 
 }  // namespace
@@ -137,8 +148,8 @@ int32_t QELHttpDriver::Run(Request& request) {
         free(*body);
         *body = nullptr;
         *length = 0;
-        const char* target = location ? location : request.url;
-        result = SendWithBody(request.verb, target, flags, request.extra, request.data,
+        const std::string target = RedirectTarget(request.url, location);
+        result = SendWithBody(request.verb, target.c_str(), flags, request.extra, request.data,
                               request.dataLength,
                               request.hasContent ? request.contentType : kHttpContentNone,
                               request.keepAlive, request.body, request.length, request.source);

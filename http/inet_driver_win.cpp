@@ -171,8 +171,11 @@ int32_t QELHttpInetDriver::OpenRequest(const char* verb, const char* url, uint32
             result = kHttpDisconnected;
         } else {
             const char* acceptAll[] = {"*/*", nullptr};
+            // The request model follows redirects itself, a bounded number of times; WinInet
+            // would follow a server's redirect loop without end (Wine does).
             DWORD requestFlags =
-                flags | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_CERT_CN_INVALID |
+                flags | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE |
+                INTERNET_FLAG_IGNORE_CERT_CN_INVALID |
                 INTERNET_FLAG_IGNORE_CERT_DATE_INVALID | (IsSecure() ? INTERNET_FLAG_SECURE : 0);
             _request = HttpOpenRequestA(_connection, verb, path, nullptr, nullptr,
                                         noAccept ? nullptr : acceptAll, requestFlags,

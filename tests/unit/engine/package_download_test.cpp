@@ -8,6 +8,8 @@
 #include <iterator>
 #include <random>
 
+#include <unistd.h>
+
 #include "engine/package_download.h"
 #include "step_fakes.h"
 #include "tests/unit/http/test_support.h"
@@ -41,7 +43,9 @@ std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), t
 struct Download {
     fakes::Events events;
     fakes::Feedback feedback{events};
-    std::string path = ::testing::TempDir() + "tellura_package.bin";
+    // Of this process: the suites run side by side.
+    std::string path =
+        ::testing::TempDir() + "tellura_package_" + std::to_string(getpid()) + ".bin";
 
     int32_t From(const std::string& url) {
         std::remove(path.c_str());

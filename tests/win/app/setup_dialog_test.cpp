@@ -60,7 +60,12 @@ int BarPosition(HWND dialog) {
 // it. A dialog left open is ended with -5 so that a failing case cannot hang the suite.
 INT_PTR RunDriven(DrivenDialog& dialog, const std::function<void(HWND)>& drive) {
     std::thread driver([&] {
-        if (!WaitUntil([&] { return dialog.window.load() != nullptr; })) return;
+        // A control counts as visible only once its dialog is shown, after its initialisation.
+        if (!WaitUntil([&] {
+                const HWND shown = dialog.window.load();
+                return shown && IsWindowVisible(shown);
+            }))
+            return;
         const HWND window = dialog.window;
         drive(window);
         if (!WaitUntil([&] { return !IsWindow(window); })) {

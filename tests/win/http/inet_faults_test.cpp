@@ -92,6 +92,26 @@ TEST(InetFaults, RedirectToAnotherHostIsFollowed) {
     EXPECT_EQ(files.Requests()[0].bytes.substr(0, 21), "GET /files/p.bin HTTP");
 }
 
+// Redirects are followed by the request model: a path-only Location stays on the server, and a
+// loop ends after the request model's limit with the redirect's status.
+TEST(InetFaults, RedirectsToAPathAndRedirectLoops) {
+    ScriptedServer server;
+    std::vector<httptest::Reply> replies = {Answer("302 Found", "", "Location: /files/p.bin\r\n"),
+                                            Answer("200 OK", "payload")};
+    for (int i = 0; i <= kHttpMaxRedirectDepth; ++i)
+        replies.push_back(Answer("302 Found", "", "Location: /loop\r\n"));
+    Start(server, replies);
+    QELHttpInetDriver driver(nullptr, 1, 1);
+    Body body;
+    ASSERT_EQ(driver.Get(server.Url("/link").c_str(), 0, &body.data, &body.length, nullptr), kHttpOk);
+    EXPECT_EQ(body.Text(), "payload");
+    EXPECT_EQ(server.Requests()[1].bytes.substr(0, 21), "GET /files/p.bin HTTP");
+
+    Body looped;
+    EXPECT_EQ(driver.Get(server.Url("/loop").c_str(), 0, &looped.data, &looped.length, nullptr), -302);
+    EXPECT_EQ(server.Requests().size(), 2u + kHttpMaxRedirectDepth + 1);
+}
+
 // Followed to a secure URL, the request goes out only over TLS: the plain server behind the
 // secure URL sees a TLS hello (record type 22), never a request in clear text.
 TEST(InetFaults, RedirectToASecureUrlIsNeverSentInPlainText) {
