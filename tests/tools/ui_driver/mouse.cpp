@@ -41,6 +41,11 @@ Result<POINT> FindLinkPoint(HWND dialog, int id) {
     const Result<HWND> control = FindControl(dialog, id);
     if (!control) return Result<POINT>::Fail(control.error);
     const HWND link = *control.value;
+    wchar_t className[32] = {};
+    GetClassNameW(link, className, 32);
+    if (lstrcmpiW(className, L"SysLink") != 0) {
+        return Result<POINT>::Fail("control " + std::to_string(id) + " is not a link control");
+    }
     if (!IsWindowVisible(link))
         return Result<POINT>::Fail("control " + std::to_string(id) + " is hidden");
     RECT area;
