@@ -84,6 +84,7 @@ tour_until_dialog() {
 }
 
 # Waits until the outcome replaces the progress bar; photographs the dialog as NAME either way.
+# The real setup's success is told on the status line, a failure in the edit box (tour_succeeded).
 tour_outcome() {
     local name=$1 seconds=${TELLURA_DEMO_OUTCOME_SECONDS:-120}
     if ! drive wait-hidden 1000 $((seconds * 1000)); then
@@ -92,7 +93,9 @@ tour_outcome() {
     fi
     sleep 1
     tour_shot "$name"
+    tour_succeeded=1
     if [ "$(drive visible 1017)" = yes ]; then
+        tour_succeeded=0
         echo "demo: outcome: $(drive text 1017)"
     else
         echo "demo: outcome: $(drive text -1)"

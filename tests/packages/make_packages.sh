@@ -16,8 +16,7 @@ vc8_x64="{B7BDDA33-8259-4324-A45D-2E04DE4C576A}"
 msxml="{7A3E5C10-2B1D-4E7F-9C3A-5D0B6F2E8A41}"
 unrelated="{0D8E5B71-3C2A-4F6B-8E1D-9A7C4B2E6F03}"
 
-openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Tellura Test Packages" \
-    -keyout key.pem -out cert.pem >/dev/null 2>&1
+"$here/../../tools/release/make_test_certificate.sh" .
 sign() { osslsigncode sign -certs cert.pem -key key.pem -in "$1" -out "$2" >/dev/null; }
 # Random payloads do not compress: the prerequisites take several 512 KiB pieces to download
 # (room for a cancel between them), the product a while to install.

@@ -10,8 +10,9 @@ namespace {
 std::wstring Files(const std::vector<PackageStep>& steps) {
     std::wstring all;
     for (const PackageStep& step : steps)
-        all += std::wstring(step.fileName) + L"@" + (step.linkPath + 16) + (step.updatePackage ? L"(update)" : L"") +
-               (step.product ? L"(product)" : L"") + L" ";
+        all += std::wstring(step.fileName) + L"@" + (step.linkPath + 16) +
+               (step.updatePackage ? L"(update)" : L"") + (step.product ? L"(product)" : L"") +
+               L" ";
     return all;
 }
 
@@ -40,9 +41,10 @@ TEST(PackageTable, PackagesByMissingPrerequisitesAndWindows) {
     };
     for (const Case& c : cases) EXPECT_EQ(Files(PackagesToInstall(c.facts)), c.files);
 
-    EXPECT_EQ(DownloadedFileNames(false),
-              (std::vector<std::wstring>{L"InstallKVSoftwarePrerequisites_x86.msi", L"msxml6_x86.msi",
-                                         L"Windows6.0-KB941179-x86.msu", L"Ventrola.msi"}));
+    EXPECT_EQ(
+        DownloadedFileNames(false),
+        (std::vector<std::wstring>{L"InstallKVSoftwarePrerequisites_x86.msi", L"msxml6_x86.msi",
+                                   L"Windows6.0-KB941179-x86.msu", L"Ventrola.msi"}));
     EXPECT_EQ(DownloadedFileNames(true)[2], L"Windows6.0-KB941179-x64.msu");
     EXPECT_EQ(DownloadFolderFor(L"C:\\Temp\\", 1234), L"C:\\Temp\\KST1234\\");
 }
@@ -53,14 +55,20 @@ TEST(InstallerCommands, CommandLinesOfEachInstaller) {
     EXPECT_EQ(InstallCommandLine(product),
               L"msiexec /norestart /i C:\\T\\KST9\\Ventrola.msi  BOOTSTRAP=1 "
               L"TRANSFORMS=\":de-de.mst\" /q /l* C:\\T\\Ventrola.msi.log");
-    InstallCommand hotfix{L"C:\\T\\KST9\\Windows6.0-KB941179-x86.msu", L"C:\\T\\", L"x", true, false, L""};
+    InstallCommand hotfix{
+        L"C:\\T\\KST9\\Windows6.0-KB941179-x86.msu", L"C:\\T\\", L"x", true, false, L""};
     EXPECT_EQ(InstallCommandLine(hotfix),
               L"wusa.exe /quiet /norestart C:\\T\\KST9\\Windows6.0-KB941179-x86.msu");
-    EXPECT_EQ(RemoveCommandLine(L"C:\\T\\KST9\\Ventrola.msi"), L"msiexec /x C:\\T\\KST9\\Ventrola.msi /q");
+    EXPECT_EQ(RemoveCommandLine(L"C:\\T\\KST9\\Ventrola.msi"),
+              L"msiexec /x C:\\T\\KST9\\Ventrola.msi /q");
 
     // A temporary folder with a blank would split the arguments: such paths are quoted.
     InstallCommand spaced{L"C:\\Documents and Settings\\T\\KST9\\msxml6_x86.msi",
-                          L"C:\\Documents and Settings\\T\\", L"msxml6_x86.msi", false, false, L""};
+                          L"C:\\Documents and Settings\\T\\",
+                          L"msxml6_x86.msi",
+                          false,
+                          false,
+                          L""};
     EXPECT_EQ(InstallCommandLine(spaced),
               L"msiexec /norestart /i \"C:\\Documents and Settings\\T\\KST9\\msxml6_x86.msi\" /q "
               L"/l* \"C:\\Documents and Settings\\T\\msxml6_x86.msi.log\"");
@@ -77,12 +85,15 @@ TEST(InstallerCommands, TransformByUserInterfaceLanguage) {
         {0x0409, L"BOOTSTRAP=1"},
         {0x0413, L"BOOTSTRAP=1"},  // Dutch has no transform
     };
-    for (const auto& [language, properties] : cases) EXPECT_EQ(MsiPropertiesFor(language), properties);
+    for (const auto& [language, properties] : cases)
+        EXPECT_EQ(MsiPropertiesFor(language), properties);
 }
 
 TEST(InstallerCommands, ExitCodeLines) {
-    EXPECT_EQ(InstallerExitLine(1618), L"Installer exit code = 1618 (another installation is already in progress)");
-    EXPECT_EQ(InstallerExitLine(3010), L"Installer exit code = 3010 (success, a restart is required)");
+    EXPECT_EQ(InstallerExitLine(1618),
+              L"Installer exit code = 1618 (another installation is already in progress)");
+    EXPECT_EQ(InstallerExitLine(3010),
+              L"Installer exit code = 3010 (success, a restart is required)");
     EXPECT_EQ(InstallerExitLine(0x80240017),
               L"Installer exit code = 0x80240017 (the update does not apply to this system)");
     EXPECT_EQ(InstallerExitLine(1), L"Installer exit code = 1");

@@ -7,7 +7,8 @@
 
 namespace {
 
-const InstallCommand kMsxml{L"C:\\T\\KST1\\msxml6_x86.msi", L"C:\\T\\", L"msxml6_x86.msi", false, false, L""};
+const InstallCommand kMsxml{
+    L"C:\\T\\KST1\\msxml6_x86.msi", L"C:\\T\\", L"msxml6_x86.msi", false, false, L""};
 
 struct Step {
     fakes::Events events;
@@ -128,9 +129,9 @@ TEST(InstallerRun, InstallerThatCannotBeStartedOrWatched) {
     unwatched.system.script = fakes::Script{0, 0, true};
     EXPECT_EQ(unwatched.Install(), -2);
     const fakes::Events tail(unwatched.events.end() - 4, unwatched.events.end());
-    EXPECT_EQ(tail, (fakes::Events{"progress 1/100", "progress 100/100",
-                                   "log GetExitCodeProcess failed rc = 6",
-                                   "log OUT->InstallMSI () KO"}));
+    EXPECT_EQ(tail,
+              (fakes::Events{"progress 1/100", "progress 100/100",
+                             "log GetExitCodeProcess failed rc = 6", "log OUT->InstallMSI () KO"}));
 }
 
 TEST(InstallerRun, RemovalCountsDownWithoutAQuestion) {

@@ -27,10 +27,12 @@ std::string ReadFile(const std::string& path) {
 }
 
 // A 206 answer carrying bytes [from, from + length) of a file of `total` bytes.
-httptest::Reply Piece(const std::string& file, size_t from, size_t length, bool closeAfter = false) {
+httptest::Reply Piece(const std::string& file, size_t from, size_t length,
+                      bool closeAfter = false) {
     return Answer("206 Partial Content", file.substr(from, length),
                   "Content-Range: bytes " + std::to_string(from) + "-" +
-                      std::to_string(from + length - 1) + "/" + std::to_string(file.size()) + "\r\n",
+                      std::to_string(from + length - 1) + "/" + std::to_string(file.size()) +
+                      "\r\n",
                   closeAfter);
 }
 
@@ -62,8 +64,10 @@ std::vector<std::string> Ranges(httptest::ScriptedServer& server) {
     std::vector<std::string> ranges;
     for (const httptest::ReceivedRequest& request : server.Requests()) {
         const size_t at = request.bytes.find("Range: bytes=");
-        ranges.push_back(at == std::string::npos ? "none"
-                                                 : request.bytes.substr(at + 13, request.bytes.find("\r\n", at) - at - 13));
+        ranges.push_back(
+            at == std::string::npos
+                ? "none"
+                : request.bytes.substr(at + 13, request.bytes.find("\r\n", at) - at - 13));
     }
     return ranges;
 }
@@ -129,27 +133,37 @@ TEST_F(ScriptedDownload, ServerFaultsEndTheDownloadAsFailed) {
     };
     const std::string tooBig = Bytes(kPieceSize + 1, 5);
     const Case cases[] = {
-        {"200 larger than a piece", {Answer("200 OK", tooBig)}, 3,
+        {"200 larger than a piece",
+         {Answer("200 OK", tooBig)},
+         3,
          "Setup failed - 524289  downloaded bytes > 524288 asked bytes"},
         {"404", {Answer("404 Not Found", "gone")}, 3, "Setup failed to download " + url},
-        {"another success status", {Answer("203 Non-Authoritative", "x")}, kDownloadUnexpectedStatus,
+        {"another success status",
+         {Answer("203 Non-Authoritative", "x")},
+         kDownloadUnexpectedStatus,
          "log Downloading Tellura"},
         {"Content-Range without total",
-         {Answer("206 Partial Content", "0123456789", "Content-Range: bytes 0-9\r\n")}, 3,
+         {Answer("206 Partial Content", "0123456789", "Content-Range: bytes 0-9\r\n")},
+         3,
          "Setup failed - no total size in Content-Range bytes 0-9"},
         {"total below what came",
-         {Answer("206 Partial Content", "0123456789", "Content-Range: bytes 0-9/5\r\n")}, 3,
+         {Answer("206 Partial Content", "0123456789", "Content-Range: bytes 0-9/5\r\n")},
+         3,
          "Setup failed - total size 5 does not fit 10 received bytes"},
-        {"no Content-Range", {Answer("206 Partial Content", "0123456789")},
-         static_cast<int32_t>(0x80072F76), "log Downloading Tellura"},
+        {"no Content-Range",
+         {Answer("206 Partial Content", "0123456789")},
+         static_cast<int32_t>(0x80072F76),
+         "log Downloading Tellura"},
         {"oversized piece",
-         {Piece(file, 0, kPieceSize), Answer("206 Partial Content", tooBig)}, 3,
+         {Piece(file, 0, kPieceSize), Answer("206 Partial Content", tooBig)},
+         3,
          "Setup failed - 524289  downloaded bytes > 524288 asked bytes"},
         {"cut connection",
          {Piece(file, 0, kPieceSize),
           {"HTTP/1.1 206 Partial Content\r\nContent-Length: 524288\r\n\r\n" + file.substr(0, 1000),
            true}},
-         3, "Setup failed to download " + url},
+         3,
+         "Setup failed to download " + url},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,7 +188,8 @@ TEST_F(ScriptedDownload, CancelQuestionBetweenPieces) {
         int questions;
         int cancelRequestsAfter;
     };
-    for (const Case& c : {Case{1, false, 0, 1, 0}, Case{1, true, 2, 1, 1}, Case{2, true, 0, 0, 2}}) {
+    for (const Case& c :
+         {Case{1, false, 0, 1, 0}, Case{1, true, 2, 1, 1}, Case{2, true, 0, 0, 2}}) {
         SCOPED_TRACE(c.cancelRequests * 10 + c.answer);
         fakes::ResetRunState();
         CancelRequests = c.cancelRequests;
@@ -190,8 +205,9 @@ TEST_F(ScriptedDownload, CancelQuestionBetweenPieces) {
                   c.questions);
         EXPECT_EQ(CancelRequests.load(), c.cancelRequestsAfter);
         if (c.result == 2) {
-            EXPECT_EQ(download.LastLines(2), "log Setup was interrupted by user during download of " +
-                                                 url + "\nlog OUT->DownloadPrereqs () CANCEL\n");
+            EXPECT_EQ(download.LastLines(2),
+                      "log Setup was interrupted by user during download of " + url +
+                          "\nlog OUT->DownloadPrereqs () CANCEL\n");
             // The question comes after the second piece was written; the file stays for the worker.
             EXPECT_EQ(ReadFile(download.path), file.substr(0, 2 * kPieceSize));
         } else {

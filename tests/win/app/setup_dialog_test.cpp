@@ -198,7 +198,8 @@ TEST_F(SetupDialogTest, CancelWhileRunningCountsAndDisablesAtTheNextStatus) {
         // Presses that reach the dialog some other way still count, one each.
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         SendMessageW(window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(CancelRequests.load(), 3);
+        // The dialog manager posts the close as an IDCANCEL command.
+        EXPECT_TRUE(WaitUntil([&] { return CancelRequests.load() == 3; }));
 
         PostSetupOutcome(dialog.param.get(), WM_SETUP_INTERRUPTED);
         EXPECT_TRUE(WaitUntil([&] { return Visible(window, IDC_FAILURE_TEXT); }));

@@ -4,11 +4,11 @@
 # Usage: sign_packages.sh <out folder> <program to sign> <wxs source>
 set -euo pipefail
 out=$1 program=$2 wxs=$3
+tools=$(cd "$(dirname "$0")/../../../tools/release" && pwd)
 rm -rf "$out" && mkdir -p "$out"
 cd "$out"
 
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tellura Test Signer" \
-    -keyout key.pem -out cert.pem >/dev/null 2>&1
+"$tools/make_test_certificate.sh" .
 echo payload >payload.txt
 wixl -D Name=SignedProduct -D Version=1.0.0 -D UpgradeCode="{0F4B7B3C-6E0B-4B6E-9C4B-51D1B3E0A001}" \
     -D Payload=payload.txt -o unsigned.msi "$wxs"

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Makes a throw-away self-signed signing certificate, valid two days: key.pem and cert.pem in the
+# folder, for the test suites and for trial releases only.
+# Usage: make_test_certificate.sh <folder>
+set -euo pipefail
+folder=$1
+mkdir -p "$folder"
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tellura Test Signer" \
+    -keyout "$folder/key.pem" -out "$folder/cert.pem" >/dev/null 2>&1
