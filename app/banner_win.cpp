@@ -61,17 +61,33 @@ void Draw(const Banner& banner, HDC dc) {
                            banner.himetric.cy, nullptr);
 }
 
+// Fills in the picture's sizes, in HIMETRIC and in pixels at the resolution of dc.
+void Measure(Banner& banner, HDC dc) {
+    banner.picture->get_Width(&banner.himetric.cx);
+    banner.picture->get_Height(&banner.himetric.cy);
+    banner.pixels.cx = HimetricToPixels(banner.himetric.cx, GetDeviceCaps(dc, LOGPIXELSX));
+    banner.pixels.cy = HimetricToPixels(banner.himetric.cy, GetDeviceCaps(dc, LOGPIXELSY));
+}
+
 }  // namespace
+
+std::optional<SIZE> BannerPixelSize() {
+    IPicture* picture = DecodeBannerResource();
+    if (!picture) return std::nullopt;
+    Banner banner{nullptr, picture, {}, {}, {}};
+    HDC dc = GetDC(nullptr);
+    Measure(banner, dc);
+    ReleaseDC(nullptr, dc);
+    picture->Release();
+    return banner.pixels;
+}
 
 void LoadBanner(HWND window, POINT topLeft) {
     IPicture* picture = DecodeBannerResource();
     if (!picture) return;
     Banner banner{window, picture, topLeft, {}, {}};
-    picture->get_Width(&banner.himetric.cx);
-    picture->get_Height(&banner.himetric.cy);
     HDC dc = GetDC(window);
-    banner.pixels.cx = HimetricToPixels(banner.himetric.cx, GetDeviceCaps(dc, LOGPIXELSX));
-    banner.pixels.cy = HimetricToPixels(banner.himetric.cy, GetDeviceCaps(dc, LOGPIXELSY));
+    Measure(banner, dc);
     Draw(banner, dc);
     ReleaseDC(window, dc);
     banners.push_back(banner);

@@ -6,6 +6,7 @@
 
 #include "app/banner.h"
 #include "app/instance_guard.h"
+#include "app/link_markup.h"
 #include "base/product_text.h"
 #include "app/progress_rule.h"
 #include "base/setup_log.h"
@@ -27,6 +28,10 @@ void OpenLink(const wchar_t* linkPath) {
 bool ClickedLinkIs(LPARAM notify, const wchar_t* linkId) {
     const auto* link = reinterpret_cast<const NMLINK*>(notify);
     return std::wcscmp(link->item.szID, linkId) == 0;
+}
+
+void SetLinkText(HWND link, const std::wstring& text) {
+    ::SetWindowTextW(link, LinkControlMarkup(text).c_str());
 }
 
 void ShowControl(HWND control, bool show) {
@@ -109,7 +114,7 @@ BOOL SetupDialog::OnInitDialog() {
         ShowControl(checkFailedLink, false);
         if (HWND line = StatusLine())
             ::SetWindowTextW(line, ProductText(IDS_ACCEPT_LICENCE).c_str());
-        ::SetWindowTextW(eulaLink, ProductText(IDS_READ_EULA).c_str());
+        SetLinkText(eulaLink, ProductText(IDS_READ_EULA));
         m_acceptBox.SetWindowText(ProductText(IDS_ACCEPT_BOX));
         m_acceptBox.ShowWindow(SW_SHOW);
         ShowControl(eulaLink, true);
@@ -120,7 +125,7 @@ BOOL SetupDialog::OnInitDialog() {
         ShowControl(StatusLine(), false);
         std::wstring reason;
         AfxFormatString1(reason, IDS_CHECK_FAILED, CheckMessage.c_str());
-        ::SetWindowTextW(checkFailedLink, reason.c_str());
+        SetLinkText(checkFailedLink, reason);
         ShowControl(checkFailedLink, true);
         m_installButton.ShowWindow(SW_HIDE);
         SetDefaultButton(IDCANCEL);

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Draws the setup banner (banner.jpg, sized for the dialog's picture placeholder at 96 dpi) and the
-# program icon (setup.ico) from the same art. Needs ImageMagick; the results are committed so that
+# Draws the setup banner (banner.jpg) and the program icon (setup.ico) from the same art. The banner
+# is drawn at its own pixel size, so it is made to fit the placeholder (274 x 147 dialog units) at
+# the smallest dialog font it meets at 96 dpi: base units of 6 x 12 pixels (Liberation Sans, which
+# Wine takes for the dialog font where it is installed) give 411 x 221; Windows' MS Shell Dlg 2
+# (Tahoma 8, 6 x 13) gives 411 x 239. Needs ImageMagick; the results are committed so that
 # the build does not.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -8,8 +11,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 w=411
-h=239
-horizon=168
+h=221
+horizon=155
 
 # Sky above the horizon, ground below it.
 convert -size "${w}x${horizon}" gradient:'#1d4f91-#9cc9ee' "$work/sky.png"
@@ -20,19 +23,20 @@ convert "$work/sky.png" "$work/ground.png" -append "$work/base.png"
 # drawn as light outlines the way a modelling tool shows an untextured shape.
 convert "$work/base.png" \
     -fill '#ffffff30' -stroke '#f4f8ff' -strokewidth 2 \
-    -draw "polygon 250,$horizon 250,100 305,72 360,100 360,$horizon" \
-    -draw "polygon 300,$horizon 300,40 322,28 344,40 344,$horizon" \
+    -draw "polygon 250,$horizon 250,87 305,59 360,87 360,$horizon" \
+    -draw "polygon 300,$horizon 300,27 322,15 344,27 344,$horizon" \
     -fill '#f4f8ff' -stroke none \
-    -draw "rectangle 262,118 276,134" -draw "rectangle 284,118 298,134" \
-    -draw "rectangle 318,56 326,68" -draw "rectangle 318,84 326,96" \
-    -draw "rectangle 262,144 276,160" -draw "rectangle 332,118 346,160" \
+    -draw "rectangle 262,105 276,121" -draw "rectangle 284,105 298,121" \
+    -draw "rectangle 318,43 326,55" -draw "rectangle 318,71 326,83" \
+    -draw "rectangle 262,131 276,147" -draw "rectangle 332,105 346,147" \
     -fill '#00000040' -draw "rectangle 0,$((horizon - 1)) $w,$((horizon + 1))" \
     -font DejaVu-Sans-Bold -pointsize 46 -fill '#ffffff' -stroke '#123a6e' -strokewidth 1 \
     -annotate +24+70 'Tellura' \
     -font DejaVu-Sans -pointsize 15 -stroke none -fill '#eaf3ff' \
     -annotate +27+96 'Setup' \
     "$work/banner.png"
-convert "$work/banner.png" -strip -sampling-factor 4:2:0 -quality 88 banner.jpg
+convert "$work/banner.png" -strip -units PixelsPerInch -density 96 -sampling-factor 4:2:0 \
+    -quality 88 banner.jpg
 
 # Icon: the tower and hall over a rounded sky/ground square.
 convert -size 256x256 xc:none \

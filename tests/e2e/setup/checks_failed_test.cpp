@@ -25,7 +25,7 @@ TEST(ChecksFailed, RefusedSystemShowsTheReasonAndNoInstall) {
     EXPECT_EQ(
         reason.value->text,
         L"Tellura installation is forbidden on Microsoft Windows Server 2008 \n.\n\n For more "
-        L"information, click  <A  ID=\"idHELP\">here.</A> \n\nClick 'Cancel' to exit the Setup.");
+        L"information, click  <A ID=\"idHELP\">here.</A> \n\nClick 'Cancel' to exit the Setup.");
     EXPECT_FALSE(ReadControl(*dialog.value, IDC_INSTALL).value->visible);
     EXPECT_FALSE(ReadControl(*dialog.value, IDC_ACCEPT_BOX).value->visible);
 

@@ -1,15 +1,17 @@
 #include "setup_process.h"
 
-namespace {
-
-std::wstring SetupExePath() {
-    // CMake gives the Linux path; Wine sees the root file system as drive Z:.
-    std::wstring path = L"Z:" TELLURA_SETUP_EXE;
+std::wstring WinePath(const std::wstring& linuxPath) {
+    // Wine sees the root file system as drive Z:.
+    std::wstring path = L"Z:" + linuxPath;
     for (wchar_t& c : path) {
         if (c == L'/') c = L'\\';
     }
     return path;
 }
+
+namespace {
+
+std::wstring SetupExePath() { return WinePath(L"" TELLURA_SETUP_EXE); }
 
 std::wstring EnvironmentBlock(const std::map<std::wstring, std::wstring>& overrides) {
     std::map<std::wstring, std::wstring> variables;

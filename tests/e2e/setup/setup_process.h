@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// The Windows path under which Wine shows a Linux path (CMake gives the Linux ones).
+std::wstring WinePath(const std::wstring& linuxPath);
+
 class SetupProcess {
   public:
     // Starts the setup with TMP and TEMP at logFolder and the given variables added (an empty

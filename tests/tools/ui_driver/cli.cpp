@@ -43,6 +43,9 @@ constexpr Syntax kCommands[] = {
     {L"msgbox-text", Op::MsgboxText, Args::OptCaption},
     {L"msgbox-press", Op::MsgboxPress, Args::ButtonOptCaption},
     {L"foreground", Op::Foreground, Args::None},
+    {L"rect", Op::Rect, Args::None},
+    {L"msgbox-rect", Op::MsgboxRect, Args::OptCaption},
+    {L"click-link", Op::ClickLink, Args::Id},
 };
 
 size_t RequiredCount(Args args) {

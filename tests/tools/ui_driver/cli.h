@@ -27,6 +27,9 @@ enum class Op {
     MsgboxText,
     MsgboxPress,
     Foreground,
+    Rect,
+    MsgboxRect,
+    ClickLink,
 };
 
 struct Command {

@@ -18,6 +18,9 @@
 //                                       waits until the box is gone (its call has returned)
 //   ui_driver foreground                prints "dialog", "msgbox", "other" or "none", then a tab,
 //                                       the class name, a tab and the caption
+//   ui_driver rect                      prints the dialog's screen rectangle: left top width height
+//   ui_driver msgbox-rect [caption]     the same for a message box
+//   ui_driver click-link <id>           clicks the first link of a link control with the mouse
 //
 // Commands other than the waits look once and fail at once. Ids are decimal or 0x hexadecimal.
 // Output is UTF-8. Exit status: 0 done, 1 bad command line, 2 not found, timed out or failed
@@ -97,11 +100,27 @@ int Foreground() {
     return 0;
 }
 
+int PrintRect(HWND window) {
+    const Result<RECT> rect = WindowRect(window);
+    if (!rect) return Fail(rect.error);
+    const RECT& r = *rect.value;
+    PrintLine(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+              std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top));
+    return 0;
+}
+
+int ClickLink(HWND dialog, int id) {
+    const Result<POINT> point = FindLinkPoint(dialog, id);
+    if (!point) return Fail(point.error);
+    return Report(ClickAt(*point.value));
+}
+
 int OnMessageBox(const Command& command) {
     const std::wstring* caption = command.caption ? &*command.caption : nullptr;
     if (command.op == Op::MsgboxWait) return Report(WaitForMessageBox(caption, command.timeoutMs));
     const Result<HWND> box = FindMessageBox(caption);
     if (!box) return Fail(box.error);
+    if (command.op == Op::MsgboxRect) return PrintRect(*box.value);
     if (command.op == Op::MsgboxPress) {
         const Result<Done> pressed = PressButton(*box.value, command.id);
         if (!pressed) return Fail(pressed.error);
@@ -136,6 +155,10 @@ int OnDialog(const Command& command) {
             return PrintYesNo(IsChecked(dialog, command.id));
         case Op::WaitHidden:
             return Report(WaitForHidden(dialog, command.id, command.timeoutMs));
+        case Op::Rect:
+            return PrintRect(dialog);
+        case Op::ClickLink:
+            return ClickLink(dialog, command.id);
         default:
             break;
     }
@@ -164,6 +187,7 @@ int Run(const Command& command) {
         case Op::MsgboxWait:
         case Op::MsgboxText:
         case Op::MsgboxPress:
+        case Op::MsgboxRect:
             return OnMessageBox(command);
         default:
             return OnDialog(command);

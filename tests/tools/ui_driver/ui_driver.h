@@ -65,6 +65,13 @@ Result<Done> PressButton(HWND dialog, int id);
 Result<Done> SetChecked(HWND dialog, int id, bool checked);
 Result<Done> Minimise(HWND window);
 
+// The mouse. A link is found by asking the control at which points it takes the mouse; the
+// click is real input (cursor moved, button pressed and released), which the system delivers to
+// whatever window is under the cursor.
+Result<RECT> WindowRect(HWND window);
+Result<POINT> FindLinkPoint(HWND dialog, int id);
+Result<Done> ClickAt(POINT screen);
+
 // A message box is a dialog too: its text is the static with this id, its buttons have the ids
 // IDOK, IDYES, IDNO, IDCANCEL, so ReadControl and PressButton serve it as well.
 constexpr int kMessageBoxTextId = 0xFFFF;

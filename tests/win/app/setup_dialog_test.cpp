@@ -259,7 +259,7 @@ TEST_F(SetupDialogTest, ChecksFailedStateShowsTheReasonAsGiven) {
     const INT_PTR code = RunDriven(dialog, [](HWND window) {
         EXPECT_TRUE(Visible(window, IDC_CHECK_FAILED_LINK));
         EXPECT_EQ(Text(window, IDC_CHECK_FAILED_LINK),
-                  L"Needs %1 and %2.\n\n For more information, click  <A  ID=\"idHELP\">here.</A> "
+                  L"Needs %1 and %2.\n\n For more information, click  <A ID=\"idHELP\">here.</A> "
                   L"\n\nClick 'Cancel' to exit the Setup.");
         EXPECT_FALSE(Visible(window, IDC_INSTALL));
         EXPECT_FALSE(Visible(window, IDC_ACCEPT_BOX));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace ui_driver_test {
 namespace {
 
@@ -40,6 +42,8 @@ TEST(UiDriverCommandLine, ParsesEveryArgumentForm) {
     EXPECT_EQ(Parsed({L"msgbox-press", L"IDCANCEL"}).id, IDCANCEL);
     EXPECT_EQ(Parsed({L"msgbox-text"}).caption, std::nullopt);
     EXPECT_EQ(Parsed({L"msgbox-wait", L"500", L"x"}).timeoutMs, 500u);
+    EXPECT_EQ(Parsed({L"click-link", L"1019"}).id, 1019);
+    EXPECT_EQ(Parsed({L"msgbox-rect", L"x"}).caption, std::optional<std::wstring>(L"x"));
 }
 
 TEST(UiDriverCommandLine, RefusesWhatItCannotMeanClearly) {
@@ -99,6 +103,15 @@ TEST_F(UiDriverProgram, DrivesTheDialogOfAnotherProcess) {
     run = Driver({L"click", L"1006"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("control 1006 is disabled"), std::string::npos) << run.err;
+
+    int left = 0, top = 0, width = 0, height = 0;
+    EXPECT_EQ(
+        std::sscanf(Driver({L"rect"}).out.c_str(), "%d %d %d %d", &left, &top, &width, &height), 4);
+    EXPECT_GT(width, 200);
+    EXPECT_GT(height, 200);
+    run = Driver({L"click-link", L"1001"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("control 1001 is not a link control"), std::string::npos) << run.err;
 
     ASSERT_EQ(Driver({L"check", L"1001"}).exitCode, 0);
     EXPECT_EQ(Driver({L"checked", L"1001"}).out, "yes\n");

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Writes OUT/index.html: a table of the setup's states (rows) in each language (columns) from the
+# pictures in OUT/gallery/<language>/<state>.png. A picture that is not there is named as missing,
+# so that a reviewer sees what the run could not show.
+# Usage: gallery_index.sh OUT
+set -euo pipefail
+out=$1
+[ -d "$out/gallery" ] || { echo "gallery_index: no $out/gallery folder" >&2; exit 2; }
+
+languages=(en de es fr it ja)
+# state file and what it shows
+states=(
+    "warning-1|Start-up warning: a test server is used"
+    "licence|Licence to accept"
+    "accepted|Licence accepted, Install enabled"
+    "installing|Installing"
+    "second-setup|A second setup is refused"
+    "success|Success (string 130)"
+    "failed-download|Download failed: unsigned product (string 137)"
+    "failed-textures|Installation failed: texture expansion exits with 3 (string 129)"
+    "cancel-question|Cancel asked while installing"
+    "interrupted|Interrupted by a confirmed cancel (string 140)"
+    "checks-failed|Requirement check failed, with the help link (string 149)"
+)
+
+missing=0
+{
+    echo '<!DOCTYPE html>'
+    echo '<html><head><meta charset="utf-8"><title>Tellura Setup: every state in every language</title>'
+    echo '<style>body{font-family:sans-serif}td,th{vertical-align:top;padding:6px;border:1px solid #ccc}'
+    echo 'img{max-width:520px}table{border-collapse:collapse}.missing{color:#a00}</style></head><body>'
+    echo '<h1>Tellura Setup: every state in every language</h1><table><tr><th>State</th>'
+    for lang in "${languages[@]}"; do echo "<th>$lang</th>"; done
+    echo '</tr>'
+    for entry in "${states[@]}"; do
+        file=${entry%%|*} label=${entry#*|}
+        echo "<tr><th>$label</th>"
+        for lang in "${languages[@]}"; do
+            picture=gallery/$lang/$file.png
+            if [ -f "$out/$picture" ]; then
+                echo "<td><a href=\"$picture\"><img src=\"$picture\" alt=\"$file ($lang)\"></a></td>"
+            else
+                echo "<td class=\"missing\">missing: $file</td>"
+                missing=$((missing + 1))
+            fi
+        done
+        echo '</tr>'
+    done
+    echo '</table></body></html>'
+} >"$out/index.html"
+echo "gallery_index: $out/index.html, $missing pictures missing"

@@ -1,0 +1,123 @@
+// What the user sees of the real dialog: links that open their pages in the browser when clicked
+// with the mouse, and a banner that stays inside its placeholder, above the status line.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/banner.h"
+#include "resources/resource_ids.h"
+#include "setup_process.h"
+#include "tests/tools/ui_driver/ui_driver.h"
+#include "tests/win/app/win_test_support.h"
+
+using namespace ui_driver;
+
+namespace {
+
+const std::wstring kServer = L"127.0.0.1:9";
+const wchar_t kHttpOpen[] = L"Software\\Classes\\http\\shell\\open\\command";
+
+// Makes the URL recorder the prefix's browser for as long as it lives, then puts the browser back.
+class StandInBrowser {
+  public:
+    StandInBrowser() {
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, kHttpOpen, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                        &key_, nullptr);
+        wchar_t old[1024] = {};
+        DWORD size = sizeof old - sizeof(wchar_t);
+        if (key_ && RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old),
+                                     &size) == ERROR_SUCCESS)
+            previous_ = old;
+        Set(L"\"" + WinePath(L"" TELLURA_URL_RECORDER_EXE) + L"\" \"%1\"");
+    }
+    ~StandInBrowser() {
+        if (!previous_.empty()) Set(previous_);
+        if (key_) RegCloseKey(key_);
+    }
+    bool Registered() const { return key_ != nullptr; }
+
+  private:
+    void Set(const std::wstring& command) {
+        if (!key_) return;
+        RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    }
+    HKEY key_ = nullptr;
+    std::wstring previous_;
+};
+
+// The setup against a loopback server that is never asked: its warning is answered, the dialog
+// is up. The recorder writes to <folder>urls.txt.
+struct Started {
+    std::wstring folder;
+    SetupProcess setup;
+    HWND dialog = nullptr;
+
+    explicit Started(const std::wstring& name)
+        : folder(MakeFreshFolder(name)),
+          setup(folder,
+                {{L"Tellura_Server", kServer}, {L"TELLURA_URL_RECORD", folder + L"urls.txt"}}) {
+        // Any caption: it is in the user-interface language.
+        const Result<HWND> warning = WaitForMessageBox(nullptr, 60000);
+        EXPECT_TRUE(warning) << warning.error;
+        if (warning) EXPECT_TRUE(PressButton(*warning.value, IDOK));
+        const Result<HWND> shown = WaitForDialog(60000);
+        EXPECT_TRUE(shown) << shown.error;
+        dialog = shown ? *shown.value : nullptr;
+    }
+    ~Started() {
+        if (dialog && PressButton(dialog, IDCANCEL)) setup.WaitForExit(20000);
+    }
+    std::string Recorded() const { return ReadWholeFile(folder + L"urls.txt"); }
+};
+
+RECT ControlRect(HWND dialog, int id) {
+    RECT rect{};
+    if (const Result<HWND> control = FindControl(dialog, id)) GetWindowRect(*control.value, &rect);
+    return rect;
+}
+
+void ClickLinkAndExpect(Started& run, int id, const std::string& url) {
+    ASSERT_NE(run.dialog, nullptr);
+    const Result<POINT> link = FindLinkPoint(run.dialog, id);
+    ASSERT_TRUE(link) << link.error;
+    // The plain text at the start of the link's line first: it opens nothing.
+    ASSERT_TRUE(ClickAt({ControlRect(run.dialog, id).left + 3, link.value->y}));
+    ASSERT_TRUE(ClickAt(*link.value));
+    EXPECT_TRUE(
+        WaitUntil([&] { return run.Recorded() != "<missing>"; }, std::chrono::milliseconds(15000)));
+    EXPECT_EQ(run.Recorded(), url + "\n");
+}
+
+}  // namespace
+
+TEST(DialogView, LinksOpenTheirPagesWhenClicked) {
+    StandInBrowser browser;
+    ASSERT_TRUE(browser.Registered());
+    {
+        Started licence(L"e2e_licence_link");
+        ClickLinkAndExpect(licence, IDC_EULA_LINK, "http://127.0.0.1:9/fwlink/?LinkId=136710");
+    }
+    // The OS check refuses Server 2008: the dialog then shows the reason with the help link.
+    ASSERT_TRUE(SetWineVersion(L"win2008"));
+    Started refused(L"e2e_help_link");
+    EXPECT_TRUE(SetWineVersion(L""));
+    ClickLinkAndExpect(refused, IDC_CHECK_FAILED_LINK, "http://127.0.0.1:9/fwlink/?LinkId=103527");
+}
+
+// Run in each user-interface language that CTest gives it: the dialog font, and so the size of
+// the placeholder in pixels, depends on the language.
+TEST(DialogView, BannerFitsItsPlaceholderAboveTheStatusLine) {
+    const std::optional<SIZE> picture = BannerPixelSize();
+    ASSERT_TRUE(picture);
+    Started run(L"e2e_banner");
+    ASSERT_NE(run.dialog, nullptr);
+    const RECT placeholder = ControlRect(run.dialog, IDC_BANNER_PLACEHOLDER);
+    const RECT status = ControlRect(run.dialog, IDC_STATUS_LINE);
+    EXPECT_LE(picture->cx, placeholder.right - placeholder.left);
+    EXPECT_LE(picture->cy, placeholder.bottom - placeholder.top);
+    EXPECT_GE(status.top, placeholder.top + picture->cy) << "the status line overlaps the banner";
+    std::printf("banner %ld x %ld, placeholder %ld x %ld\n", picture->cx, picture->cy,
+                placeholder.right - placeholder.left, placeholder.bottom - placeholder.top);
+}
