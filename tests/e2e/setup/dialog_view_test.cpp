@@ -61,7 +61,9 @@ struct Started {
         // Any caption: it is in the user-interface language.
         const Result<HWND> warning = WaitForMessageBox(nullptr, 60000);
         EXPECT_TRUE(warning) << warning.error;
-        if (warning) EXPECT_TRUE(PressButton(*warning.value, IDOK));
+        if (warning) {
+            EXPECT_TRUE(PressButton(*warning.value, IDOK));
+        }
         const Result<HWND> shown = WaitForDialog(60000);
         EXPECT_TRUE(shown) << shown.error;
         dialog = shown ? *shown.value : nullptr;
