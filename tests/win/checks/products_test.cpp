@@ -34,6 +34,20 @@ std::vector<std::string> Log() { return LogLines(LogFilePath); }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
+// The prefix's kind comes from the run, not from the functions under test: the 64-bit run says
+// so in TELLURA_EXPECT_WOW64.
+bool ExpectWow64() {
+    const char* value = std::getenv("TELLURA_EXPECT_WOW64");
+    return value && std::string(value) == "1";
+}
+
+// The runtime package of this kind of Windows, or of the other kind.
+std::wstring RuntimePackage(const wchar_t* version, bool thisWindows = true) {
+    return std::wstring(ExpectWow64() == thisWindows ? L"vc8x64_" : L"vc8_") + version + L".msi";
+}
+
+TEST(ProductsUnderWine, Wow64AnswersThePrefixKind) { EXPECT_EQ(IsWow64(), ExpectWow64()); }
+
 TEST(ProductsUnderWine, Vc8RuntimeVersions) {
     WriteLog(L"products suite");
     struct Case {
@@ -44,7 +58,7 @@ TEST(ProductsUnderWine, Vc8RuntimeVersions) {
                           {L"9.0.0", true}, {L"8.2.0", true},  {L"8.1", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.version));
-        Installed runtime{std::wstring(L"vc8_") + c.version + L".msi"};
+        Installed runtime{RuntimePackage(c.version)};
         EXPECT_EQ(IsPrereqVC8(), c.satisfied);
         const auto lines = Log();
         EXPECT_TRUE(LogHasInOrder(
@@ -52,15 +66,20 @@ TEST(ProductsUnderWine, Vc8RuntimeVersions) {
                     c.satisfied ? "OUT->IsPrereqVC8 VC8 Prerequistes don't need to be installed "
                                 : "OUT->IsPrereqVC8  VC8 Prerequistes need to be installed"}));
     }
+    // The other kind of Windows' runtime does not count, however new.
+    Installed other{RuntimePackage(L"9.0.0", false)};
+    EXPECT_FALSE(IsPrereqVC8());
 }
 
 // With two runtimes registered, the one the Installer lists second decides. Which one that is
 // comes from the Installer; its version comes from the package file of that product code.
 TEST(ProductsUnderWine, SecondRelatedRuntimeDecides) {
-    const std::wstring packages[] = {L"vc8_8.1.2.msi", L"vc8_9.0.0.msi"};
+    const std::wstring packages[] = {RuntimePackage(L"8.1.2"), RuntimePackage(L"9.0.0")};
     Installed runtimes{packages[0], packages[1]};
     wchar_t second[39] = {};
-    ASSERT_EQ(MsiEnumRelatedProductsW(kVC8UpgradeCodeX86, 0, 1, second), 0u);
+    ASSERT_EQ(MsiEnumRelatedProductsW(ExpectWow64() ? kVC8UpgradeCodeX64 : kVC8UpgradeCodeX86, 0, 1,
+                                      second),
+              0u);
     std::wstring version;
     for (const std::wstring& package : packages)
         if (PackageProperty(package, L"ProductCode") == second)
