@@ -29,6 +29,36 @@ bool Supervise(ChildProcess& process, uint32_t& code, std::wstring& message, Eac
     return true;
 }
 
+// Starts the installer; when it cannot, the message says why.
+std::unique_ptr<ChildProcess> StartInstaller(SystemServices& system,
+                                             const std::wstring& commandLine,
+                                             std::wstring& message) {
+    uint32_t error = 0;
+    std::unique_ptr<ChildProcess> process = system.StartProcess(commandLine, false, error);
+    if (!process) message = ErrorLine(L"Process failed rc = %d", error);
+    return process;
+}
+
+int32_t Failed(StepFeedback& ui, const std::wstring& message, const wchar_t* exitLine,
+               int32_t result) {
+    ui.Log(message);
+    ui.Log(exitLine);
+    return result;
+}
+
+// The cancel question while an installer runs, asked once per press; true when confirmed.
+bool CancelConfirmed(StepFeedback& ui) {
+    if (CancelRequests.load() != 1 || !AskBeforeCancel) return false;
+    if (ui.ConfirmCancel()) {
+        ui.ShowStatus(ui.ProductText(IDS_CANCEL_IN_PROGRESS));
+        AskBeforeCancel = false;
+        return true;
+    }
+    AskBeforeCancel = true;
+    --CancelRequests;
+    return false;
+}
+
 }  // namespace
 
 int32_t RunInstaller(StepFeedback& ui, SystemServices& system, const std::wstring& statusText,
@@ -39,50 +69,34 @@ int32_t RunInstaller(StepFeedback& ui, SystemServices& system, const std::wstrin
     const std::wstring commandLine = InstallCommandLine(command);
     ui.Log(commandLine);
 
-    uint32_t error = 0;
-    const std::unique_ptr<ChildProcess> process = system.StartProcess(commandLine, false, error);
     std::wstring message;
+    const std::unique_ptr<ChildProcess> process = StartInstaller(system, commandLine, message);
+    if (!process) return Failed(ui, message, L"OUT->InstallMSI () KO", 0);
+
+    ProgressStep = 0;
+    ui.ShowProgress(1, 100);
     int32_t result = 0;
-    if (!process) {
-        message = ErrorLine(L"Process failed rc = %d", error);
-    } else {
-        ProgressStep = 0;
-        ui.ShowProgress(1, 100);
-        uint32_t code = 0;
-        const bool ended = Supervise(*process, code, message, [&] {
-            if (CancelRequests.load() == 1 && AskBeforeCancel) {
-                if (ui.ConfirmCancel()) {
-                    result = 2;
-                    ui.ShowStatus(ui.ProductText(IDS_CANCEL_IN_PROGRESS));
-                    AskBeforeCancel = false;
-                } else {
-                    AskBeforeCancel = true;
-                    --CancelRequests;
-                }
-            }
-            process->Wait(kInstallPollMs);
-            ui.ShowProgress(++ProgressStep, 100);
-            if (ProgressStep == 100) ProgressStep = 0;
-        });
-        if (ended) ui.Log(InstallerExitLine(code));
-        else result = kUnsupervised;
-        ui.ShowProgress(100, 100);
-        if (result != kUnsupervised) {
-            if (ProgressStep < 60) {
-                ui.ShowProgress(60, 60);
-                system.Pause(200);
-            }
-            ui.Log(L"OUT->InstallMSI () OK");
-            if (result == 2) {
-                ui.Log(L"Setup was interrupted by user after " + command.packagePath +
-                       L" installation");
-                ui.Log(L"OUT->InstallMSI () CANCEL");
-            }
-            return result;
-        }
+    uint32_t code = 0;
+    // A confirmed cancel does not stop the installer: it is watched to its end.
+    const bool ended = Supervise(*process, code, message, [&] {
+        if (CancelConfirmed(ui)) result = 2;
+        process->Wait(kInstallPollMs);
+        ui.ShowProgress(++ProgressStep, 100);
+        if (ProgressStep == 100) ProgressStep = 0;
+    });
+    if (ended) ui.Log(InstallerExitLine(code));
+    ui.ShowProgress(100, 100);
+    if (!ended) return Failed(ui, message, L"OUT->InstallMSI () KO", kUnsupervised);
+
+    if (ProgressStep < 60) {
+        ui.ShowProgress(60, 60);
+        system.Pause(200);
     }
-    ui.Log(message);
-    ui.Log(L"OUT->InstallMSI () KO");
+    ui.Log(L"OUT->InstallMSI () OK");
+    if (result == 2) {
+        ui.Log(L"Setup was interrupted by user after " + command.packagePath + L" installation");
+        ui.Log(L"OUT->InstallMSI () CANCEL");
+    }
     return result;
 }
 
@@ -93,29 +107,20 @@ int32_t RunRemoval(StepFeedback& ui, SystemServices& system, const std::wstring&
     const std::wstring commandLine = RemoveCommandLine(packagePath);
     ui.Log(commandLine);
 
-    uint32_t error = 0;
-    const std::unique_ptr<ChildProcess> process = system.StartProcess(commandLine, false, error);
     std::wstring message;
-    int32_t result = 0;
-    if (!process) {
-        message = ErrorLine(L"Process failed rc = %d", error);
-    } else {
-        ProgressStep = 60;
-        ui.ShowProgress(59, 60);
-        uint32_t code = 0;
-        const bool ended = Supervise(*process, code, message, [&] {
-            process->Wait(kRemovalPollMs);
-            ui.ShowProgress(--ProgressStep, 60);
-        });
-        if (ended) {
-            ui.Log(InstallerExitLine(code));
-            ui.ShowProgress(0, 60);
-            ui.Log(L"OUT->RemoveMSI () OK");
-            return 0;
-        }
-        result = kUnsupervised;
-    }
-    ui.Log(message);
-    ui.Log(L"OUT->RemoveMSI () KO");
-    return result;
+    const std::unique_ptr<ChildProcess> process = StartInstaller(system, commandLine, message);
+    if (!process) return Failed(ui, message, L"OUT->RemoveMSI () KO", 0);
+
+    ProgressStep = 60;
+    ui.ShowProgress(59, 60);
+    uint32_t code = 0;
+    const bool ended = Supervise(*process, code, message, [&] {
+        process->Wait(kRemovalPollMs);
+        ui.ShowProgress(--ProgressStep, 60);
+    });
+    if (!ended) return Failed(ui, message, L"OUT->RemoveMSI () KO", kUnsupervised);
+    ui.Log(InstallerExitLine(code));
+    ui.ShowProgress(0, 60);
+    ui.Log(L"OUT->RemoveMSI () OK");
+    return 0;
 }

@@ -3,10 +3,6 @@
 // memory above an idle process. Run through run_bench.sh.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -14,7 +10,7 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "bench/run_program.h"
 
 namespace {
 
@@ -26,27 +22,11 @@ std::string Env(const char* name) {
 std::string LinkUrl() { return "http://" + Env("LINKSERVER_HOST") + "/fwlink/?LinkId=136707"; }
 std::string Target() { return Env("BENCH_WORK") + "/downloaded.bin"; }
 
-// Runs a program to its end with its output discarded; its exit status.
-int Run(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(&arg[0]);
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (spawned != 0 || waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // Peak resident memory in KiB of the probe run with the arguments, by time(1); -1 on failure.
 long PeakKiB(std::vector<std::string> args) {
     const std::string report = Env("BENCH_WORK") + "/peak.txt";
     args.insert(args.begin(), {"/usr/bin/time", "-o", report, "-f", "%M", ENGINE_DOWNLOAD_PROBE});
-    if (Run(args) != 0) return -1;
+    if (RunProgram(args) != 0) return -1;
     long kib = -1;
     std::ifstream(report) >> kib;
     return kib;
@@ -54,13 +34,15 @@ long PeakKiB(std::vector<std::string> args) {
 
 void PackageDownload(benchmark::State& state) {
     for (auto _ : state) {
-        if (Run({ENGINE_DOWNLOAD_PROBE, LinkUrl(), Target()}) != 0) state.SkipWithError("download failed");
+        if (RunProgram({ENGINE_DOWNLOAD_PROBE, LinkUrl(), Target()}) != 0)
+            state.SkipWithError("download failed");
     }
 }
 
 void CurlOneRequest(benchmark::State& state) {
     for (auto _ : state) {
-        if (Run({"curl", "-sfL", "-o", Target(), LinkUrl()}) != 0) state.SkipWithError("curl failed");
+        if (RunProgram({"curl", "-sfL", "-o", Target(), LinkUrl()}) != 0)
+            state.SkipWithError("curl failed");
     }
 }
 
@@ -73,7 +55,8 @@ class Summary : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
-            if (run.aggregate_name == "median") medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+            if (run.aggregate_name == "median")
+                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> medians;
@@ -92,6 +75,7 @@ int main(int argc, char** argv) {
     const long idle = PeakKiB({"--idle"});
     const long peak = PeakKiB({LinkUrl(), Target()});
     if (idle > 0 && peak > 0)
-        std::printf("peak memory above an idle process: %ld KiB (goal < %d KiB)\n", peak - idle, 3 * 512);
+        std::printf("peak memory above an idle process: %ld KiB (goal < %d KiB)\n", peak - idle,
+                    3 * 512);
     return 0;
 }

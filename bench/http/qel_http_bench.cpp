@@ -6,10 +6,7 @@
 // run_bench.sh.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,9 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/run_program.h"
 #include "http/socket_driver.h"
-
-extern char** environ;
 
 namespace {
 
@@ -56,28 +52,12 @@ double CpuSeconds() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs a program to its end with its output discarded; its exit status.
-int Run(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(&arg[0]);
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (spawned != 0 || waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // Peak resident memory of the probe in KiB, measured by time(1): a child spawned from here
 // would inherit this process's high-water mark. -1 when the probe failed.
 long ProbePeak(std::vector<std::string> args) {
     std::string report = Env("QEL_PEERS_WORK") + "/probe.rss";
     args.insert(args.begin(), {"/usr/bin/time", "-o", report, "-f", "%M", QEL_HTTP_PROBE});
-    if (Run(args) != 0) return -1;
+    if (RunProgram(args) != 0) return -1;
     FILE* file = fopen(report.c_str(), "r");
     long kib = -1;
     if (file && fscanf(file, "%ld", &kib) != 1) kib = -1;
@@ -134,7 +114,7 @@ void Curl(benchmark::State& state, std::vector<std::string> args, const char* ki
     const std::string agent = RunAgent(kind);
     args.insert(args.begin(), {"curl", "-s", "-f", "-A", agent, "-o", "/dev/null"});
     for (auto _ : state) {
-        if (Run(args) != 0) {
+        if (RunProgram(args) != 0) {
             state.SkipWithError("curl failed");
             return;
         }

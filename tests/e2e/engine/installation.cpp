@@ -14,21 +14,6 @@ using namespace ui_driver;
 namespace {
 
 
-DWORD RunQuietly(std::wstring commandLine) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return GetLastError();
-    WaitForSingleObject(process.hProcess, 120000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 ::testing::AssertionResult Failed(const std::string& what, const std::string& error) {
     return ::testing::AssertionFailure() << what << ": " << error;
 }
@@ -69,7 +54,7 @@ Installation::Installation(const std::wstring& name, const Scenario& scenario) {
     if (ProductKeyExists()) {
         const std::wstring packages = WinePathFromVariable("ENGINE_PACKAGES");
         for (const wchar_t* product : {L"\\Ventrola.msi", L"\\variants\\Ventrola_unregistered.msi"})
-            RunQuietly(L"msiexec /x \"" + packages + product + L"\" /qn");
+            RunMsiexec(L"/x", packages + product);
     }
     Serve(scenario);
     std::map<std::wstring, std::wstring> env = scenario.env;
@@ -114,8 +99,7 @@ void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
         if (line.rfind(prefix, 0) != 0) continue;
         const std::string name = line.substr(prefix.size(), line.find(" from ") - prefix.size());
         if (name.size() < 4 || name.substr(name.size() - 4) != ".msi") continue;
-        RunQuietly(L"msiexec /x \"" + served_ + L"\\" + std::wstring(name.begin(), name.end()) +
-                   L"\" /qn");
+        RunMsiexec(L"/x", served_ + L"\\" + std::wstring(name.begin(), name.end()));
     }
 }
 

@@ -8,8 +8,6 @@
 
 #include <cstdlib>
 
-namespace {
-
 DWORD RunMsiexec(const wchar_t* action, const std::wstring& package) {
     std::wstring commandLine = std::wstring(L"msiexec ") + action + L" \"" + package + L"\" /qn";
     STARTUPINFOW startup{};
@@ -26,8 +24,6 @@ DWORD RunMsiexec(const wchar_t* action, const std::wstring& package) {
     CloseHandle(process.hProcess);
     return code;
 }
-
-}  // namespace
 
 std::wstring WinePathFromVariable(const char* name) {
     const char* value = std::getenv(name);

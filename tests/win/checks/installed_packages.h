@@ -8,6 +8,9 @@
 // The Unix folder named by the variable, as Wine's Z: drive shows it; empty when unset.
 std::wstring WinePathFromVariable(const char* name);
 
+// Runs msiexec quietly with the action ("/i", "/x") on the package file; its exit code.
+unsigned long RunMsiexec(const wchar_t* action, const std::wstring& package);
+
 // A property of a package of CHECKS_PACKAGES_DIR ("ProductCode", "ProductVersion"), read from
 // the package file itself; empty when it cannot be read.
 std::wstring PackageProperty(const std::wstring& name, const wchar_t* property);
