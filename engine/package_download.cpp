@@ -160,6 +160,10 @@ int32_t PieceDownload::Steps() {
         ui_.ShowProgress(++ProgressStep, range);
     }
     ui_.ShowProgress(range, range);
+    // The last bytes may still wait in the stream's buffer: a full disk shows only here.
+    const int closed = std::fclose(file_);
+    file_ = nullptr;
+    if (closed != 0) return Fail(L"Setup could not complete the file " + job_.localPath);
     return 0;
 }
 

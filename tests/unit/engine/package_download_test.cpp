@@ -47,8 +47,8 @@ struct Download {
     std::string path =
         ::testing::TempDir() + "tellura_package_" + std::to_string(getpid()) + ".bin";
 
+    Download() { std::remove(path.c_str()); }
     int32_t From(const std::string& url) {
-        std::remove(path.c_str());
         return DownloadPackage(feedback, {L"Downloading Tellura", Wide(path), Wide(url)});
     }
     std::vector<std::string> Progress() const {
@@ -227,12 +227,19 @@ TEST_F(ScriptedDownload, CancelQuestionBetweenPieces) {
     }
 }
 
-TEST_F(ScriptedDownload, FileThatCannotBeCreated) {
-    ASSERT_TRUE(server.Start({Answer("200 OK", "data")}));
+TEST_F(ScriptedDownload, FileThatCannotBeCreatedOrCompleted) {
+    ASSERT_TRUE(server.Start({Answer("200 OK", "data"), Answer("200 OK", "data")}));
     download.path = ::testing::TempDir() + "no such folder/p.bin";
     EXPECT_EQ(download.From(server.Url("/x")), 3);
     EXPECT_EQ(download.LastLines(2),
               "log Cannot open file " + download.path + "\nlog OUT->DownloadPrereqs () KO\n");
+
+    // A full disk: the buffered bytes fail to reach it when the file is closed.
+    Download full;
+    full.path = "/dev/full";
+    EXPECT_EQ(full.From(server.Url("/x")), 3);
+    EXPECT_EQ(full.LastLines(2),
+              "log Setup could not complete the file /dev/full\nlog OUT->DownloadPrereqs () KO\n");
 }
 
 // Run beside nginx by with_linkserver.sh: every piece goes through the link's 302.
