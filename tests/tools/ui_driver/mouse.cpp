@@ -20,11 +20,24 @@ bool OverLink(HWND link, POINT screen) {
     return static_cast<LRESULT>(hit) == HTCLIENT;
 }
 
-bool SendMouse(DWORD flags) {
+// Each event carries its own position: a late pointer motion from an earlier move (Wine's X
+// driver reports the warps of SetCursorPos asynchronously) cannot carry the button elsewhere.
+bool SendMouse(POINT screen, DWORD flags) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    if (width <= 0 || height <= 0) return false;
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
+    // Normalised to 0..65535, rounded up so that the system's scaling back lands on the pixel.
+    input.mi.dx = static_cast<LONG>((static_cast<LONGLONG>(screen.x) * 65536 + width - 1) / width);
+    input.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(screen.y) * 65536 + height - 1) / height);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     return SendInput(1, &input, sizeof input) == 1;
+}
+
+bool CursorAt(POINT screen) {
+    POINT now{};
+    return GetCursorPos(&now) && now.x == screen.x && now.y == screen.y;
 }
 
 }  // namespace
@@ -66,9 +79,9 @@ Result<POINT> FindLinkPoint(HWND dialog, int id) {
 }
 
 Result<Done> ClickAt(POINT screen) {
-    if (!SetCursorPos(screen.x, screen.y))
+    if (!SendMouse(screen, 0) || !PollUntil(kHitTimeoutMs, [&] { return CursorAt(screen); }))
         return Result<Done>::Fail("the mouse could not be moved");
-    if (!SendMouse(MOUSEEVENTF_LEFTDOWN) || !SendMouse(MOUSEEVENTF_LEFTUP)) {
+    if (!SendMouse(screen, MOUSEEVENTF_LEFTDOWN) || !SendMouse(screen, MOUSEEVENTF_LEFTUP)) {
         return Result<Done>::Fail("the mouse click could not be sent");
     }
     return Result<Done>::Ok({});
