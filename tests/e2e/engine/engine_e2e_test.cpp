@@ -67,8 +67,9 @@ TEST(Engine, HappyPath) {
         "launch = \"" + bin + "Ventrola.exe\" -id  ID-2026 ",
         "End bootstrap setup for Tellura installation");
     EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
-    // The product is started, not waited for.
-    EXPECT_TRUE(WaitUntil([&] { return run.Recorded(L"application") != "<missing>"; }));
+    // The product is started, not waited for; a new process under a busy Wine may take seconds.
+    EXPECT_TRUE(WaitUntil([&] { return run.Recorded(L"application") != "<missing>"; },
+                          std::chrono::milliseconds(30000)));
     EXPECT_EQ(run.Recorded(L"application"), "\"" + bin + "Ventrola.exe\" -id  ID-2026 \n");
     EXPECT_NE(run.Recorded(L"texture_tool").find("window: the dialog"), std::string::npos);
     EXPECT_NE(run.Recorded(L"optimizer").find("ended by itself"), std::string::npos);
