@@ -181,8 +181,13 @@ LRESULT SetupDialog::OnInstallClicked(WPARAM, LPARAM) {
     return 0;
 }
 
+bool SetupDialog::BeginWorker(WorkerParam* param) {
+    return AfxBeginThread(ThreadDownloadInstall, param, THREAD_PRIORITY_NORMAL, 0, 0, nullptr) !=
+           nullptr;
+}
+
 void SetupDialog::StartWorker(WorkerParam* param) {
-    if (AfxBeginThread(ThreadDownloadInstall, param, THREAD_PRIORITY_NORMAL, 0, 0, nullptr)) return;
+    if (param && BeginWorker(param)) return;
     // Without its worker the run can only fail; the dialog says so instead of waiting forever.
     delete param;
     WriteLog(L"The installation thread could not be started");

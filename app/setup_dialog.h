@@ -22,10 +22,12 @@ class SetupDialog : public CDialog {
     void OnOK() override;
     const MessageMapEntry* GetMessageMap() const override;
 
-    // Hands the record to the installation worker on its own thread.
-    virtual void StartWorker(WorkerParam* param);
+    // Starts the installation worker on its own thread with the record; false when it could
+    // not be started, the record then still being the caller's.
+    virtual bool BeginWorker(WorkerParam* param);
 
   private:
+    void StartWorker(WorkerParam* param);
     LRESULT OnPaint(WPARAM, LPARAM);
     LRESULT OnQueryDragIcon(WPARAM, LPARAM);
     LRESULT OnAcceptBoxClicked(WPARAM, LPARAM);

@@ -135,7 +135,8 @@ void CurlSameRedirectedPieces(benchmark::State& state) {
     for (int64_t from = 0; from < size; from += kPiece) {
         const int64_t to = std::min<int64_t>(from + kPiece, size) - 1;
         if (from > 0) args.insert(args.end(), {"--next", "-s", "-f", "-o", "/dev/null"});
-        args.insert(args.end(), {"-L", "-r", std::to_string(from) + "-" + std::to_string(to), LinkUrl()});
+        args.insert(args.end(),
+                    {"-L", "-r", std::to_string(from) + "-" + std::to_string(to), LinkUrl()});
     }
     Curl(state, args, "curl-redirected-pieces");
 }

@@ -30,7 +30,8 @@ bool SendMouse(POINT screen, DWORD flags) {
     input.type = INPUT_MOUSE;
     // Normalised to 0..65535, rounded up so that the system's scaling back lands on the pixel.
     input.mi.dx = static_cast<LONG>((static_cast<LONGLONG>(screen.x) * 65536 + width - 1) / width);
-    input.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(screen.y) * 65536 + height - 1) / height);
+    input.mi.dy =
+        static_cast<LONG>((static_cast<LONGLONG>(screen.y) * 65536 + height - 1) / height);
     input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     return SendInput(1, &input, sizeof input) == 1;
 }

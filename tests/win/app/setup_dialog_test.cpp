@@ -22,6 +22,7 @@ class DrivenDialog : public SetupDialog {
     std::atomic<HWND> window{nullptr};
     std::atomic<bool> workerStarted{false};
     std::unique_ptr<WorkerParam> param;
+    bool threadRefused = false;
 
   protected:
     BOOL OnInitDialog() override {
@@ -29,9 +30,11 @@ class DrivenDialog : public SetupDialog {
         window = m_hWnd;
         return result;
     }
-    void StartWorker(WorkerParam* record) override {
-        param.reset(record);
+    bool BeginWorker(WorkerParam* record) override {
         workerStarted = true;
+        if (threadRefused) return false;
+        param.reset(record);
+        return true;
     }
 };
 
@@ -250,6 +253,24 @@ TEST_F(SetupDialogTest, FailuresShowTheLogPathAndEndWithThree) {
         });
         EXPECT_EQ(code, IDABORT);
     }
+}
+
+// Without a worker nothing would ever end the run: the dialog fails it at once.
+TEST_F(SetupDialogTest, WorkerThatCannotStartFailsTheRun) {
+    DrivenDialog dialog;
+    dialog.threadRefused = true;
+    const INT_PTR code = RunDriven(dialog, [&](HWND window) {
+        PressInstall(window, dialog);
+        EXPECT_TRUE(WaitUntil([&] {
+            return Text(window, IDC_FAILURE_TEXT) ==
+                   L"Tellura installation failed. Consult the log file " + LogFilePath + L".";
+        }));
+        EXPECT_EQ(Text(window, IDCANCEL), L"Close");
+        Click(window, IDCANCEL);
+    });
+    EXPECT_EQ(code, IDABORT);
+    EXPECT_NE(ReadWholeFile(LogFilePath).find("The installation thread could not be started"),
+              std::string::npos);
 }
 
 TEST_F(SetupDialogTest, ChecksFailedStateShowsTheReasonAsGiven) {
