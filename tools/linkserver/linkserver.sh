@@ -12,17 +12,18 @@ linkserver_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 linkserver_listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
-linkserver_write_config() {
-    local work=$1 root=$2 listen=$3 extra=$4 server_conf=$5
-    mkdir -p "$work/logs" "$work/tmp"
-    {
-        cat <<CONF
+# The start of a private nginx's configuration, up to inside its http block: one process in the
+# foreground, everything it writes below WORKDIR. Also used by the HTTP suites' peers.
+#   linkserver_config_head WORKDIR CONNECTIONS
+linkserver_config_head() {
+    local work=$1 connections=$2
+    cat <<CONF
 daemon off;
 master_process off;
 worker_processes 1;
 pid $work/nginx.pid;
 error_log $work/logs/error.log;
-events { worker_connections 256; }
+events { worker_connections $connections; }
 http {
     access_log off;
     client_body_temp_path $work/tmp;
@@ -30,6 +31,15 @@ http {
     fastcgi_temp_path $work/tmp;
     uwsgi_temp_path $work/tmp;
     scgi_temp_path $work/tmp;
+CONF
+}
+
+linkserver_write_config() {
+    local work=$1 root=$2 listen=$3 extra=$4 server_conf=$5
+    mkdir -p "$work/logs" "$work/tmp"
+    {
+        linkserver_config_head "$work" 256
+        cat <<CONF
     types { text/html html; text/plain txt; application/octet-stream msi msu; }
     log_format links '\$connection \$connection_requests "\$request" "\$http_via" \$status';
     keepalive_requests 10000;

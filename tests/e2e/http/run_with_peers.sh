@@ -18,6 +18,7 @@ if [ "${1:-}" = --proxy ]; then
     shift
 fi
 [ "${1:-}" = -- ] && shift
+source "$(dirname "$0")/../../../tools/linkserver/linkserver.sh"
 
 rm -rf "$work"
 mkdir -p "$work/www/files" "$work/logs" "$work/tmp"
@@ -33,24 +34,11 @@ trap stop_peers EXIT
 # short one.
 head -c "${QEL_PEERS_SIZE:-$((5 * 512 * 1024 + 1234))}" /dev/urandom >"$work/www/files/blob.bin"
 
-listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-
 start_nginx() {
     local port=$1 other=$2
-    cat >"$work/nginx.conf" <<CONF
-daemon off;
-master_process off;
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/logs/error.log;
-events { worker_connections 64; }
-http {
-    access_log off;
-    client_body_temp_path $work/tmp;
-    proxy_temp_path $work/tmp;
-    fastcgi_temp_path $work/tmp;
-    uwsgi_temp_path $work/tmp;
-    scgi_temp_path $work/tmp;
+    {
+        linkserver_config_head "$work" 64
+        cat <<CONF
     log_format peers '\$server_port \$connection \$connection_requests "\$request" "\$http_via" \$status "\$http_user_agent"';
     keepalive_requests 1000;
     map \$arg_LinkId \$link_target {
@@ -78,10 +66,11 @@ http {
     }
 }
 CONF
+    } >"$work/nginx.conf"
     nginx -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" &
     nginx_pid=$!
     for _ in $(seq 50); do
-        listening "$port" && listening "$other" && return 0
+        linkserver_listening "$port" && linkserver_listening "$other" && return 0
         kill -0 "$nginx_pid" 2>/dev/null || break
         sleep 0.1
     done
@@ -97,8 +86,8 @@ for _ in $(seq 20); do
     candidate=$((20000 + RANDOM % 30000))
     other=$((20000 + RANDOM % 30000))
     [ "$candidate" = "$other" ] && continue
-    listening "$candidate" && continue
-    listening "$other" && continue
+    linkserver_listening "$candidate" && continue
+    linkserver_listening "$other" && continue
     if start_nginx "$candidate" "$other"; then
         port=$candidate
         other_port=$other
@@ -119,7 +108,7 @@ export QEL_PEERS_FILE="$work/www/files/blob.bin"
 export QEL_PEERS_LOG="$work/logs/access.log"
 export QEL_PEERS_PROXY="unavailable: not asked for"
 if [ "$want_proxy" = 1 ]; then
-    if listening 8080; then
+    if linkserver_listening 8080; then
         QEL_PEERS_PROXY="unavailable: 127.0.0.1:8080 is taken by another program"
     else
         cat >"$work/tinyproxy.conf" <<CONF
@@ -134,10 +123,10 @@ CONF
         tinyproxy -d -c "$work/tinyproxy.conf" >"$work/logs/tinyproxy.out" 2>&1 &
         proxy_pid=$!
         for _ in $(seq 50); do
-            listening 8080 && break
+            linkserver_listening 8080 && break
             sleep 0.1
         done
-        if listening 8080 && kill -0 "$proxy_pid" 2>/dev/null; then
+        if linkserver_listening 8080 && kill -0 "$proxy_pid" 2>/dev/null; then
             QEL_PEERS_PROXY="127.0.0.1:8080"
         else
             QEL_PEERS_PROXY="unavailable: tinyproxy did not start ($(tail -n1 "$work/logs/tinyproxy.out"))"
