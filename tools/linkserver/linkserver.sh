@@ -65,6 +65,27 @@ CONF
     } >"$work/nginx.conf"
 }
 
+# Starts nginx on WORKDIR/nginx.conf and waits up to 5 s until it listens on every PORT; on
+# failure nothing is left running. Sets LINKSERVER_PID.
+#   linkserver_run_nginx WORKDIR PORT...
+linkserver_run_nginx() {
+    local work=$1 port
+    shift
+    nginx -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" &
+    LINKSERVER_PID=$!
+    for _ in $(seq 50); do
+        local all=1
+        for port in "$@"; do linkserver_listening "$port" || all=0; done
+        [ "$all" = 1 ] && return 0
+        kill -0 "$LINKSERVER_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$LINKSERVER_PID" 2>/dev/null
+    wait "$LINKSERVER_PID" 2>/dev/null
+    LINKSERVER_PID=
+    return 1
+}
+
 linkserver_start() {
     local work=$1 root=$2 listen=${3:-} extra=${4:-} server_conf=${5:-}
     local address=127.0.0.1 port= candidate
@@ -77,19 +98,10 @@ linkserver_start() {
         candidate=${port:-$((20000 + RANDOM % 30000))}
         if [ -z "$port" ] && linkserver_listening "$candidate"; then continue; fi
         linkserver_write_config "$work" "$root" "$address:$candidate" "$extra" "$server_conf"
-        nginx -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" &
-        LINKSERVER_PID=$!
-        for _ in $(seq 50); do
-            if linkserver_listening "$candidate"; then
-                LINKSERVER_PORT=$candidate
-                return 0
-            fi
-            kill -0 "$LINKSERVER_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$LINKSERVER_PID" 2>/dev/null
-        wait "$LINKSERVER_PID" 2>/dev/null
-        LINKSERVER_PID=
+        if linkserver_run_nginx "$work" "$candidate"; then
+            LINKSERVER_PORT=$candidate
+            return 0
+        fi
         [ -n "$port" ] && break
     done
     echo "linkserver: nginx did not start" >&2

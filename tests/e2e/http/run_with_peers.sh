@@ -67,17 +67,8 @@ start_nginx() {
 }
 CONF
     } >"$work/nginx.conf"
-    nginx -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" &
-    nginx_pid=$!
-    for _ in $(seq 50); do
-        linkserver_listening "$port" && linkserver_listening "$other" && return 0
-        kill -0 "$nginx_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill "$nginx_pid" 2>/dev/null
-    wait "$nginx_pid" 2>/dev/null
-    nginx_pid=
-    return 1
+    linkserver_run_nginx "$work" "$port" "$other" || return 1
+    nginx_pid=$LINKSERVER_PID
 }
 
 port=
