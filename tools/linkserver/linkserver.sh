@@ -96,7 +96,14 @@ linkserver_start() {
     esac
     for _ in $(seq 20); do
         candidate=${port:-$((20000 + RANDOM % 30000))}
-        if [ -z "$port" ] && linkserver_listening "$candidate"; then continue; fi
+        # A port someone else listens on would pass the check below for ours.
+        if linkserver_listening "$candidate"; then
+            if [ -n "$port" ]; then
+                echo "linkserver: $address:$port is taken by another program" >&2
+                return 1
+            fi
+            continue
+        fi
         linkserver_write_config "$work" "$root" "$address:$candidate" "$extra" "$server_conf"
         if linkserver_run_nginx "$work" "$candidate"; then
             LINKSERVER_PORT=$candidate
