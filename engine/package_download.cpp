@@ -1,6 +1,7 @@
 #include "engine/package_download.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
@@ -172,18 +173,12 @@ int32_t PieceDownload::Steps() {
 std::optional<int64_t> ContentRangeTotal(std::string_view value) {
     const size_t slash = value.find('/');
     if (slash == std::string_view::npos) return std::nullopt;
-    size_t pos = slash + 1;
-    while (pos < value.size() && (value[pos] == ' ' || value[pos] == '\t')) ++pos;
-    bool negative = false;
-    if (pos < value.size() && (value[pos] == '-' || value[pos] == '+'))
-        negative = value[pos++] == '-';
-    if (pos >= value.size() || value[pos] < '0' || value[pos] > '9') return std::nullopt;
-    int64_t total = 0;
-    for (; pos < value.size() && value[pos] >= '0' && value[pos] <= '9'; ++pos) {
-        if (total > (INT64_MAX - (value[pos] - '0')) / 10) return std::nullopt;
-        total = total * 10 + (value[pos] - '0');
-    }
-    return negative ? -total : total;
+    const std::string total(value.substr(slash + 1));
+    char* end = nullptr;
+    errno = 0;
+    const long long parsed = std::strtoll(total.c_str(), &end, 10);
+    if (end == total.c_str() || errno == ERANGE) return std::nullopt;
+    return parsed;
 }
 
 int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job) {
