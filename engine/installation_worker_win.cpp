@@ -28,17 +28,18 @@ void DeleteDownloads() {
 }
 
 // The one final message, the exit line, the record freed and the downloads deleted.
-UINT Finish(WorkerParam* record, UINT result) {
-    if (result == kInterrupted) {
-        PostSetupOutcome(record, WM_SETUP_INTERRUPTED);
-        WriteLog(L"OUT->ThreadDownloadInstall () CANCEL ");
-    } else {
-        PostSetupOutcome(record, WM_SETUP_FAILED_DOWNLOAD);
-        WriteLog(L"OUT->ThreadDownloadInstall () KO ");
-    }
+UINT End(WorkerParam* record, UINT result, UINT message, const wchar_t* exitLine) {
+    PostSetupOutcome(record, message);
+    WriteLog(exitLine);
     delete record;
     DeleteDownloads();
     return result;
+}
+
+UINT Finish(WorkerParam* record, UINT result) {
+    if (result == kInterrupted)
+        return End(record, result, WM_SETUP_INTERRUPTED, L"OUT->ThreadDownloadInstall () CANCEL ");
+    return End(record, result, WM_SETUP_FAILED_DOWNLOAD, L"OUT->ThreadDownloadInstall () KO ");
 }
 
 UINT FinishStep(WorkerParam* record, int32_t stepResult) {
@@ -91,11 +92,7 @@ UINT __cdecl ThreadDownloadInstall(LPVOID raw) {
         if (expanded == 2) return RollBack(record, product);
         if (expanded != 0) {
             // The product stays installed; only its textures are missing.
-            PostSetupOutcome(record, WM_SETUP_FAILED);
-            delete record;
-            DeleteDownloads();
-            WriteLog(L"OUT->ThreadDownloadInstall () KO ");
-            return kFailed;
+            return End(record, kFailed, WM_SETUP_FAILED, L"OUT->ThreadDownloadInstall () KO ");
         }
     } else {
         WriteLog(L"Expand of textures is skipped because variable TLR_NOEXPAND is set");
@@ -107,9 +104,5 @@ UINT __cdecl ThreadDownloadInstall(LPVOID raw) {
                                  {std::to_wstring(optimizer)})
                      .c_str());
     }
-    PostSetupOutcome(record, WM_SETUP_SUCCEEDED);
-    delete record;
-    DeleteDownloads();
-    WriteLog(L"OUT->ThreadDownloadInstall () OK ");
-    return kSucceeded;
+    return End(record, kSucceeded, WM_SETUP_SUCCEEDED, L"OUT->ThreadDownloadInstall () OK ");
 }
