@@ -17,6 +17,32 @@ std::wstring CommandFailed(const std::wstring& commandLine, int64_t code) {
     return FillConversions(L"Command %s failed with return code  %d", {commandLine, Number(code)});
 }
 
+// Polls the tool until it ends and gives its exit code: 2 when the user confirmed a cancel and
+// the tool was stopped, -2 when its state cannot be read.
+uint32_t WatchTextureTool(StepFeedback& ui, ChildProcess& tool, std::wstring& message) {
+    uint32_t code = 0;
+    do {
+        uint32_t error = 0;
+        if (!tool.ExitCode(code, error)) return static_cast<uint32_t>(-2);
+        if (CancelRequests.load() == 1 && AskBeforeCancelExpand) {
+            --ProgressEnabled;
+            if (ui.ConfirmCancel()) {
+                message = L"Setup was interrupted by user during Expand Textures";
+                ui.ShowStatus(ui.ProductText(IDS_CANCEL_IN_PROGRESS));
+                AskBeforeCancelExpand = false;
+                tool.Terminate();
+                ++ProgressEnabled;
+                return 2;
+            }
+            --CancelRequests;
+            AskBeforeCancelExpand = true;
+            ++ProgressEnabled;
+        }
+        tool.Wait(kTexturePollMs);
+    } while (code == kStillActive);
+    return code;
+}
+
 }  // namespace
 
 int32_t ExpandTextures::_dialogWindow = 0;
@@ -48,32 +74,7 @@ int32_t ExpandTextures::Run(StepFeedback& ui, SystemServices& system,
             message = FillConversions(L"Create Process  %s failed rc = %d",
                                       {commandLine, Number(startError)});
         } else {
-            uint32_t code = 0;
-            do {
-                uint32_t error = 0;
-                if (!tool->ExitCode(code, error)) {
-                    code = static_cast<uint32_t>(-2);
-                    break;
-                }
-                if (CancelRequests.load() == 1 && AskBeforeCancelExpand) {
-                    --ProgressEnabled;
-                    if (ui.ConfirmCancel()) {
-                        message = L"Setup was interrupted by user during Expand Textures";
-                        ui.ShowStatus(ui.ProductText(IDS_CANCEL_IN_PROGRESS));
-                        AskBeforeCancelExpand = false;
-                        tool->Terminate();
-                        ++ProgressEnabled;
-                        code = 2;
-                        break;
-                    }
-                    --CancelRequests;
-                    AskBeforeCancelExpand = true;
-                    ++ProgressEnabled;
-                }
-                tool->Wait(kTexturePollMs);
-            } while (code == kStillActive);
-
-            result = static_cast<int32_t>(code);
+            result = static_cast<int32_t>(WatchTextureTool(ui, *tool, message));
             if (result == 0) {
                 ui.Log(L"OUT->ExpandTextures::Expand () OK");
                 return 0;
