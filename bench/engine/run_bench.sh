@@ -16,7 +16,8 @@ linkserver_start "$BENCH_WORK/server" "$BENCH_WORK/www"
 export LINKSERVER_HOST=127.0.0.1:$LINKSERVER_PORT
 url="http://$LINKSERVER_HOST/fwlink/?LinkId=136707"
 
-HTTPDriver=1 "$native/bench/engine/engine_bench"
+# Interleaved runs, so that a slow spell of the machine weighs on the download and curl alike.
+HTTPDriver=1 "$native/bench/engine/engine_bench" --benchmark_enable_random_interleaving=true
 
 probe=$mingw/bench/engine/engine_download_probe.exe
 [ -f "$probe" ] || exit 0
