@@ -22,8 +22,12 @@ HTTPDriver=1 "$native/bench/engine/engine_bench" --benchmark_enable_random_inter
 probe=$mingw/bench/engine/engine_download_probe.exe
 [ -f "$probe" ] || exit 0
 echo
-echo "WinInet under Wine (each time includes Wine's process start):"
 source "$root/scripts/wine-env"
+if wine_machine_refuses_32bit; then
+    echo "WinInet under Wine: not run, this machine starts no 32-bit x86 program"
+    exit 0
+fi
+echo "WinInet under Wine (each time includes Wine's process start):"
 wine_prefix_init "$root"
 target="Z:${BENCH_WORK//\//\\}\\wine.bin"
 wine "$probe" --idle >/dev/null  # starts the prefix's services before timing
