@@ -6,9 +6,11 @@
 #include "checks/requirements.h"
 #include "checks/signature_rules.h"
 
-// The records as the oldest supported systems know them.
+// The records as the oldest supported systems know them, in the 32-bit setup.
+#ifndef _WIN64
 static_assert(sizeof(WINTRUST_FILE_INFO) == 16, "file record of 16 bytes");
 static_assert(sizeof(WINTRUST_DATA) == 48, "trust record of 48 bytes");
+#endif
 
 int VerifyEmbeddedSignature(const wchar_t* path, int32_t* status) {
     WINTRUST_FILE_INFO file{};

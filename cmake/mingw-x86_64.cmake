@@ -1,0 +1,4 @@
+# The same sources for 64-bit Windows, for the Windows suites on machines that start no 32-bit
+# x86 program; the setup ships as the 32-bit build only.
+set(TELLURA_MINGW_PROCESSOR x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
