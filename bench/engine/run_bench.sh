@@ -4,8 +4,8 @@
 # Usage: bench/engine/run_bench.sh [native build dir] [mingw build dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-native=${1:-$root/build/native}
-mingw=${2:-$root/build/mingw}
+native=$(cd "${1:-$root/build/native}" && pwd)
+mingw=$(cd "${2:-$root/build/mingw}" 2>/dev/null && pwd || echo "${2:-$root/build/mingw}")
 export BENCH_WORK=$native/bench/engine/work
 rm -rf "$BENCH_WORK" && mkdir -p "$BENCH_WORK/www"
 head -c $((64 * 1024 * 1024)) /dev/urandom >"$BENCH_WORK/www/Ventrola.msi"

@@ -4,7 +4,7 @@
 # Usage: bench/http/run_bench.sh [build dir, default build/native] [benchmark flags...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build/native}
+build=$(cd "${1:-$root/build/native}" && pwd)
 shift $(($# > 0 ? 1 : 0))
 work="$build/bench/http/peers"
 export QEL_PEERS_SIZE=$((64 * 1024 * 1024))
