@@ -3,9 +3,11 @@
 # prerequisites (8.1.3, for 32- and 64-bit Windows), MSXML and its hot fix, the product with the
 # stand-ins of its programs, and the version file. Variants for the failure cases go to
 # variants/: an unsigned product and one that registers under another UpgradeCode.
-# Usage: make_packages.sh OUT_FOLDER STAND_IN_FOLDER [PRODUCT_VERSION]
+# The product is a 32-bit package unless PRODUCT_ARCH is x64: a 64-bit build of the setup reads
+# the registry's 64-bit view, where only a 64-bit package writes.
+# Usage: make_packages.sh OUT_FOLDER STAND_IN_FOLDER [PRODUCT_VERSION [PRODUCT_ARCH]]
 set -euo pipefail
-out=$1 bin=$(cd "$2" && pwd) version=${3:-1.0.12}
+out=$1 bin=$(cd "$2" && pwd) version=${3:-1.0.12} arch=${4:-x86}
 here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out" && mkdir -p "$out/variants" "$out/work"
 cd "$out/work"
@@ -43,10 +45,20 @@ sign hotfix.msu "$out/Windows6.0-KB941179-x64.msu"
 # wixl takes file sources relative to the current folder.
 mkdir bin && cp "$bin"/QELTexturesGeneration.exe "$bin"/QELSTART.exe "$bin"/Ventrola.exe bin/
 mv textures.bin bin/
-wixl -D Version="$version" -D UpgradeCode="$product" -D Bin=bin -o Ventrola.msi "$here/ventrola.wxs"
+case $arch in
+    x86) product_arch=(-a x86 -D ProgramFiles=ProgramFilesFolder -D Win64=no) ;;
+    x64) product_arch=(-a x64 -D ProgramFiles=ProgramFiles64Folder -D Win64=yes) ;;
+    *) echo "make_packages.sh: unknown architecture $arch" >&2; exit 2 ;;
+esac
+# upgrade-code output
+product_package() {
+    wixl "${product_arch[@]}" -D Version="$version" -D UpgradeCode="$1" -D Bin=bin -o "$2" \
+        "$here/ventrola.wxs"
+}
+product_package "$product" Ventrola.msi
 sign Ventrola.msi "$out/Ventrola.msi"
 cp Ventrola.msi "$out/variants/Ventrola_unsigned.msi"
-wixl -D Version="$version" -D UpgradeCode="$unrelated" -D Bin=bin -o unrelated.msi "$here/ventrola.wxs"
+product_package "$unrelated" unrelated.msi
 sign unrelated.msi "$out/variants/Ventrola_unregistered.msi"
 
 printf 'PNQ1\t%s\t%s\r\n' "$product" "$version" >"$out/Ventrola_VERSION.txt"
