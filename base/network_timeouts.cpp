@@ -2,15 +2,13 @@
 
 #include "http/http_client.h"
 
-void ApplyNetworkTimeouts(QELHttpClient& client) {
-    QELHttpDriver* driver = client.Driver();
-    if (!driver) return;
+void ApplyNetworkTimeouts(QELHttpClient& client, const NetworkLimits& network) {
     const struct {
         uint32_t option;
         uint32_t milliseconds;
-    } limits[] = {{kHttpOptionConnectTimeout, kConnectTimeoutMs},
-                  {kHttpOptionSendTimeout, kSendTimeoutMs},
-                  {kHttpOptionReceiveTimeout, kReceiveTimeoutMs}};
+    } limits[] = {{kHttpOptionConnectTimeout, network.connectMs},
+                  {kHttpOptionSendTimeout, network.sendMs},
+                  {kHttpOptionReceiveTimeout, network.receiveMs}};
     for (const auto& limit : limits)
-        driver->SetOption(limit.option, &limit.milliseconds, sizeof(limit.milliseconds));
+        client.SetOption(limit.option, &limit.milliseconds, sizeof(limit.milliseconds));
 }

@@ -11,6 +11,22 @@ class QELHttpClient;
 inline constexpr uint32_t kConnectTimeoutMs = 20000;
 inline constexpr uint32_t kSendTimeoutMs = 30000;
 inline constexpr uint32_t kReceiveTimeoutMs = 30000;
+// A piece of a download that receives fewer bytes than this in this time fails: a server that
+// trickles a byte now and then never trips the receive time-out.
+inline constexpr uint32_t kMinPieceBytes = 1024;
+inline constexpr uint32_t kMinPieceWindowMs = 60000;
+// How often the worker looks at Cancel and at the rate while a piece comes.
+inline constexpr uint32_t kPieceWatchSliceMs = 250;
 
-// Sets the three limits on the client's driver (options 2, 5 and 6); before the first request.
-void ApplyNetworkTimeouts(QELHttpClient& client);
+// The limits above, as one value that tests can make smaller.
+struct NetworkLimits {
+    uint32_t connectMs = kConnectTimeoutMs;
+    uint32_t sendMs = kSendTimeoutMs;
+    uint32_t receiveMs = kReceiveTimeoutMs;
+    uint32_t minPieceBytes = kMinPieceBytes;
+    uint32_t minPieceWindowMs = kMinPieceWindowMs;
+    uint32_t watchSliceMs = kPieceWatchSliceMs;
+};
+
+// Sets the three time-outs on the client (options 2, 5 and 6); before the first request.
+void ApplyNetworkTimeouts(QELHttpClient& client, const NetworkLimits& limits = {});

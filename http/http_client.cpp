@@ -45,9 +45,31 @@ QELHttpClient::QELHttpClient(const char* userAgent, uint16_t major, uint16_t min
 QELHttpClient::~QELHttpClient() { Release(); }
 
 int32_t QELHttpClient::Release() {
+    std::lock_guard<std::mutex> hold(_driverLock);
     delete _driver;
     _driver = nullptr;
     return kHttpOk;
+}
+
+int32_t QELHttpClient::SetOption(uint32_t option, const void* value, int32_t size) {
+    if (!_driver) return -1;
+    if (!value || size < 0) return kHttpInvalidArg;
+    const int32_t result = _driver->SetOption(option, value, size);
+    if (result >= 0)
+        _options.emplace_back(
+            option, std::string(static_cast<const char*>(value), static_cast<size_t>(size)));
+    return result;
+}
+
+void QELHttpClient::Abort() {
+    std::lock_guard<std::mutex> hold(_driverLock);
+    _aborted = true;
+    if (_driver) _driver->Abort();
+}
+
+int64_t QELHttpClient::BytesReceived() const {
+    std::lock_guard<std::mutex> hold(_driverLock);
+    return _receivedBefore + (_driver ? _driver->BytesReceived() : 0);
 }
 
 int32_t QELHttpClient::SwitchForSecureUrl(const char* url) {
@@ -56,9 +78,14 @@ int32_t QELHttpClient::SwitchForSecureUrl(const char* url) {
                                                       _driver->MinorVersion());
     // Without a secure driver the request must not go out in plain text.
     if (!secure) return kHttpFail;
+    for (const auto& [option, value] : _options)
+        secure->SetOption(option, value.data(), static_cast<int32_t>(value.size()));
+    secure->SetOwner(this);
+    std::lock_guard<std::mutex> hold(_driverLock);
+    _receivedBefore += _driver->BytesReceived();
     delete _driver;
     _driver = secure;
-    _driver->SetOwner(this);
+    if (_aborted) _driver->Abort();
     return kHttpOk;
 }
 

@@ -3,6 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "http/http_driver.h"
 
@@ -22,12 +26,25 @@ class QELHttpClient {
     int32_t QueryInfo(char** value, int32_t* length, int32_t* index, uint32_t level,
                       const char* name);
 
+    // Sets an option of the driver and keeps it, so that a driver taken for a secure URL gets
+    // it too.
+    int32_t SetOption(uint32_t option, const void* value, int32_t size);
+    // Safe from any thread: ends the request in progress and every later one.
+    void Abort();
+    // Safe from any thread: the bytes received so far, by every driver this client had.
+    int64_t BytesReceived() const;
+
     QELHttpDriver* Driver() const { return _driver; }
 
   private:
     int32_t SwitchForSecureUrl(const char* url);
 
     QELHttpDriver* _driver = nullptr;
+    std::vector<std::pair<uint32_t, std::string>> _options;
+    // Guards the driver's replacement against Abort and BytesReceived from another thread.
+    mutable std::mutex _driverLock;
+    bool _aborted = false;
+    int64_t _receivedBefore = 0;
 };
 
 // Flags 1 (low four bits) mean keep-alive.

@@ -63,12 +63,14 @@ int32_t QELHttpConnection::ReadHead(char** head, int32_t* length, int32_t* recei
     return *head ? kHttpOk : kHttpReadFailed;
 }
 
-int32_t QELHttpConnection::ReadUntilClose(char** body, int32_t* length) {
+int32_t QELHttpConnection::ReadUntilClose(char** body, int32_t* length, int32_t limit) {
     *body = nullptr;
     *length = 0;
+    const size_t most = static_cast<size_t>(limit);
     QELHttpTextBuffer data;
     size_t room = kFirstBodyBuffer;
-    for (;;) {
+    while (limit <= 0 || data.Length() < most) {
+        if (limit > 0 && room > most - data.Length()) room = most - data.Length();
         if (room > static_cast<size_t>(INT32_MAX) - data.Length()) return kHttpReadNoMemory;
         char* space = data.Reserve(room);
         if (!space) return kHttpReadNoMemory;
@@ -98,7 +100,8 @@ int32_t QELHttpConnection::ReceiveExactly(QELHttpTextBuffer* data, size_t size) 
     return kHttpOk;
 }
 
-int32_t QELHttpConnection::ReadChunked(char** body, int32_t* length, uint32_t flags) {
+int32_t QELHttpConnection::ReadChunked(char** body, int32_t* length, uint32_t flags,
+                                       int32_t limit) {
     *body = nullptr;
     *length = 0;
     QELHttpTextBuffer data;
@@ -113,8 +116,11 @@ int32_t QELHttpConnection::ReadChunked(char** body, int32_t* length, uint32_t fl
         unsigned long size = 0;
         if (sscanf(line, "%lx", &size) != 1) return kHttpBadFraming;
         if (size > static_cast<unsigned long>(INT32_MAX) - data.Length()) return kHttpReadNoMemory;
+        const bool cut = limit > 0 && data.Length() + size > static_cast<size_t>(limit);
+        if (cut) size = static_cast<size_t>(limit) - data.Length();
         result = ReceiveExactly(&data, size);
         if (result != kHttpOk) return result;
+        if (cut) break;
         char crlf[2] = {0, 0};
         result = Receive(crlf, 2, &count);
         if (count != 2 || memcmp(crlf, "\r\n", 2) != 0) return kHttpReadShort;
@@ -125,17 +131,19 @@ int32_t QELHttpConnection::ReadChunked(char** body, int32_t* length, uint32_t fl
     return *body ? kHttpOk : kHttpReadNoMemory;
 }
 
-int32_t QELHttpConnection::ReadBody(uint32_t flags, int32_t* length, char** body) {
+int32_t QELHttpConnection::ReadBody(uint32_t flags, int32_t* length, char** body, int32_t limit) {
     *body = nullptr;
     if (flags & 0x1) {
-        int32_t result = ReadChunked(body, length, flags);
+        int32_t result = ReadChunked(body, length, flags, limit);
         return result < 0 ? kHttpReadFailed : result;
     }
     if (*length == 0) {
-        int32_t result = ReadUntilClose(body, length);
+        int32_t result = ReadUntilClose(body, length, limit);
         return result < 0 ? kHttpReadFailed : result;
     }
     if (*length < 0) return kHttpInvalidArg;
+    // An announced length is no reason to read more than was asked for.
+    if (limit > 0 && *length > limit) *length = limit;
     QELHttpTextBuffer data;
     int32_t result = ReceiveExactly(&data, static_cast<size_t>(*length));
     if (result != kHttpOk) {

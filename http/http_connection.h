@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "http/http_watch.h"
+
 class QELHttpTextBuffer;
 
 class QELHttpConnection {
@@ -26,11 +28,13 @@ class QELHttpConnection {
     // 0 readable, kHttpTimeout when nothing came in time, kHttpFail on error; -1 waits forever.
     virtual int32_t WaitReadable(int32_t milliseconds) = 0;
 
-    int32_t ReadUntilClose(char** body, int32_t* length);
-    int32_t ReadChunked(char** body, int32_t* length, uint32_t flags);
+    // `limit` (0: none) is the most body bytes read: a body that passes it is cut there, and
+    // the connection must then be closed, since the rest of the body is still in it.
+    int32_t ReadUntilClose(char** body, int32_t* length, int32_t limit = 0);
+    int32_t ReadChunked(char** body, int32_t* length, uint32_t flags, int32_t limit = 0);
     // `received`, when given, counts the bytes that came, also when they make no whole head.
     int32_t ReadHead(char** head, int32_t* length, int32_t* received = nullptr);
-    int32_t ReadBody(uint32_t flags, int32_t* length, char** body);
+    int32_t ReadBody(uint32_t flags, int32_t* length, char** body, int32_t limit = 0);
 
     const char* HostName() const { return _hostName; }
     uint16_t Flags() const { return _flags; }
@@ -65,9 +69,10 @@ class QELHttpSocketConnection : public QELHttpConnection {
     int32_t Close() override;
     int32_t WaitReadable(int32_t milliseconds) override;
     // Connects to `address`:`connectPort` (the host's own, or a proxy's) and remembers `host`
-    // and `port` as the server the requests are for.
+    // and `port` as the server the requests are for. `watch` (or null) is told of every byte
+    // received and can stop every wait.
     int32_t Connect(const char* host, uint16_t port, uint32_t address, uint16_t connectPort,
-                    const QELHttpSocketTimeouts& timeouts);
+                    const QELHttpSocketTimeouts& timeouts, QELHttpWatch* watch);
     // Applies the receive and send limits to the open socket.
     void SetTimeouts(const QELHttpSocketTimeouts& timeouts);
     uint16_t Port() const { return _port; }
@@ -75,9 +80,14 @@ class QELHttpSocketConnection : public QELHttpConnection {
   private:
     // Moves up to `size` bytes received ahead into the buffer; how many.
     int32_t TakeAhead(char* buffer, int32_t size);
+    // One receive call, after waiting for bytes in slices: bytes, 0 closed, negative on error,
+    // on the receive time-out and on a stop.
+    int32_t ReceiveSliced(char* buffer, int32_t size);
 
     intptr_t _socket = 0;
     uint16_t _port = 0;
+    uint32_t _receiveMs = 0;
+    QELHttpWatch* _watch = nullptr;
     // Lines are received a block at a time, not a byte per call; the bytes past the line (the
     // start of a body, say) wait here for the next read, so none is lost to the head.
     static const int32_t kAheadSize = 4096;

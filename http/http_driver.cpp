@@ -1,6 +1,7 @@
 // The request model, written once over the drivers' low-level operations.
 #include "http/http_driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -115,6 +116,7 @@ int32_t QELHttpDriver::Run(Request& request) {
     *body = nullptr;
     *length = 0;
 
+    if (_watch.stop) return kHttpCancelled;
     int32_t result = OpenRequest(request.verb, request.url, flags, 0);
     if (result < 0) return result;
     result = AddCookieLine(request.url);
@@ -198,6 +200,18 @@ int32_t QELHttpDriver::GetRange(const char* url, uint32_t flags, int mode, int32
     } else {
         return kHttpInvalidArg;
     }
+    // Asking for n bytes reads at most n + 1 of any answer, the redirects' included; a small
+    // range still takes a redirect's or an error page's body whole.
+    const int64_t asked = mode == 0 || from == 0 ? static_cast<int64_t>(countOrTo)
+                                                 : static_cast<int64_t>(countOrTo) - from + 1;
+    const int64_t kSmallestLimit = 64 * 1024;
+    struct LimitScope {
+        int32_t& limit;
+        int32_t before;
+        ~LimitScope() { limit = before; }
+    } scope{_bodyLimit, _bodyLimit};
+    if (asked > 0 && asked < INT32_MAX)
+        _bodyLimit = static_cast<int32_t>(std::max(asked + 1, kSmallestLimit));
     Request request;
     request.verb = "GET";
     request.url = url;

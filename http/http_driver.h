@@ -7,6 +7,7 @@
 
 #include "http/http_source.h"
 #include "http/http_types.h"
+#include "http/http_watch.h"
 
 class QELHttpClient;
 
@@ -91,10 +92,21 @@ class QELHttpDriver {
     uint16_t MajorVersion() const { return _major; }
     uint16_t MinorVersion() const { return _minor; }
 
+    // Safe from any thread: ends the request in progress within a wait slice, and every later
+    // one, with kHttpCancelled.
+    virtual void Abort() { _watch.stop = true; }
+    // Safe from any thread: the bytes this driver has received so far.
+    int64_t BytesReceived() const { return _watch.received; }
+
   protected:
     QELHttpClient* _owner = nullptr;
     uint16_t _major;
     uint16_t _minor;
+    QELHttpWatch _watch;
+    // The most body bytes ReadData takes for the current request (0: no limit). A range request
+    // reads what it asked for plus one byte, so that a longer answer shows without being
+    // buffered whole.
+    int32_t _bodyLimit = 0;
 
   private:
     struct Request;

@@ -23,6 +23,7 @@ constexpr int32_t kHttpNameNotResolved = static_cast<int32_t>(0x80072EE7);
 constexpr int32_t kHttpCannotConnect = static_cast<int32_t>(0x80072EFD);
 constexpr int32_t kHttpSendFailed = static_cast<int32_t>(0x80072EE4);
 constexpr int32_t kHttpIncorrectHandleState = static_cast<int32_t>(0x80072EF2);
+constexpr int32_t kHttpCancelled = static_cast<int32_t>(0x80072EF1);
 
 // Body reader results of the socket connection.
 constexpr int32_t kHttpReadShort = -4;

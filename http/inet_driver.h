@@ -6,6 +6,7 @@
 #include <wininet.h>
 
 #include <cstdint>
+#include <mutex>
 
 #include "http/http_driver.h"
 
@@ -35,6 +36,8 @@ class QELHttpInetDriver : public QELHttpDriver {
     int32_t HandleAuthChallenge(const char* url, int32_t status, const char* head,
                                 int32_t headLength) override;
     int32_t Disconnect() override { return kHttpOk; }
+    // Closing its handles is WinInet's own way to end a call that waits on them.
+    void Abort() override;
 
   private:
     static const uint32_t kStateChunked = 0x1;
@@ -50,6 +53,10 @@ class QELHttpInetDriver : public QELHttpDriver {
     int32_t SendOnce(const char* body, int32_t length, int withLength);
     void CopyCredentialsToRequest();
     int32_t WriteAll(const char* data, DWORD length);
+    // Handles are set and closed under _handleLock, since Abort closes them from another
+    // thread; after Abort a new handle is closed at once.
+    void Keep(HINTERNET& slot, HINTERNET handle);
+    void Drop(HINTERNET& slot);
     int32_t ReadAvailable(char** body, int32_t* length, bool onePiece);
     int32_t ReadExpected(int32_t* length, char** body);
 
@@ -69,6 +76,7 @@ class QELHttpInetDriver : public QELHttpDriver {
     DWORD _sendTimeout = 36000000;
     DWORD _connectTimeout = 10000;
     HWND _parent = nullptr;
+    std::mutex _handleLock;
 };
 
 // A failed platform call as a result: its last error as 0x8007xxxx (never 0).

@@ -57,12 +57,35 @@ QELHttpInetDriver::QELHttpInetDriver(const char* userAgent, uint16_t major, uint
 
 QELHttpInetDriver::~QELHttpInetDriver() {
     // Children first: a closed parent handle invalidates its children.
-    if (_request) InternetCloseHandle(_request);
-    if (_connection) InternetCloseHandle(_connection);
-    if (_internet) InternetCloseHandle(_internet);
+    Drop(_request);
+    Drop(_connection);
+    Drop(_internet);
     free(_userAgent);
     free(_host);
     free(_pending);
+}
+
+void QELHttpInetDriver::Keep(HINTERNET& slot, HINTERNET handle) {
+    std::lock_guard<std::mutex> hold(_handleLock);
+    if (_watch.stop && handle) {
+        InternetCloseHandle(handle);
+        handle = nullptr;
+    }
+    slot = handle;
+}
+
+void QELHttpInetDriver::Drop(HINTERNET& slot) {
+    std::lock_guard<std::mutex> hold(_handleLock);
+    // After Abort the handles are closed already.
+    if (slot && !_watch.stop) InternetCloseHandle(slot);
+    slot = nullptr;
+}
+
+void QELHttpInetDriver::Abort() {
+    std::lock_guard<std::mutex> hold(_handleLock);
+    if (_watch.stop.exchange(true)) return;
+    for (HINTERNET handle : {_request, _connection, _internet})
+        if (handle) InternetCloseHandle(handle);
 }
 
 int32_t QELHttpInetDriver::Connect(const char* host, uint16_t port, int access) {
@@ -72,12 +95,11 @@ int32_t QELHttpInetDriver::Connect(const char* host, uint16_t port, int access) 
     if (_stricmp(host, computer) == 0) host = kLocalHost;
     if (InternetAttemptConnect(0) != ERROR_SUCCESS) return QELHttpLastError();
     if (!_internet) {
-        _internet = InternetOpenA(_userAgent, static_cast<DWORD>(access), nullptr, nullptr, 0);
+        Keep(_internet, InternetOpenA(_userAgent, static_cast<DWORD>(access), nullptr, nullptr, 0));
         if (!_internet) return QELHttpLastError();
     }
     if (_connection && (port != _port || !_host || _stricmp(host, _host) != 0)) {
-        InternetCloseHandle(_connection);
-        _connection = nullptr;
+        Drop(_connection);
         free(_host);
         _host = nullptr;
     }
@@ -87,7 +109,8 @@ int32_t QELHttpInetDriver::Connect(const char* host, uint16_t port, int access) 
         if (!_host) return kHttpOutOfMemory;
     }
     if (!_connection) {
-        _connection = InternetConnectA(_internet, _host, port, "", "", INTERNET_SERVICE_HTTP, 0, 0);
+        Keep(_connection,
+             InternetConnectA(_internet, _host, port, "", "", INTERNET_SERVICE_HTTP, 0, 0));
         if (!_connection) return QELHttpLastError();
     }
     DWORD state = 0;
@@ -164,8 +187,7 @@ int32_t QELHttpInetDriver::OpenRequest(const char* verb, const char* url, uint32
     // request in place as if it were this one.
     int32_t result = CrackUrl(url, &host, &port, &path, &extra);
     if (result == kHttpOk) {
-        if (_request) InternetCloseHandle(_request);
-        _request = nullptr;
+        Drop(_request);
         _state &= kStateCredentials;
         if (!_connection) {
             result = kHttpDisconnected;
@@ -175,11 +197,11 @@ int32_t QELHttpInetDriver::OpenRequest(const char* verb, const char* url, uint32
             // would follow a server's redirect loop without end (Wine does).
             DWORD requestFlags =
                 flags | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE |
-                INTERNET_FLAG_IGNORE_CERT_CN_INVALID |
-                INTERNET_FLAG_IGNORE_CERT_DATE_INVALID | (IsSecure() ? INTERNET_FLAG_SECURE : 0);
-            _request = HttpOpenRequestA(_connection, verb, path, nullptr, nullptr,
-                                        noAccept ? nullptr : acceptAll, requestFlags,
-                                        reinterpret_cast<DWORD_PTR>(this));
+                INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
+                (IsSecure() ? INTERNET_FLAG_SECURE : 0);
+            Keep(_request, HttpOpenRequestA(_connection, verb, path, nullptr, nullptr,
+                                            noAccept ? nullptr : acceptAll, requestFlags,
+                                            reinterpret_cast<DWORD_PTR>(this)));
             if (_request) {
                 _state |= kStateOpened;
                 _bodyLengthMode = -2;

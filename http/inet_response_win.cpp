@@ -122,18 +122,22 @@ int32_t QELHttpInetDriver::SetOption(uint32_t option, const void* value, int32_t
     }
 }
 
-// Reads whatever arrives until the end (a chunked body, decoded by WinInet).
+// Reads whatever arrives until the end (a chunked body, decoded by WinInet), or up to the
+// body limit.
 int32_t QELHttpInetDriver::ReadAvailable(char** body, int32_t* length, bool onePiece) {
+    const DWORD most = _bodyLimit > 0 ? static_cast<DWORD>(_bodyLimit) : MAXDWORD;
     QELHttpTextBuffer data;
-    for (;;) {
+    while (data.Length() < most) {
         DWORD available = 0;
         if (!InternetQueryDataAvailable(_request, &available, 0, 0)) return kHttpNoAvailable;
         if (available == 0) break;
+        if (available > most - data.Length()) available = most - data.Length();
         char* space = data.Reserve(available);
         if (!space) return kHttpOutOfMemory;
         DWORD got = 0;
         if (!InternetReadFile(_request, space, available, &got)) return kHttpReadShort;
         if (got == 0) break;
+        _watch.received += got;
         data.Commit(got);
         if (onePiece) break;
     }
@@ -144,28 +148,32 @@ int32_t QELHttpInetDriver::ReadAvailable(char** body, int32_t* length, bool oneP
 
 // Reads a body of the given length (0: as much as arrives); a body cut short gives -4 with
 // the length received. Memory grows with the bytes that arrive, never to the announced length
-// at once: a server may announce gigabytes and send nothing.
+// at once: a server may announce gigabytes and send nothing. A body past the body limit is cut
+// there.
 int32_t QELHttpInetDriver::ReadExpected(int32_t* length, char** body) {
     DWORD expected = static_cast<DWORD>(*length);
     if (expected == 0 && !InternetQueryDataAvailable(_request, &expected, 0, 0))
         return kHttpNoAvailable;
+    const DWORD most = _bodyLimit > 0 ? static_cast<DWORD>(_bodyLimit) : MAXDWORD;
     QELHttpTextBuffer data;
-    for (;;) {
+    while (data.Length() < most) {
         DWORD available = 0;
         if (!InternetQueryDataAvailable(_request, &available, 0, 0)) return kHttpNoAvailable;
         if (data.Length() + available > expected) expected = data.Length() + available;
         if (available == 0 && data.Length() == expected) break;
         const DWORD missing = static_cast<DWORD>(expected - data.Length());
-        const DWORD want = available ? available : (missing < kReadStep ? missing : kReadStep);
+        DWORD want = available ? available : (missing < kReadStep ? missing : kReadStep);
+        if (want > most - data.Length()) want = most - data.Length();
         char* space = data.Reserve(want);
         if (!space) return kHttpOutOfMemory;
         DWORD got = 0;
         if (!InternetReadFile(_request, space, want, &got)) return kHttpReadShort;
         if (got == 0) break;
+        _watch.received += got;
         data.Commit(got);
     }
     *length = static_cast<int32_t>(data.Length());
-    if (data.Length() != expected) return kHttpReadShort;
+    if (data.Length() != expected && data.Length() < most) return kHttpReadShort;
     *body = data.Release();
     return *body ? kHttpOk : kHttpOutOfMemory;
 }
@@ -218,8 +226,7 @@ int32_t QELHttpInetDriver::ReadResponse(uint32_t flags, int32_t* length, char** 
         int32_t size = 0;
         if (QueryInfo(&connection, &size, nullptr, kHttpQueryConnection, nullptr) == kHttpOk &&
             strstr(connection, "Close")) {
-            InternetCloseHandle(_request);
-            _request = nullptr;
+            Drop(_request);
         }
         free(connection);
     }

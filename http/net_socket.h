@@ -1,6 +1,7 @@
 // The few socket calls the HTTP client needs, one thin file per platform.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace qelnet {
@@ -12,8 +13,9 @@ bool Startup();
 // The first IPv4 address of `host` in network order; false when it does not resolve.
 bool Resolve(const char* host, uint32_t* address);
 // A connected TCP socket with TCP_NODELAY, or kNoSocket; a connect that has not succeeded
-// within `timeoutMs` (0: no limit) is given up.
-intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs);
+// within `timeoutMs` (0: no limit), or when `stop` is set, is given up.
+intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs,
+                    const std::atomic<bool>* stop = nullptr);
 // Limits the wait of each receive and each send call (0: no limit); false when refused.
 bool SetTimeouts(intptr_t socket, uint32_t receiveMs, uint32_t sendMs);
 // Results of one send or recv call: bytes, 0 closed, negative error. Never raises signals.

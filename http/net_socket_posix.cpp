@@ -8,25 +8,28 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "http/http_watch.h"
 #include "http/net_socket.h"
 
 namespace qelnet {
 
 namespace {
 
-// A connect without a limit blocks; one with a limit runs non-blocking and is waited for.
-bool ConnectWithin(int fd, const sockaddr_in& peer, uint32_t timeoutMs) {
+// The connect runs non-blocking and is waited for in slices, so that a stop is seen soon.
+bool ConnectWithin(int fd, const sockaddr_in& peer, uint32_t timeoutMs,
+                   const std::atomic<bool>* stop) {
     const sockaddr* address = reinterpret_cast<const sockaddr*>(&peer);
-    if (timeoutMs == 0) return connect(fd, address, sizeof(peer)) == 0;
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return false;
     bool connected = connect(fd, address, sizeof(peer)) == 0;
     if (!connected && errno == EINPROGRESS) {
         pollfd watched = {fd, POLLOUT, 0};
-        int ready;
-        do {
-            ready = poll(&watched, 1, static_cast<int>(timeoutMs));
-        } while (ready < 0 && errno == EINTR);
+        int ready = 0;
+        for (uint32_t waited = 0; ready == 0 && !(stop && *stop); waited += kHttpWaitSliceMs) {
+            if (timeoutMs && waited >= timeoutMs) break;
+            ready = poll(&watched, 1, static_cast<int>(kHttpWaitSliceMs));
+            if (ready < 0 && errno == EINTR) ready = 0;
+        }
         int error = 0;
         socklen_t size = sizeof(error);
         connected =
@@ -46,7 +49,8 @@ timeval Interval(uint32_t ms) {
 
 bool Startup() { return true; }
 
-intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs) {
+intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs,
+                    const std::atomic<bool>* stop) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) return kNoSocket;
     int one = 1;
@@ -55,7 +59,7 @@ intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs) {
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = address;
-    if (!ConnectWithin(fd, peer, timeoutMs)) {
+    if (!ConnectWithin(fd, peer, timeoutMs, stop)) {
         close(fd);
         return kNoSocket;
     }

@@ -1,29 +1,34 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include "http/http_watch.h"
 #include "http/net_socket.h"
 
 namespace qelnet {
 
 namespace {
 
-// A connect without a limit blocks; one with a limit runs non-blocking and is waited for.
-bool ConnectWithin(SOCKET s, const sockaddr_in& peer, uint32_t timeoutMs) {
+// The connect runs non-blocking and is waited for in slices, so that a stop is seen soon.
+bool ConnectWithin(SOCKET s, const sockaddr_in& peer, uint32_t timeoutMs,
+                   const std::atomic<bool>* stop) {
     const sockaddr* address = reinterpret_cast<const sockaddr*>(&peer);
-    if (timeoutMs == 0) return connect(s, address, sizeof(peer)) == 0;
     u_long nonBlocking = 1;
     if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return false;
     bool connected = connect(s, address, sizeof(peer)) == 0;
     if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) {
-        fd_set writable;
-        fd_set failed;
-        FD_ZERO(&writable);
-        FD_ZERO(&failed);
-        FD_SET(s, &writable);
-        FD_SET(s, &failed);
-        timeval limit = {static_cast<long>(timeoutMs / 1000),
-                         static_cast<long>((timeoutMs % 1000) * 1000)};
-        connected = select(0, nullptr, &writable, &failed, &limit) > 0 && FD_ISSET(s, &writable);
+        int ready = 0;
+        for (uint32_t waited = 0; ready == 0 && !(stop && *stop); waited += kHttpWaitSliceMs) {
+            if (timeoutMs && waited >= timeoutMs) break;
+            fd_set writable;
+            fd_set failed;
+            FD_ZERO(&writable);
+            FD_ZERO(&failed);
+            FD_SET(s, &writable);
+            FD_SET(s, &failed);
+            timeval slice = {0, static_cast<long>(kHttpWaitSliceMs * 1000)};
+            ready = select(0, nullptr, &writable, &failed, &slice);
+            connected = ready > 0 && FD_ISSET(s, &writable);
+        }
     }
     u_long blocking = 0;
     return connected && ioctlsocket(s, FIONBIO, &blocking) == 0;
@@ -40,7 +45,8 @@ bool Startup() {
     return started;
 }
 
-intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs) {
+intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs,
+                    const std::atomic<bool>* stop) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET) return kNoSocket;
     BOOL one = TRUE;
@@ -49,7 +55,7 @@ intptr_t ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs) {
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = address;
-    if (!ConnectWithin(s, peer, timeoutMs)) {
+    if (!ConnectWithin(s, peer, timeoutMs, stop)) {
         closesocket(s);
         return kNoSocket;
     }

@@ -16,10 +16,13 @@ QELHttpSocketConnection::~QELHttpSocketConnection() { Close(); }
 
 int32_t QELHttpSocketConnection::Connect(const char* host, uint16_t port, uint32_t address,
                                          uint16_t connectPort,
-                                         const QELHttpSocketTimeouts& timeouts) {
+                                         const QELHttpSocketTimeouts& timeouts,
+                                         QELHttpWatch* watch) {
     if (Flags() & kConnected) Close();
     if (!host) return -1;
-    intptr_t socket = qelnet::ConnectTcp(address, connectPort, timeouts.connectMs);
+    _watch = watch;
+    intptr_t socket = qelnet::ConnectTcp(address, connectPort, timeouts.connectMs,
+                                         watch ? &watch->stop : nullptr);
     if (socket == qelnet::kNoSocket) return kHttpCannotConnect;
     char* name = QELHttpCopyText(host);
     if (!name || !qelnet::SetTimeouts(socket, timeouts.receiveMs, timeouts.sendMs)) {
@@ -31,12 +34,14 @@ int32_t QELHttpSocketConnection::Connect(const char* host, uint16_t port, uint32
     _socket = socket;
     _aheadStart = _aheadEnd = 0;
     _port = port;
+    _receiveMs = timeouts.receiveMs;
     SetHostName(name);
     SetFlags(kConnected);
     return kHttpOk;
 }
 
 void QELHttpSocketConnection::SetTimeouts(const QELHttpSocketTimeouts& timeouts) {
+    _receiveMs = timeouts.receiveMs;
     if (_socket != qelnet::kNoSocket)
         qelnet::SetTimeouts(_socket, timeouts.receiveMs, timeouts.sendMs);
 }
@@ -54,6 +59,20 @@ int32_t QELHttpSocketConnection::TakeAhead(char* buffer, int32_t size) {
     return taken;
 }
 
+int32_t QELHttpSocketConnection::ReceiveSliced(char* buffer, int32_t size) {
+    // The time-out counts the slices waited without a byte, as the socket's own limit would.
+    for (uint32_t waited = 0;; waited += kHttpWaitSliceMs) {
+        if (_watch && _watch->stop) return -1;
+        if (_receiveMs && waited >= _receiveMs) return -1;
+        const int32_t ready = qelnet::WaitReadable(_socket, static_cast<int32_t>(kHttpWaitSliceMs));
+        if (ready < 0) return -1;
+        if (ready > 0) break;
+    }
+    const int32_t got = qelnet::ReceiveSome(_socket, buffer, size);
+    if (got > 0 && _watch) _watch->received += got;
+    return got;
+}
+
 int32_t QELHttpSocketConnection::Receive(char* buffer, int32_t size, int32_t* count) {
     *count = 0;
     if (_socket == qelnet::kNoSocket) return -1;
@@ -61,7 +80,7 @@ int32_t QELHttpSocketConnection::Receive(char* buffer, int32_t size, int32_t* co
     int32_t last = 1;
     while (*count < size) {
         int32_t want = size - *count < kMaxReceive ? size - *count : kMaxReceive;
-        last = qelnet::ReceiveSome(_socket, buffer + *count, want);
+        last = ReceiveSliced(buffer + *count, want);
         if (last <= 0) break;
         *count += last;
     }
@@ -74,7 +93,7 @@ int32_t QELHttpSocketConnection::ReceiveLine(char* buffer, int32_t size, int32_t
     int32_t last = 1;
     while (*count < size) {
         if (_aheadStart == _aheadEnd) {
-            last = qelnet::ReceiveSome(_socket, _ahead, kAheadSize);
+            last = ReceiveSliced(_ahead, kAheadSize);
             if (last <= 0) break;
             _aheadStart = 0;
             _aheadEnd = last;

@@ -152,7 +152,8 @@ int32_t QELHttpSocketDriver::Connect(const char* host, uint16_t port, int) {
     uint32_t address = 0;
     if (!_names.Resolve(peer, &address)) return kHttpNameNotResolved;
     int32_t result =
-        _connection->Connect(host, port, address, ProxyHost() ? kProxyPort : port, _timeouts);
+        _connection->Connect(host, port, address, ProxyHost() ? kProxyPort : port, _timeouts,
+                             &_watch);
     if (result == kHttpCannotConnect) _names.Forget(peer);
     if (result == kHttpOk) _port = port;
     return result;
@@ -524,9 +525,9 @@ int32_t QELHttpSocketDriver::ReadData(uint32_t flags, int32_t* length, char** bo
     if (!length || !body) return kHttpInvalidArg;
     if (!_connection) return kHttpFail;
     if (!(_connection->Flags() & QELHttpConnection::kConnected)) return kHttpDisconnected;
-    int32_t result = _connection->ReadBody(flags, length, body);
-    // The rest of a body that failed must not be read as the next response.
-    if (result < 0) Disconnect();
+    int32_t result = _connection->ReadBody(flags, length, body, _bodyLimit);
+    // The rest of a body that failed or was cut must not be read as the next response.
+    if (result < 0 || (_bodyLimit > 0 && *length >= _bodyLimit)) Disconnect();
     return result;
 }
 
