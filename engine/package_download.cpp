@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 
-#include "base/network_timeouts.h"
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
+#include "engine/piece_fetch.h"
 #include "http/http_client.h"
 
 namespace {
@@ -17,7 +18,8 @@ std::wstring Number(int64_t value) { return std::to_wstring(value); }
 // One call, one download: the client, the file and the last body live as long as it.
 class PieceDownload {
   public:
-    PieceDownload(StepFeedback& feedback, const DownloadJob& job) : ui_(feedback), job_(job) {}
+    PieceDownload(StepFeedback& feedback, const DownloadJob& job, const NetworkLimits& limits)
+        : ui_(feedback), job_(job), limits_(limits) {}
     ~PieceDownload() {
         std::free(body_);
         if (file_) std::fclose(file_);
@@ -40,24 +42,72 @@ class PieceDownload {
         return 3;
     }
     int32_t Fetch(int32_t from, int32_t count);
+    int32_t WaitForPiece(PieceFetch& fetch);
+    bool CancelConfirmed();
     int32_t AppendBody();
+    int32_t Status(int& code);
+    std::optional<std::string> ContentRange(int32_t& result);
     int32_t TotalSize(int64_t& total);
+    int32_t CheckPieceStart(int64_t from, int32_t count);
 
     StepFeedback& ui_;
     const DownloadJob& job_;
+    const NetworkLimits& limits_;
     std::string url_;
-    std::unique_ptr<QELHttpClient> client_;
+    std::shared_ptr<QELHttpClient> client_;
     FILE* file_ = nullptr;
     char* body_ = nullptr;
     int32_t length_ = 0;
+    int32_t fetchResult_ = 0;  // the client's result for the last piece
     std::wstring message_;
 };
 
+// The piece's request runs on a thread of its own, while the worker answers Cancel and fails a
+// piece that comes too slowly: 0 when the request ended (fetchResult_ tells how), else 2 or 3.
 int32_t PieceDownload::Fetch(int32_t from, int32_t count) {
     std::free(body_);
     body_ = nullptr;
     length_ = 0;
-    return client_->GetRange(url_.c_str(), 1, 0, from, count, &body_, &length_, nullptr);
+    PieceFetch fetch(client_, url_, from, count);
+    const int32_t waited = WaitForPiece(fetch);
+    if (waited != 0) {
+        fetch.Abort();
+        return waited;
+    }
+    body_ = fetch.TakeBody(&length_);
+    fetchResult_ = fetch.Result();
+    return 0;
+}
+
+int32_t PieceDownload::WaitForPiece(PieceFetch& fetch) {
+    using Clock = std::chrono::steady_clock;
+    const auto window = std::chrono::milliseconds(limits_.minPieceWindowMs);
+    auto windowStart = Clock::now();
+    int64_t bytesAtStart = fetch.BytesReceived();
+    while (!fetch.WaitFor(limits_.watchSliceMs)) {
+        if (CancelConfirmed()) return 2;
+        if (Clock::now() - windowStart < window) continue;
+        const int64_t bytes = fetch.BytesReceived();
+        if (bytes - bytesAtStart < limits_.minPieceBytes) {
+            return Fail(FillConversions(L"Setup failed - fewer than %d bytes in %d s from %s",
+                                        {Number(limits_.minPieceBytes),
+                                         Number(limits_.minPieceWindowMs / 1000), job_.url}));
+        }
+        windowStart = Clock::now();
+        bytesAtStart = bytes;
+    }
+    return 0;
+}
+
+// The question for a Cancel pressed once; a No takes the press back.
+bool PieceDownload::CancelConfirmed() {
+    if (CancelRequests.load() != 1) return false;
+    if (ui_.ConfirmCancel()) {
+        message_ = L"Setup was interrupted by user during download of " + job_.url;
+        return true;
+    }
+    --CancelRequests;
+    return false;
 }
 
 int32_t PieceDownload::AppendBody() {
@@ -68,38 +118,48 @@ int32_t PieceDownload::AppendBody() {
                         {Number(static_cast<int64_t>(written)), job_.localPath, Number(length_)}));
 }
 
-// What the first answer says about the whole file's size.
-int32_t PieceDownload::TotalSize(int64_t& total) {
+// The last answer's status code; 3 when it cannot be asked.
+int32_t PieceDownload::Status(int& code) {
     char* status = nullptr;
     int32_t statusLength = 0;
-    if (client_->QueryInfo(&status, &statusLength, nullptr, 19, nullptr) != 0 || !status) {
-        std::free(status);
-        return 3;
-    }
-    const int code = std::atoi(status);
+    const int32_t rc =
+        client_->QueryInfo(&status, &statusLength, nullptr, kHttpQueryStatusCode, nullptr);
+    code = rc == 0 && status ? std::atoi(status) : 0;
     std::free(status);
+    return rc == 0 && code != 0 ? 0 : 3;
+}
+
+// The last answer's Content-Range value, or nothing with the query's result.
+std::optional<std::string> PieceDownload::ContentRange(int32_t& result) {
+    // Servers write one blank after the colon; a name with the blanks would never match.
+    char* range = nullptr;
+    int32_t rangeLength = 0;
+    result = client_->QueryInfo(&range, &rangeLength, nullptr, kHttpQueryCustom, "Content-Range");
+    std::optional<std::string> value;
+    if (result == 0)
+        value.emplace(range ? range : "", range ? static_cast<size_t>(rangeLength) : 0);
+    std::free(range);
+    return value;
+}
+
+// What the first answer says about the whole file's size.
+int32_t PieceDownload::TotalSize(int64_t& total) {
+    int code = 0;
+    if (Status(code) != 0) return 3;
     if (code == 200) {
         total = length_;
         return 0;
     }
     if (code != 206) return kDownloadUnexpectedStatus;
-
-    // Servers write one blank after the colon; a name with the blanks would never match.
-    char* range = nullptr;
-    int32_t rangeLength = 0;
-    const int32_t rc = client_->QueryInfo(&range, &rangeLength, nullptr, 0xFFFF, "Content-Range");
-    if (rc != 0) {
-        std::free(range);
-        return rc;
-    }
-    const std::string value(range ? range : "", range ? static_cast<size_t>(rangeLength) : 0);
-    std::free(range);
-    const std::optional<int64_t> parsed = ContentRangeTotal(value);
+    int32_t rc = 0;
+    const std::optional<std::string> value = ContentRange(rc);
+    if (!value) return rc;
+    const std::optional<int64_t> parsed = ContentRangeTotal(*value);
     if (!parsed) {
         // The socket driver's value still carries the colon and blank after the name.
-        const size_t start = std::min(value.find_first_not_of(": "), value.size());
+        const size_t start = std::min(value->find_first_not_of(": "), value->size());
         return Fail(L"Setup failed - no total size in Content-Range " +
-                    std::wstring(value.begin() + start, value.end()));
+                    std::wstring(value->begin() + start, value->end()));
     }
     // Offsets go out as 32-bit numbers, and a total below what came already cannot be right.
     if (*parsed < length_ || *parsed > INT32_MAX) {
@@ -108,7 +168,25 @@ int32_t PieceDownload::TotalSize(int64_t& total) {
                             {Number(*parsed), Number(length_)}));
     }
     total = *parsed;
-    return 0;
+    return CheckPieceStart(0, kPieceSize);
+}
+
+// A piece from another offset than the one asked for would be written in the wrong place: a 206
+// must start there and end within the count; a 200 is the file from its start.
+int32_t PieceDownload::CheckPieceStart(int64_t from, int32_t count) {
+    int code = 0;
+    if (Status(code) != 0) return 3;
+    std::optional<ContentRangeSpan> span;
+    if (code == 206) {
+        int32_t rc = 0;
+        const std::optional<std::string> value = ContentRange(rc);
+        if (value) span = ContentRangeBytes(*value);
+    } else if (code == 200) {
+        span = ContentRangeSpan{0, static_cast<int64_t>(length_) - 1};
+    }
+    if (span && span->first == from && span->last < from + count) return 0;
+    return Fail(FillConversions(L"Setup failed - asked for bytes from %I64d, got bytes from %s",
+                                {Number(from), span ? Number(span->first) : L"nowhere"}));
 }
 
 int32_t PieceDownload::Steps() {
@@ -116,13 +194,13 @@ int32_t PieceDownload::Steps() {
     const std::optional<std::string> url = MultiByteUrl(job_.url);
     if (!url) return Fail(L"Setup failed to download " + job_.url);
     url_ = *url;
-    client_ = std::make_unique<QELHttpClient>(nullptr, 1, 1);
+    client_ = std::make_shared<QELHttpClient>(nullptr, 1, 1);
     // A server that goes quiet mid-piece ends the download instead of freezing it.
-    ApplyNetworkTimeouts(*client_);
+    ApplyNetworkTimeouts(*client_, limits_);
     ui_.Log(job_.statusText);
 
-    const int32_t first = Fetch(0, kPieceSize);
-    if (first != 0 || !body_) return Fail(L"Setup failed to download " + job_.url);
+    if (const int32_t ended = Fetch(0, kPieceSize); ended != 0) return ended;
+    if (fetchResult_ != 0 || !body_) return Fail(L"Setup failed to download " + job_.url);
     if (length_ > kPieceSize || length_ <= 0) {
         return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
                                     {Number(length_), Number(kPieceSize)}));
@@ -141,21 +219,18 @@ int32_t PieceDownload::Steps() {
 
     while (remaining > 0) {
         const int32_t count = remaining > kPieceSize ? kPieceSize : static_cast<int32_t>(remaining);
-        // Only the body tells whether a piece came.
-        Fetch(static_cast<int32_t>(received), count);
-        if (!body_) return Fail(L"Setup failed to download " + job_.url);
+        if (const int32_t ended = Fetch(static_cast<int32_t>(received), count); ended != 0)
+            return ended;
+        // Only the body tells whether a piece came; an empty one would be asked for again and
+        // again.
+        if (!body_ || length_ == 0) return Fail(L"Setup failed to download " + job_.url);
         if (length_ > count) {
             return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
                                         {Number(length_), Number(count)}));
         }
+        if (CheckPieceStart(received, count) != 0) return 3;
         if (AppendBody() != 0) return 3;
-        if (CancelRequests.load() == 1) {
-            if (ui_.ConfirmCancel()) {
-                message_ = L"Setup was interrupted by user during download of " + job_.url;
-                return 2;
-            }
-            --CancelRequests;
-        }
+        if (CancelConfirmed()) return 2;
         received += length_;
         remaining -= length_;
         ui_.ShowProgress(++ProgressStep, range);
@@ -166,6 +241,18 @@ int32_t PieceDownload::Steps() {
     file_ = nullptr;
     if (closed != 0) return Fail(L"Setup could not complete the file " + job_.localPath);
     return 0;
+}
+
+// The decimal number at `at` in `value`, moving `at` past it.
+std::optional<int64_t> NumberAt(std::string_view value, size_t& at) {
+    if (at >= value.size() || value[at] < '0' || value[at] > '9') return std::nullopt;
+    const std::string digits(value.substr(at, 19));
+    char* end = nullptr;
+    errno = 0;
+    const long long parsed = std::strtoll(digits.c_str(), &end, 10);
+    if (errno == ERANGE) return std::nullopt;
+    at += static_cast<size_t>(end - digits.c_str());
+    return parsed;
 }
 
 }  // namespace
@@ -181,8 +268,21 @@ std::optional<int64_t> ContentRangeTotal(std::string_view value) {
     return parsed;
 }
 
-int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job) {
+std::optional<ContentRangeSpan> ContentRangeBytes(std::string_view value) {
+    size_t at = value.find("bytes ");
+    if (at == std::string_view::npos) return std::nullopt;
+    at += 6;
+    const std::optional<int64_t> first = NumberAt(value, at);
+    if (!first || at >= value.size() || value[at] != '-') return std::nullopt;
+    ++at;
+    const std::optional<int64_t> last = NumberAt(value, at);
+    if (!last || *last < *first) return std::nullopt;
+    return ContentRangeSpan{*first, *last};
+}
+
+int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job,
+                        const NetworkLimits& limits) {
     feedback.Log(L"IN->DownloadPrereqs ()");
     feedback.ShowStatus(job.statusText);
-    return PieceDownload(feedback, job).Run();
+    return PieceDownload(feedback, job, limits).Run();
 }

@@ -1,5 +1,6 @@
 // The download of one package in 512 KiB range requests, each piece appended to the local file
-// as it arrives, with progress after each piece and the cancel question between pieces.
+// as it arrives, with progress after each piece and the cancel question while a piece comes
+// and between pieces.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/network_timeouts.h"
 #include "engine/step_feedback.h"
 
 inline constexpr int32_t kPieceSize = 0x80000;
@@ -22,11 +24,20 @@ struct DownloadJob {
     std::wstring url;
 };
 
-int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job);
+// The limits default to the required ones; tests make them smaller.
+int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job,
+                        const NetworkLimits& limits = {});
 
 // The total size after the first "/" of a Content-Range value ("bytes 0-9/1234" or, from the
 // socket driver, ": bytes 0-9/1234"); nothing without "/" or digits.
 std::optional<int64_t> ContentRangeTotal(std::string_view value);
+
+// The first and last byte of a Content-Range value ("bytes 0-9/1234"), last not below first.
+struct ContentRangeSpan {
+    int64_t first = 0;
+    int64_t last = 0;
+};
+std::optional<ContentRangeSpan> ContentRangeBytes(std::string_view value);
 
 // Platform parts: the URL in the system's multibyte code page, nothing when it does not fit
 // the 1024-byte buffer; the local file opened for binary writing.

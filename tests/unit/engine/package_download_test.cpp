@@ -48,8 +48,8 @@ struct Download {
         ::testing::TempDir() + "tellura_package_" + std::to_string(getpid()) + ".bin";
 
     Download() { std::remove(path.c_str()); }
-    int32_t From(const std::string& url) {
-        return DownloadPackage(feedback, {L"Downloading Tellura", Wide(path), Wide(url)});
+    int32_t From(const std::string& url, const NetworkLimits& limits = {}) {
+        return DownloadPackage(feedback, {L"Downloading Tellura", Wide(path), Wide(url)}, limits);
     }
     std::vector<std::string> Progress() const {
         std::vector<std::string> posts;
@@ -126,6 +126,15 @@ TEST_F(ScriptedDownload, ShortPiecesAreContinuedWhereTheyEnded) {
     EXPECT_EQ(ReadFile(download.path), file);
 }
 
+// The limits a test can wait for: a silent server, and a rate judged over one second.
+NetworkLimits QuickLimits() {
+    NetworkLimits limits;
+    limits.receiveMs = 500;
+    limits.minPieceWindowMs = 1000;
+    limits.watchSliceMs = 20;
+    return limits;
+}
+
 TEST_F(ScriptedDownload, ServerFaultsEndTheDownloadAsFailed) {
     const std::string file = Bytes(1 << 20, 4);
     const std::string url = "http://127.0.0.1:" + std::string("PORT") + "/fwlink/?LinkId=136707";
@@ -162,7 +171,42 @@ TEST_F(ScriptedDownload, ServerFaultsEndTheDownloadAsFailed) {
          {Piece(file, 0, kPieceSize), Answer("206 Partial Content", tooBig)},
          3,
          "Setup failed - 524289  downloaded bytes > 524288 asked bytes"},
-        // Waits out the setup's receive time-out once: the download ends instead of freezing.
+        {"empty piece",
+         {Piece(file, 0, kPieceSize),
+          Answer("206 Partial Content", "",
+                 "Content-Range: bytes 524288-1048575/1048576\r\nTransfer-Encoding: chunked\r\n")},
+         3,
+         "Setup failed to download " + url},
+        {"piece from another offset",
+         {Piece(file, 0, kPieceSize), Piece(file, 0, kPieceSize)},
+         3,
+         "Setup failed - asked for bytes from 524288, got bytes from 0"},
+        {"piece ending past the count",
+         {Piece(file, 0, kPieceSize),
+          Answer("206 Partial Content", "x", "Content-Range: bytes 524288-2000000/1048576\r\n")},
+         3,
+         "Setup failed - asked for bytes from 524288, got bytes from 524288"},
+        {"whole file again for a later piece",
+         {Piece(file, 0, kPieceSize), Answer("200 OK", file.substr(0, 1000))},
+         3,
+         "Setup failed - asked for bytes from 524288, got bytes from 0"},
+        {"first piece from another offset",
+         {Piece(file, 4, kPieceSize)},
+         3,
+         "Setup failed - asked for bytes from 0, got bytes from 4"},
+        // The rest of the announced gigabyte never comes: reading must stop at what was asked.
+        {"gigabyte announced for a piece",
+         {httptest::Silent("HTTP/1.1 206 Partial Content\r\nContent-Length: 1073741824\r\n"
+                           "Content-Range: bytes 0-1073741823/1073741824\r\n\r\n" +
+                           tooBig + "more")},
+         3,
+         "Setup failed - 524289  downloaded bytes > 524288 asked bytes"},
+        {"trickle",
+         {Piece(file, 0, kPieceSize),
+          {"HTTP/1.1 206 Partial Content\r\nContent-Length: 524288\r\n\r\n" + file.substr(0, 400),
+           false, true, 5}},
+         3,
+         "Setup failed - fewer than 1024 bytes in 1 s from " + url},
         {"silence in the middle of a piece",
          {Piece(file, 0, kPieceSize),
           httptest::Silent("HTTP/1.1 206 Partial Content\r\nContent-Length: 524288\r\n\r\n" +
@@ -181,7 +225,7 @@ TEST_F(ScriptedDownload, ServerFaultsEndTheDownloadAsFailed) {
         httptest::ScriptedServer server;
         ASSERT_TRUE(server.Start(c.replies));
         Download download;
-        EXPECT_EQ(download.From(server.Url("/fwlink/?LinkId=136707")), c.result);
+        EXPECT_EQ(download.From(server.Url("/fwlink/?LinkId=136707"), QuickLimits()), c.result);
         std::string message = c.message;
         if (const size_t at = message.find("PORT"); at != std::string::npos)
             message.replace(at, 4, std::to_string(server.Port()));
@@ -224,6 +268,38 @@ TEST_F(ScriptedDownload, CancelQuestionBetweenPieces) {
         } else {
             EXPECT_EQ(ReadFile(download.path), file);
         }
+    }
+}
+
+// The question comes while a piece waits: Yes ends a stalled piece at once, No lets a slow one
+// finish.
+TEST_F(ScriptedDownload, CancelQuestionInsideAPiece) {
+    const std::string file = Bytes(kPieceSize + 100, 8);
+    const std::string slowHead =
+        "HTTP/1.1 206 Partial Content\r\nContent-Length: 100\r\n"
+        "Content-Range: bytes 524288-524387/524388\r\n\r\n";
+    struct Case {
+        bool answer;
+        httptest::Reply secondPiece;
+        int32_t result;
+    };
+    for (const Case& c : {Case{true, httptest::Silent(slowHead), 2},
+                          Case{false, {slowHead + file.substr(kPieceSize), false, false, 3}, 0}}) {
+        SCOPED_TRACE(c.answer);
+        fakes::ResetRunState();
+        httptest::ScriptedServer server;
+        ASSERT_TRUE(server.Start({Piece(file, 0, kPieceSize), c.secondPiece}));
+        Download download;
+        download.feedback.answers = {c.answer};
+        // Pressed once the first piece is written; the default receive time-out stays.
+        download.feedback.onProgress = [] { CancelRequests = 1; };
+        NetworkLimits limits;
+        limits.watchSliceMs = 20;
+        EXPECT_EQ(download.From(server.Url("/fwlink/?LinkId=136707"), limits), c.result);
+        EXPECT_EQ(std::count(download.events.begin(), download.events.end(),
+                             c.answer ? "ask yes" : "ask no"),
+                  1);
+        EXPECT_EQ(ReadFile(download.path), c.answer ? file.substr(0, kPieceSize) : file);
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,6 +31,7 @@ struct Feedback : StepFeedback {
     void ShowProgress(int32_t position, int32_t range) override {
         if (window)
             events.push_back("progress " + std::to_string(position) + "/" + std::to_string(range));
+        if (onProgress) onProgress();
     }
     bool ConfirmCancel() override {
         const bool yes = !answers.empty() && answers.front();
@@ -43,6 +45,7 @@ struct Feedback : StepFeedback {
 
     Events& events;
     std::deque<bool> answers;            // Yes/No, one per question asked
+    std::function<void()> onProgress;    // what the user does when the bar moves
     std::optional<int32_t> window = 77;  // none: no record, nothing posted
     int32_t progressEnabledAtQuestion = -1;
 };
