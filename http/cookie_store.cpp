@@ -16,6 +16,7 @@ namespace {
 struct Cookie {
     uint32_t hash = 0;
     int32_t version = 1;
+    size_t keyLength = 0;
     size_t nameLength = 0;
     size_t valueLength = 0;
     size_t pathLength = 0;
@@ -132,8 +133,9 @@ int32_t MakeKey(const char* url, Cookie* cookie) {
     if (!cookie->key) return kHttpOutOfMemory;
     memcpy(cookie->key, url, prefix);
     memcpy(cookie->key + prefix, cookie->path, cookie->pathLength);
-    cookie->key[prefix + cookie->pathLength] = 0;
-    cookie->hash = QELHttpCookieHash(cookie->key, prefix + cookie->pathLength);
+    cookie->keyLength = prefix + cookie->pathLength;
+    cookie->key[cookie->keyLength] = 0;
+    cookie->hash = QELHttpCookieHash(cookie->key, cookie->keyLength);
     return kHttpOk;
 }
 
@@ -151,6 +153,19 @@ QELSysSimpleHashTable* CreateStore() {
     return store;
 }
 
+// Calls `visit` for every record stored under `key`, in the table's order, until it answers
+// false. The hash only picks the chain: a colliding key is another URL's.
+template <typename Visit>
+void ForEachUnderKey(QELSysSimpleHashTable* store, const char* key, size_t length, Visit visit) {
+    int guard = store->Size();
+    for (void* item = store->KeyLocate(QELHttpCookieHash(key, length)); item && guard-- > 0;
+         item = store->NextWithKey(item)) {
+        Cookie* cookie = static_cast<Cookie*>(item);
+        if (cookie->keyLength == length && memcmp(cookie->key, key, length) == 0 && !visit(cookie))
+            return;
+    }
+}
+
 int32_t AppendCookie(QELHttpTextBuffer* line, const Cookie* cookie, bool headerForm) {
     bool ok = line->Empty() ? (!headerForm || line->Append("Cookie: ")) : line->Append("; ");
     ok = ok && line->Append(cookie->name, cookie->nameLength) && line->Append("=") &&
@@ -159,18 +174,17 @@ int32_t AppendCookie(QELHttpTextBuffer* line, const Cookie* cookie, bool headerF
     return ok ? kHttpOk : kHttpOutOfMemory;
 }
 
-// Appends every cookie whose hash is that of `candidate`, in the table's order.
+// Appends every cookie stored under `candidate`, in the table's order.
 int32_t AppendMatches(QELSysSimpleHashTable* store, const QELHttpTextBuffer& candidate,
                       QELHttpTextBuffer* line, bool headerForm, int* written) {
-    uint32_t hash = QELHttpCookieHash(candidate.Data(), candidate.Length());
-    int guard = store->Size();
-    for (void* item = store->KeyLocate(hash); item && guard-- > 0;
-         item = store->NextWithKey(item)) {
-        int32_t result = AppendCookie(line, static_cast<Cookie*>(item), headerForm);
-        if (result != kHttpOk) return result;
+    int32_t result = kHttpOk;
+    ForEachUnderKey(store, candidate.Data(), candidate.Length(), [&](Cookie* cookie) {
+        result = AppendCookie(line, cookie, headerForm);
+        if (result != kHttpOk) return false;
         ++*written;
-    }
-    return kHttpOk;
+        return true;
+    });
+    return result;
 }
 
 }  // namespace

@@ -118,6 +118,15 @@ TEST(CookieStore, HashFollowsTheSampledCharacters) {
     EXPECT_NE(QELHttpCookieHash(a.data(), a.size()), QELHttpCookieHash(b.data(), b.size()));
 }
 
+TEST(CookieStore, CollidingKeysStayApart) {
+    ASSERT_EQ(QELHttpCookieHash("http://victim.test/", 19),
+              QELHttpCookieHash("http://evil.test/aahei93t", 25));
+    ASSERT_EQ(StoreCookie("http://victim.test/", "session=SECRET; Path=/"), kHttpOk);
+    ASSERT_EQ(StoreCookie("http://evil.test/aahei93t/", "e=1; Path=/aahei93t"), kHttpOk);
+    EXPECT_EQ(Line("http://evil.test/aahei93t/page").find("SECRET"), std::string::npos);
+    EXPECT_EQ(Line("http://victim.test/x"), "Cookie: session=SECRET; $Path=/\r\n");
+}
+
 // Cookies travel through the request model: stored from responses, sent with requests.
 TEST(CookieStore, RequestsCarryAndStoreCookies) {
     httptest::ScriptedServer server;
