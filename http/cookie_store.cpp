@@ -16,6 +16,8 @@ namespace {
 struct Cookie {
     uint32_t hash = 0;
     int32_t version = 1;
+    // Storing order, so that a full key or store gives up its oldest record.
+    uint64_t age = 0;
     size_t keyLength = 0;
     size_t nameLength = 0;
     size_t valueLength = 0;
@@ -34,6 +36,7 @@ const int kStoreSizeHint = 53;
 const size_t kVersionField = 8;
 
 std::atomic<QELSysSimpleHashTable*> g_store{nullptr};
+uint64_t g_lastAge = 0;
 
 QELResourceLock& StoreLock() {
     static QELResourceLock lock;
@@ -166,11 +169,37 @@ void ForEachUnderKey(QELSysSimpleHashTable* store, const char* key, size_t lengt
     }
 }
 
+Cookie* Older(Cookie* a, Cookie* b) { return !a || b->age < a->age ? b : a; }
+
+// Removes the oldest record of the new cookie's key when that key is full, else the oldest of
+// all when the store is full.
+void MakeRoom(QELSysSimpleHashTable* store, const Cookie* fresh) {
+    Cookie* oldest = nullptr;
+    int underKey = 0;
+    ForEachUnderKey(store, fresh->key, fresh->keyLength, [&](Cookie* cookie) {
+        ++underKey;
+        oldest = Older(oldest, cookie);
+        return true;
+    });
+    if (underKey < kMaxCookiesPerKey) oldest = nullptr;
+    if (!oldest && store->Size() >= kMaxStoredCookies) {
+        for (int i = 0; i < store->Size(); ++i)
+            oldest = Older(oldest, static_cast<Cookie*>(store->Get(i)));
+    }
+    if (oldest) DestroyCookie(static_cast<Cookie*>(store->Remove(oldest)));
+}
+
+// kHttpBufferTooSmall when the pair would take the line past its bound (room for the closing
+// "\r\n" included); nothing is appended then.
 int32_t AppendCookie(QELHttpTextBuffer* line, const Cookie* cookie, bool headerForm) {
-    bool ok = line->Empty() ? (!headerForm || line->Append("Cookie: ")) : line->Append("; ");
-    ok = ok && line->Append(cookie->name, cookie->nameLength) && line->Append("=") &&
-         line->Append(cookie->value, cookie->valueLength) && line->Append("; $Path=") &&
-         line->Append(cookie->path, cookie->pathLength);
+    const char* separator = line->Empty() ? (headerForm ? "Cookie: " : "") : "; ";
+    const char kPathTag[] = "; $Path=";
+    size_t pair = strlen(separator) + cookie->nameLength + 1 + cookie->valueLength +
+                  strlen(kPathTag) + cookie->pathLength + (headerForm ? 2 : 0);
+    if (line->Length() + pair > kMaxCookieLineBytes) return kHttpBufferTooSmall;
+    bool ok = line->Append(separator) && line->Append(cookie->name, cookie->nameLength) &&
+              line->Append("=") && line->Append(cookie->value, cookie->valueLength) &&
+              line->Append(kPathTag) && line->Append(cookie->path, cookie->pathLength);
     return ok ? kHttpOk : kHttpOutOfMemory;
 }
 
@@ -195,7 +224,8 @@ int32_t StoreCookie(const char* url, const char* setCookie) {
     if (!cookie) return kHttpOutOfMemory;
     int32_t result = ParseCookie(setCookie, cookie);
     if (result == kHttpOk) result = MakeKey(url, cookie);
-    if (result != kHttpOk) {
+    // Too large a cookie is dropped, not failed: the request that brought it goes on.
+    if (result != kHttpOk || strlen(setCookie) > kMaxCookieBytes) {
         DestroyCookie(cookie);
         return result;
     }
@@ -210,6 +240,8 @@ int32_t StoreCookie(const char* url, const char* setCookie) {
     // are replaced, so that it is never refused for an equal record left behind.
     while (Cookie* old = static_cast<Cookie*>(store->Locate(cookie)))
         DestroyCookie(static_cast<Cookie*>(store->Remove(old)));
+    MakeRoom(store, cookie);
+    cookie->age = ++g_lastAge;
     int inserted = store->Insert(cookie);
     g_storing = nullptr;
     StoreLock().WriteUnlock();
@@ -246,6 +278,8 @@ int32_t BuildCookieLine(const char* url, char** line, int headerForm) {
                     : kHttpOutOfMemory;
     }
     StoreLock().ReadUnlock();
+    // A full line ends the search; what fits is sent.
+    if (result == kHttpBufferTooSmall) result = kHttpOk;
     if (result != kHttpOk) return result;
     if (headerForm && written > 0 && !text.Append("\r\n")) return kHttpOutOfMemory;
     if (written == 0) return kHttpNoMoreItems;

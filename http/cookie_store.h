@@ -5,12 +5,20 @@
 #include <cstddef>
 #include <cstdint>
 
+// Bounds against servers that set cookies without end: the oldest record of a full key, or of
+// a full store, makes room; a larger cookie is dropped; a line stops before passing its bound.
+constexpr int kMaxCookiesPerKey = 50;
+constexpr size_t kMaxCookieBytes = 4096;
+constexpr int kMaxStoredCookies = 3000;
+constexpr size_t kMaxCookieLineBytes = 8192;
+
 // Stores one Set-Cookie value received for `url`; replaces a cookie of the same key whose
-// name begins with the stored name.
+// name begins with the stored name. A value longer than kMaxCookieBytes is dropped with 0.
 int32_t StoreCookie(const char* url, const char* setCookie);
 
 // A new heap string (free()) with the cookies for `url`: "Cookie: " + pairs + "\r\n" in
-// header form 1, the pairs alone in form 0. 0x80070103 when nothing matched.
+// header form 1, the pairs alone in form 0, at most kMaxCookieLineBytes long. 0x80070103 when
+// nothing matched.
 int32_t BuildCookieLine(const char* url, char** line, int headerForm);
 
 // One name=value pair at the start of `text` (of `length` bytes, ending at the first ";"

@@ -2,6 +2,7 @@
 // Each case uses its own host, since the store lives as long as the process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -122,9 +123,47 @@ TEST(CookieStore, CollidingKeysStayApart) {
     ASSERT_EQ(QELHttpCookieHash("http://victim.test/", 19),
               QELHttpCookieHash("http://evil.test/aahei93t", 25));
     ASSERT_EQ(StoreCookie("http://victim.test/", "session=SECRET; Path=/"), kHttpOk);
-    ASSERT_EQ(StoreCookie("http://evil.test/aahei93t/", "e=1; Path=/aahei93t"), kHttpOk);
+    // A full colliding key gives up its own oldest, not the victim's.
+    for (int i = 0; i < 50; ++i) {
+        std::string cookie = "e" + std::to_string(i) + "x=1; Path=/aahei93t";
+        ASSERT_EQ(StoreCookie("http://evil.test/aahei93t/", cookie.c_str()), kHttpOk);
+    }
     EXPECT_EQ(Line("http://evil.test/aahei93t/page").find("SECRET"), std::string::npos);
     EXPECT_EQ(Line("http://victim.test/x"), "Cookie: session=SECRET; $Path=/\r\n");
+}
+
+TEST(CookieStore, BoundsOnKeysCookiesAndLines) {
+    // Cookies c1000, c1001... stored under the row's own key, their value length, header form;
+    // pairs sent, and whether c1000 is among them.
+    const int rows[][5] = {
+        {51, 1, 1, 50, 0},   // 50 per key, the oldest replaced
+        {1, 4081, 1, 1, 1},  // a Set-Cookie of 4096 bytes is kept,
+        {1, 4082, 1, 0, 0},  // one of 4097 dropped
+        {3, 4074, 1, 2, 1},  // two pairs make a line of exactly 8192 bytes,
+        {3, 4075, 1, 1, 1},  // one more byte and the second stays out
+        {3, 4079, 0, 2, 1}, {3, 4080, 0, 1, 1},
+    };
+    for (const auto& row : rows) {
+        std::string path = "/" + std::to_string(&row - rows), url = "http://bounds.test" + path;
+        for (int i = 0; i < row[0]; ++i) {
+            std::string cookie = "c" + std::to_string(1000 + i) + "=" + std::string(row[1], 'v');
+            cookie += "; Path=" + path;
+            ASSERT_EQ(StoreCookie((url + "/").c_str(), cookie.c_str()), kHttpOk) << cookie.size();
+        }
+        std::string line = Line(url + "/x", row[2]);
+        EXPECT_EQ(std::count(line.begin(), line.end(), '$'), row[3]) << row[1];
+        EXPECT_EQ(line.find("c1000=") != std::string::npos, row[4] == 1) << row[1];
+    }
+}
+
+TEST(CookieStore, AFullStoreGivesUpItsOldest) {
+    for (int i = 0; i <= 3000; ++i) {
+        std::string path = "/k" + std::to_string(i);
+        std::string url = "http://total.test" + path + "/";
+        ASSERT_EQ(StoreCookie(url.c_str(), ("a=1; Path=" + path).c_str()), kHttpOk);
+    }
+    EXPECT_EQ(Line("http://total.test/k0/x"), kNothing);
+    EXPECT_EQ(Line("http://total.test/k1/x"), "Cookie: a=1; $Path=/k1\r\n");
 }
 
 // Cookies travel through the request model: stored from responses, sent with requests.
