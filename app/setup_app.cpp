@@ -82,6 +82,7 @@ BOOL SetupApp::InitInstance() {
     m_pMainWnd = &dialog;
     const INT_PTR endCode = dialog.DoModal();
     m_pMainWnd = nullptr;
+    dialog.WaitForWorker(kWorkerEndWaitMs);
 
     CloseHandle(setupRunning);
     CloseHandle(instanceGuard);

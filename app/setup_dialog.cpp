@@ -52,7 +52,10 @@ SetupDialog::SetupDialog(CWnd* parent)
     : CDialog(IDD_SETUP_DIALOG, parent),
       m_hIcon(LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_SETUP_ICON))) {}
 
-SetupDialog::~SetupDialog() { ReleaseBanners(m_bannerWindow); }
+SetupDialog::~SetupDialog() {
+    ReleaseBanners(m_bannerWindow);
+    if (m_worker) CloseHandle(m_worker);
+}
 
 void SetupDialog::DoDataExchange(CDataExchange* exchange) {
     DDX_Control(exchange, IDC_ACCEPT_BOX, m_acceptBox);
@@ -174,16 +177,29 @@ LRESULT SetupDialog::OnInstallClicked(WPARAM, LPARAM) {
     m_installButton.ShowWindow(SW_HIDE);
     if (HWND placeholder = GetDlgItem(IDC_BANNER_PLACEHOLDER)) ::SetFocus(placeholder);
 
-    const HWND active = GetActiveWindow();
-    auto* param = new (std::nothrow) WorkerParam{active, {}};
+    // The dialog's own window: the active one may be another program's, or none at all.
+    auto* param = new (std::nothrow) WorkerParam{m_hWnd, {}};
     notStarted = false;
     StartWorker(param);
     return 0;
 }
 
 bool SetupDialog::BeginWorker(WorkerParam* param) {
-    return AfxBeginThread(ThreadDownloadInstall, param, THREAD_PRIORITY_NORMAL, 0, 0, nullptr) !=
-           nullptr;
+    // Suspended until its handle is copied: the thread closes its own handle when it ends.
+    CWinThread* thread =
+        AfxBeginThread(ThreadDownloadInstall, param, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (!thread) return false;
+    DuplicateHandle(GetCurrentProcess(), thread->m_hThread, GetCurrentProcess(), &m_worker,
+                    SYNCHRONIZE, FALSE, 0);
+    ResumeThread(thread->m_hThread);
+    return true;
+}
+
+void SetupDialog::WaitForWorker(DWORD milliseconds) {
+    if (!m_worker) return;
+    WaitForSingleObject(m_worker, milliseconds);
+    CloseHandle(m_worker);
+    m_worker = nullptr;
 }
 
 void SetupDialog::StartWorker(WorkerParam* param) {

@@ -8,10 +8,16 @@
 // find the window by its class.
 void RegisterSetupDialogClass(HINSTANCE instance);
 
+// How long the process waits, after the dialog, for the worker to finish its cleaning up.
+inline constexpr DWORD kWorkerEndWaitMs = 10000;
+
 class SetupDialog : public CDialog {
   public:
     explicit SetupDialog(CWnd* parent = nullptr);
     ~SetupDialog() override;
+
+    // Before the process ends: the worker may still be deleting the downloads.
+    void WaitForWorker(DWORD milliseconds);
 
   protected:
     void DoDataExchange(CDataExchange* exchange) override;
@@ -53,6 +59,7 @@ class SetupDialog : public CDialog {
     CButton m_cancelButton;
     HICON m_hIcon;
     HWND m_bannerWindow = nullptr;
+    HANDLE m_worker = nullptr;  // a copy of the worker thread's handle, to wait for its end
     bool notStarted = true;
     int endCode = 0;  // 0 while running; then 1 success, 2 interrupted, 3 failed
 };

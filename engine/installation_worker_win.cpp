@@ -27,12 +27,13 @@ void DeleteDownloads() {
     RemoveDirectoryW(DownloadFolder.c_str());
 }
 
-// The one final message, the exit line, the record freed and the downloads deleted.
+// The downloads deleted, then the one final message, the exit line and the record freed: once
+// the dialog shows the outcome, Close may end the process at any moment.
 UINT End(WorkerParam* record, UINT result, UINT message, const wchar_t* exitLine) {
+    DeleteDownloads();
     PostSetupOutcome(record, message);
     WriteLog(exitLine);
     delete record;
-    DeleteDownloads();
     return result;
 }
 

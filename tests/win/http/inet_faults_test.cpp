@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "http/http_client.h"
 #include "http/inet_driver.h"
 #include "tests/unit/http/test_support.h"
 
@@ -127,6 +130,57 @@ TEST(InetFaults, RedirectToASecureUrlIsNeverSentInPlainText) {
     const auto seen = plain.Requests();
     ASSERT_FALSE(seen.empty());
     for (const auto& request : seen) EXPECT_EQ(request.bytes[0], '\x16');
+}
+
+// A range is read up to what was asked plus one byte, whatever length the server announces.
+TEST(InetFaults, LongAnswerToARangeIsCutAfterTheAskedBytes) {
+    ScriptedServer server;
+    const std::string piece(100000, 'p');
+    Start(server, {Silent("HTTP/1.1 206 Partial Content\r\nContent-Length: 1073741824\r\n\r\n" +
+                          piece + piece)});
+    QELHttpInetDriver driver(nullptr, 1, 1);
+    Body body;
+    EXPECT_EQ(driver.GetRange(server.Url("/p").c_str(), kHttpFlagKeepAlive, 0, 0, 100000,
+                              &body.data, &body.length, nullptr),
+              kHttpOk);
+    EXPECT_EQ(body.length, 100001);
+}
+
+// Abort from another thread ends a request that waits for a silent server, and every later
+// one. Windows ends the wait when the handles close; Wine's WinInet waits on to its time-out.
+TEST(InetFaults, AbortEndsAStalledRead) {
+    ScriptedServer server;
+    Start(server, {Silent("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc")});
+    QELHttpInetDriver driver(nullptr, 1, 1);
+    const uint32_t receive = 1500;
+    driver.SetOption(kHttpOptionReceiveTimeout, &receive, 4);
+    std::thread stop([&driver] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        driver.Abort();
+    });
+    Body body;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_LT(driver.Get(server.Url("/s").c_str(), 0, &body.data, &body.length, nullptr), 0);
+    stop.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(driver.Get(server.Url("/s").c_str(), 0, &body.data, &body.length, nullptr),
+              kHttpCancelled);
+}
+
+// The time-outs set on a socket client go with it to the secure driver.
+TEST(InetFaults, SecureSwitchKeepsTheOptions) {
+    SetEnvironment("HTTPDriver", "1");
+    QELHttpClient client(nullptr, 1, 1);
+    SetEnvironment("HTTPDriver", nullptr);
+    const uint32_t receive = 30000;
+    ASSERT_EQ(client.SetOption(kHttpOptionReceiveTimeout, &receive, 4), kHttpOk);
+    Body body;
+    client.Get("https://127.0.0.1:1/", 1, &body.data, &body.length, nullptr);
+    ASSERT_EQ(client.Driver()->GetKind(), 'W');
+    uint32_t value = 0;
+    int32_t size = 4;
+    EXPECT_EQ(client.Driver()->QueryOption(kHttpOptionReceiveTimeout, &value, &size), kHttpOk);
+    EXPECT_EQ(value, receive);
 }
 
 }  // namespace
