@@ -19,6 +19,19 @@ url="http://$LINKSERVER_HOST/fwlink/?LinkId=136707"
 # Interleaved runs, so that a slow spell of the machine weighs on the download and curl alike.
 HTTPDriver=1 "$native/bench/engine/engine_bench" --benchmark_enable_random_interleaving=true
 
+# A server that answers the first 512 KiB range with a whole gigabyte: the download must fail
+# without holding it.
+linkserver_stop
+mkdir -p "$BENCH_WORK/huge"
+truncate -s 1G "$BENCH_WORK/huge/Ventrola.msi"
+touch "$BENCH_WORK/huge/.whole"
+linkserver_start "$BENCH_WORK/huge-server" "$BENCH_WORK/huge" "" "" \
+    "$root/tests/e2e/engine/server_faults.conf"
+peak_kib() { HTTPDriver=1 /usr/bin/time -f %M "$native/bench/engine/engine_download_probe" "$@" 2>&1 >/dev/null | tail -n1; }
+idle=$(peak_kib --idle)
+huge=$(peak_kib "http://127.0.0.1:$LINKSERVER_PORT/fwlink/?LinkId=136707" "$BENCH_WORK/huge.bin")
+echo "a gigabyte for a 512 KiB range: peak $((huge - idle)) KiB above an idle process (goal < 2048 KiB)"
+
 probe=$mingw/bench/engine/engine_download_probe.exe
 [ -f "$probe" ] || exit 0
 echo

@@ -2,6 +2,8 @@
 // silent installs, the product's programs, the outcome, the clean-up, the product's start.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "installation.h"
 #include "resources/resource_ids.h"
 #include "tests/win/app/win_test_support.h"
@@ -42,26 +44,28 @@ TEST(Engine, HappyPath) {
     const bool x64 = RunsOnWow64();
     const std::string kst = Narrow(run.DownloadFolder());
     const std::string temp = kst.substr(0, kst.find("KST"));
-    const std::string prereqs =
-        x64 ? "InstallKVSoftwarePrerequisites_x86_x64.msi" : "InstallKVSoftwarePrerequisites_x86.msi";
+    const std::string prereqs = x64 ? "InstallKVSoftwarePrerequisites_x86_x64.msi"
+                                    : "InstallKVSoftwarePrerequisites_x86.msi";
     const std::string bin = ProgramFiles() + "\\code\\bin\\";
     const std::string window = std::to_string(reinterpret_cast<intptr_t>(run.Dialog()));
     EXPECT_LOG_IN_ORDER(
         run, "IN->ThreadDownloadInstall ()", "Temporary folder : " + kst, "IN->DownloadPrereqs ()",
         "Downloading " + kst + prereqs + " from " + run.Url(x64 ? 136697 : 136696),
-        "Downloading VC8 prerequisites...", "OUT->DownloadPrereqs ()  OK",
-        "IN-> IsPackageSigned()", "OUT-> IsPackageSigned() OK", "IN->InstallMSI ()",
+        "Downloading VC8 prerequisites...", "OUT->DownloadPrereqs ()  OK", "IN-> IsPackageSigned()",
+        "OUT-> IsPackageSigned() OK", "IN->InstallMSI ()",
         "msiexec /norestart /i " + kst + prereqs + " /q /l* " + temp + prereqs + ".log",
         "Installer exit code = 0 (success)", "OUT->InstallMSI () OK",
         "Downloading " + kst + "Ventrola.msi from " + run.Url(136707),
         "Downloading Tellura installer...", "OUT->DownloadPrereqs ()  OK",
         "OUT-> IsPackageSigned() OK",
-        "msiexec /norestart /i " + kst + "Ventrola.msi  BOOTSTRAP=1 /q /l* " + temp + "Ventrola.msi.log",
+        "msiexec /norestart /i " + kst + "Ventrola.msi  BOOTSTRAP=1 /q /l* " + temp +
+            "Ventrola.msi.log",
         "OUT->InstallMSI () OK", "IN->IsInstalled ()", "Installed Version: 1.0.12",
         "IN->ExpandTextures::Expand ()", ProgramFiles(),
         "\"" + bin + "QELTexturesGeneration.exe\" -p  \"" + ProgramFiles() + "\" -hWnd " + window,
         "OUT->ExpandTextures::Expand () OK", "IN->LaunchGraphicOptimizer ()",
-        "\"" + bin + "QELSTART.exe\" -run \"ZRMGraphicsOptimizerApplication\" -env Tellura -direnv \"" +
+        "\"" + bin +
+            "QELSTART.exe\" -run \"ZRMGraphicsOptimizerApplication\" -env Tellura -direnv \"" +
             ProgramFiles() + "QELEnv\" -nowindow",
         "OUT->LaunchGraphicOptimizer OK", "OUT->ThreadDownloadInstall () OK ", "IDOK",
         "launch = \"" + bin + "Ventrola.exe\" -id  ID-2026 ",
@@ -104,7 +108,7 @@ TEST(Engine, ProductThatRegistersNothingFails) {
 // The question comes between two pieces: No goes on, Yes stops with nothing installed.
 TEST(Engine, CancelDuringAPrerequisiteDownload) {
     Scenario slow;
-    slow.throttled = true;
+    slow.serverFault = L".throttle";
     Installation run(L"e2e_cancel_download", slow);
     ASSERT_TRUE(run.Install());
     ASSERT_TRUE(run.WaitForStatus(CatalogueText(IDS_DOWNLOADING_VC8, kEnglish)));
@@ -124,17 +128,55 @@ TEST(Engine, CancelDuringAPrerequisiteDownload) {
     ASSERT_TRUE(run.Close());
 }
 
+// Servers that misbehave inside a piece: one that trickles is cancelled within the piece, and a
+// gigabyte sent for a 512 KiB range is refused without being held in memory.
+TEST(Engine, HostileServers) {
+    {
+        Scenario trickle;
+        trickle.serverFault = L".trickle";
+        Installation run(L"e2e_trickle", trickle);
+        ASSERT_TRUE(run.Install());
+        ASSERT_TRUE(run.WaitForStatus(CatalogueText(IDS_DOWNLOADING_VC8, kEnglish)));
+        ASSERT_TRUE(run.PressCancel());
+        ASSERT_TRUE(run.AnswerCancelQuestion(true));
+        EXPECT_EQ(run.WaitForOutcome(60000),
+                  CatalogueText(IDS_INTERRUPTED, kEnglish, run.LogPath()));
+        EXPECT_LOG_IN_ORDER(run,
+                            "Setup was interrupted by user during download of " + run.Url(136696),
+                            "OUT->DownloadPrereqs () CANCEL");
+        EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
+        ASSERT_TRUE(run.Close());
+    }
+    Scenario huge;
+    huge.serverFault = L".whole";
+    huge.env[L"NO_CHECK_PACKAGE_SIGNED"] = L"1";
+    huge.productSize = int64_t{1} << 30;
+    Installation run(L"e2e_huge", huge);
+    ASSERT_TRUE(run.Install());
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_DOWNLOAD_FAILED, kEnglish, run.LogPath()));
+    EXPECT_LOG_IN_ORDER(run, "Setup failed - 524289  downloaded bytes > 524288 asked bytes",
+                        "OUT->DownloadPrereqs () KO");
+    const size_t peak = run.PeakMemory();
+    EXPECT_GT(peak, size_t{1} << 20);  // the counter is read at all
+    EXPECT_LT(peak, size_t{200} << 20);
+    std::printf("peak working set with a gigabyte answer: %zu KiB\n", peak >> 10);
+    ASSERT_TRUE(run.Close());
+}
+
 // Run with a German user interface and MSXML 6 switched off for the whole process (Wine takes
 // both from the environment the test is started with): the MSXML package is installed too, and
 // the product gets the German transform. (Wine's installer ignores a transform the package lacks.)
 TEST(Engine, GermanUserInterfaceWithMsxmlMissing) {
-    ASSERT_EQ(CatalogueLanguage(), MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL)) << "run with LC_ALL=de_DE.UTF-8";
+    ASSERT_EQ(CatalogueLanguage(), MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL))
+        << "run with LC_ALL=de_DE.UTF-8";
     Installation run(L"e2e_german", {});
     ASSERT_TRUE(run.Install());
     EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, CatalogueLanguage()));
     const std::string kst = Narrow(run.DownloadFolder());
-    EXPECT_LOG_IN_ORDER(run, " Prereqs MSXML KO", "Downloading " + kst + "msxml6_x86.msi from " + run.Url(136704),
-                        "msiexec /norestart /i " + kst + "Ventrola.msi  BOOTSTRAP=1 TRANSFORMS=\":de-de.mst\" /q /l* " +
+    EXPECT_LOG_IN_ORDER(run, " Prereqs MSXML KO",
+                        "Downloading " + kst + "msxml6_x86.msi from " + run.Url(136704),
+                        "msiexec /norestart /i " + kst +
+                            "Ventrola.msi  BOOTSTRAP=1 TRANSFORMS=\":de-de.mst\" /q /l* " +
                             kst.substr(0, kst.find("KST")) + "Ventrola.msi.log",
                         "OUT->ThreadDownloadInstall () OK ");
     ASSERT_TRUE(run.Close());
@@ -151,9 +193,10 @@ TEST(Engine, CancelWhileTheProductInstallsRemovesIt) {
     EXPECT_TRUE(WaitUntil([&] { return !run.CancelEnabled(); }));
     EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INTERRUPTED, kEnglish, run.LogPath()));
     const std::string kst = Narrow(run.DownloadFolder());
-    EXPECT_LOG_IN_ORDER(run, "Setup was interrupted by user after " + kst + "Ventrola.msi installation",
-                        "OUT->InstallMSI () CANCEL", "IN->RemoveMSI ()", "msiexec /x " + kst + "Ventrola.msi /q",
-                        "OUT->RemoveMSI () OK", "OUT->ThreadDownloadInstall () CANCEL ");
+    EXPECT_LOG_IN_ORDER(
+        run, "Setup was interrupted by user after " + kst + "Ventrola.msi installation",
+        "OUT->InstallMSI () CANCEL", "IN->RemoveMSI ()", "msiexec /x " + kst + "Ventrola.msi /q",
+        "OUT->RemoveMSI () OK", "OUT->ThreadDownloadInstall () CANCEL ");
     EXPECT_FALSE(LogHas(run.Log(), "IN->IsInstalled ()"));
     EXPECT_FALSE(run.ProductKeyExists());
     EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
@@ -161,7 +204,8 @@ TEST(Engine, CancelWhileTheProductInstallsRemovesIt) {
 }
 
 TEST(Engine, TextureToolEndingWithTwoRemovesTheProduct) {
-    Installation run(L"e2e_texture_cancel", WithEnvironment({{L"TELLURA_STANDIN_TEXTURE_EXIT", L"2"}}));
+    Installation run(L"e2e_texture_cancel",
+                     WithEnvironment({{L"TELLURA_STANDIN_TEXTURE_EXIT", L"2"}}));
     ASSERT_TRUE(run.Install());
     EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INTERRUPTED, kEnglish, run.LogPath()));
     EXPECT_LOG_IN_ORDER(run, "OUT->ExpandTextures::Expand () CANCEL", "IN->RemoveMSI ()",
@@ -171,10 +215,12 @@ TEST(Engine, TextureToolEndingWithTwoRemovesTheProduct) {
 }
 
 TEST(Engine, FailingTextureToolLeavesTheProductInstalled) {
-    Installation run(L"e2e_texture_fails", WithEnvironment({{L"TELLURA_STANDIN_TEXTURE_EXIT", L"3"}}));
+    Installation run(L"e2e_texture_fails",
+                     WithEnvironment({{L"TELLURA_STANDIN_TEXTURE_EXIT", L"3"}}));
     ASSERT_TRUE(run.Install());
     EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_FAILED, kEnglish, run.LogPath()));
-    EXPECT_LOG_IN_ORDER(run, "OUT->ExpandTextures::Expand ()KO", "OUT->ThreadDownloadInstall () KO ");
+    EXPECT_LOG_IN_ORDER(run, "OUT->ExpandTextures::Expand ()KO",
+                        "OUT->ThreadDownloadInstall () KO ");
     EXPECT_FALSE(LogHas(run.Log(), "IN->LaunchGraphicOptimizer ()"));
     EXPECT_TRUE(run.ProductKeyExists());
     EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
@@ -183,8 +229,9 @@ TEST(Engine, FailingTextureToolLeavesTheProductInstalled) {
 
 // The one run that waits out the optimizer's minute: it is stopped and the setup still succeeds.
 TEST(Engine, SkippedTexturesAndAnOptimizerStoppedAtItsTimeLimit) {
-    Installation run(L"e2e_optimizer", WithEnvironment({{L"TLR_NOEXPAND", L"1"},
-                                                       {L"TELLURA_STANDIN_OPTIMIZER_MS", L"90000"}}));
+    Installation run(
+        L"e2e_optimizer",
+        WithEnvironment({{L"TLR_NOEXPAND", L"1"}, {L"TELLURA_STANDIN_OPTIMIZER_MS", L"90000"}}));
     ASSERT_TRUE(run.Install());
     EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
     EXPECT_LOG_IN_ORDER(run, "Expand of textures is skipped because variable TLR_NOEXPAND is set",
@@ -205,9 +252,9 @@ TEST(Engine, VistaGetsTheMsxmlHotfix) {
     EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, CatalogueLanguage()));
     SetWineVersion(L"");
     const std::string kst = Narrow(run.DownloadFolder());
-    EXPECT_LOG_IN_ORDER(run, "Downloading " + kst + "Windows6.0-KB941179-x86.msu from " + run.Url(110924),
-                        "wusa.exe /quiet /norestart " + kst + "Windows6.0-KB941179-x86.msu",
-                        "Installer exit code = 1", "OUT->InstallMSI () OK",
-                        "OUT->ThreadDownloadInstall () OK ");
+    EXPECT_LOG_IN_ORDER(
+        run, "Downloading " + kst + "Windows6.0-KB941179-x86.msu from " + run.Url(110924),
+        "wusa.exe /quiet /norestart " + kst + "Windows6.0-KB941179-x86.msu",
+        "Installer exit code = 1", "OUT->InstallMSI () OK", "OUT->ThreadDownloadInstall () OK ");
     ASSERT_TRUE(run.Close());
 }

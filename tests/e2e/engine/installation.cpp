@@ -1,5 +1,7 @@
 #include "installation.h"
 
+#include <psapi.h>
+
 #include <cstdlib>
 
 #include "tests/tools/ui_driver/ui_driver.h"
@@ -13,13 +15,13 @@ using namespace ui_driver;
 
 namespace {
 
-
 ::testing::AssertionResult Failed(const std::string& what, const std::string& error) {
     return ::testing::AssertionFailure() << what << ": " << error;
 }
 
 void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to) {
-    for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
+    for (size_t at = text.find(from); at != std::wstring::npos;
+         at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
 }
 
@@ -33,9 +35,12 @@ LANGID CatalogueLanguage() {
         case LANG_GERMAN:
         case LANG_SPANISH:
         case LANG_FRENCH:
-        case LANG_ITALIAN: return MAKELANGID(PRIMARYLANGID(ui), SUBLANG_NEUTRAL);
-        case LANG_JAPANESE: return MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
-        default: return MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+        case LANG_ITALIAN:
+            return MAKELANGID(PRIMARYLANGID(ui), SUBLANG_NEUTRAL);
+        case LANG_JAPANESE:
+            return MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
+        default:
+            return MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
     }
 }
 
@@ -84,11 +89,22 @@ void Installation::Serve(const Scenario& scenario) {
         EXPECT_TRUE(CopyFileW(source.c_str(), (served_ + L"\\" + name).c_str(), FALSE))
             << Narrow(source);
     }
-    const std::wstring marker = served_ + L"\\.throttle";
-    if (scenario.throttled) {
-        WriteWholeFile(marker, "");
-    } else {
-        DeleteFileW(marker.c_str());
+    for (const wchar_t* fault : {L".throttle", L".trickle", L".whole"}) {
+        const std::wstring marker = served_ + L"\\" + fault;
+        if (scenario.serverFault == fault) {
+            WriteWholeFile(marker, "");
+        } else {
+            DeleteFileW(marker.c_str());
+        }
+    }
+    if (scenario.productSize > 0) {
+        HANDLE file = CreateFileW((served_ + L"\\Ventrola.msi").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        LARGE_INTEGER size;
+        size.QuadPart = scenario.productSize;
+        EXPECT_TRUE(file != INVALID_HANDLE_VALUE &&
+                    SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+        CloseHandle(file);
     }
 }
 
@@ -108,12 +124,15 @@ void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
     const std::wstring caption = CatalogueText(IDS_CAPTION, CatalogueLanguage());
     const Result<HWND> warning = WaitForMessageBox(&caption, 60000);
     if (!warning) return Failed("no test-server warning", warning.error);
-    if (const Result<Done> ok = PressButton(*warning.value, IDOK); !ok) return Failed("warning", ok.error);
+    if (const Result<Done> ok = PressButton(*warning.value, IDOK); !ok)
+        return Failed("warning", ok.error);
     const Result<HWND> dialog = WaitForDialog(60000);
     if (!dialog) return Failed("no dialog", dialog.error);
     dialog_ = *dialog.value;
-    if (const Result<Done> r = SetChecked(dialog_, IDC_ACCEPT_BOX, true); !r) return Failed("accept", r.error);
-    if (const Result<Done> r = PressButton(dialog_, IDC_INSTALL); !r) return Failed("Install", r.error);
+    if (const Result<Done> r = SetChecked(dialog_, IDC_ACCEPT_BOX, true); !r)
+        return Failed("accept", r.error);
+    if (const Result<Done> r = PressButton(dialog_, IDC_INSTALL); !r)
+        return Failed("Install", r.error);
     const bool installing = WaitUntil([&] {
         const Result<ControlState> bar = ReadControl(dialog_, IDC_PROGRESS);
         return bar && bar.value->visible;
@@ -131,9 +150,9 @@ void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
         },
         std::chrono::milliseconds(timeoutMs));
     if (shown) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "status line \"" << Narrow(last) << "\" instead of \""
-                                         << Narrow(text) << "\"\n"
-                                         << LogText();
+    return ::testing::AssertionFailure()
+           << "status line \"" << Narrow(last) << "\" instead of \"" << Narrow(text) << "\"\n"
+           << LogText();
 }
 
 ::testing::AssertionResult Installation::PressCancel() {
@@ -148,7 +167,8 @@ void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
     const Result<ControlState> text = ReadControl(*question.value, kMessageBoxTextId);
     const std::wstring expected = CatalogueText(IDS_CONFIRM_CANCEL, CatalogueLanguage());
     if (!text || text.value->text != expected)
-        return ::testing::AssertionFailure() << "question \"" << (text ? Narrow(text.value->text) : text.error) << "\"";
+        return ::testing::AssertionFailure()
+               << "question \"" << (text ? Narrow(text.value->text) : text.error) << "\"";
     const Result<Done> answered = PressButton(*question.value, yes ? IDYES : IDNO);
     if (!answered) return Failed("answer", answered.error);
     const Result<Done> gone = WaitForWindowGone(*question.value, 20000);
@@ -173,7 +193,8 @@ std::wstring Installation::WaitForOutcome(DWORD timeoutMs) {
 
 ::testing::AssertionResult Installation::Close() {
     if (const Result<Done> r = PressButton(dialog_, IDCANCEL); !r) return Failed("Close", r.error);
-    if (!setup_->WaitForExit(60000)) return ::testing::AssertionFailure() << "the setup did not end";
+    if (!setup_->WaitForExit(60000))
+        return ::testing::AssertionFailure() << "the setup did not end";
     return ::testing::AssertionSuccess();
 }
 
@@ -210,6 +231,13 @@ bool Installation::ProductKeyExists() const {
         return false;
     RegCloseKey(key);
     return true;
+}
+
+size_t Installation::PeakMemory() const {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    if (!setup_ || !GetProcessMemoryInfo(setup_->Handle(), &counters, sizeof(counters))) return 0;
+    return counters.PeakWorkingSetSize;
 }
 
 bool Installation::CancelEnabled() const {

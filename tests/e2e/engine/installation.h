@@ -17,7 +17,10 @@
 struct Scenario {
     std::map<std::wstring, std::wstring> env;       // added to the setup's environment
     std::map<std::wstring, std::wstring> variants;  // served name -> file of packages\variants
-    bool throttled = false;                         // the link server sends 256 KiB/s
+    // A marker of server_faults.conf: ".throttle", ".trickle" or ".whole"; none when empty.
+    std::wstring serverFault;
+    // The product served as a sparse file of this many bytes instead of a package.
+    int64_t productSize = 0;
 };
 
 inline Scenario WithEnvironment(std::map<std::wstring, std::wstring> env) {
@@ -61,6 +64,8 @@ class Installation {
     std::string Recorded(const wchar_t* program) const;
     bool ProductKeyExists() const;
     bool CancelEnabled() const;
+    // The setup process's largest working set so far, in bytes.
+    size_t PeakMemory() const;
     HWND Dialog() const { return dialog_; }
 
   private:

@@ -22,6 +22,7 @@ class SetupProcess {
 
     bool Started() const { return process_ != nullptr; }
     DWORD Id() const { return id_; }
+    HANDLE Handle() const { return process_; }
     // Waits for the process to end; false when it is still running after the timeout.
     bool WaitForExit(DWORD timeoutMs);
 

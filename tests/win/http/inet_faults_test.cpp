@@ -106,12 +106,14 @@ TEST(InetFaults, RedirectsToAPathAndRedirectLoops) {
     Start(server, replies);
     QELHttpInetDriver driver(nullptr, 1, 1);
     Body body;
-    ASSERT_EQ(driver.Get(server.Url("/link").c_str(), 0, &body.data, &body.length, nullptr), kHttpOk);
+    ASSERT_EQ(driver.Get(server.Url("/link").c_str(), 0, &body.data, &body.length, nullptr),
+              kHttpOk);
     EXPECT_EQ(body.Text(), "payload");
     EXPECT_EQ(server.Requests()[1].bytes.substr(0, 21), "GET /files/p.bin HTTP");
 
     Body looped;
-    EXPECT_EQ(driver.Get(server.Url("/loop").c_str(), 0, &looped.data, &looped.length, nullptr), -302);
+    EXPECT_EQ(driver.Get(server.Url("/loop").c_str(), 0, &looped.data, &looped.length, nullptr),
+              -302);
     EXPECT_EQ(server.Requests().size(), 2u + kHttpMaxRedirectDepth + 1);
 }
 
