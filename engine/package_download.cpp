@@ -42,7 +42,7 @@ class PieceDownload {
         return 3;
     }
     int32_t Fetch(int32_t from, int32_t count);
-    int32_t WaitForPiece(PieceFetch& fetch);
+    int32_t WaitForPiece();
     bool CancelConfirmed();
     int32_t AppendBody();
     int32_t Status(int& code);
@@ -55,6 +55,7 @@ class PieceDownload {
     const NetworkLimits& limits_;
     std::string url_;
     std::shared_ptr<QELHttpClient> client_;
+    std::unique_ptr<PieceFetcher> fetcher_;
     FILE* file_ = nullptr;
     char* body_ = nullptr;
     int32_t length_ = 0;
@@ -68,18 +69,19 @@ int32_t PieceDownload::Fetch(int32_t from, int32_t count) {
     std::free(body_);
     body_ = nullptr;
     length_ = 0;
-    PieceFetch fetch(client_, url_, from, count);
-    const int32_t waited = WaitForPiece(fetch);
+    fetcher_->Start(from, count);
+    const int32_t waited = WaitForPiece();
     if (waited != 0) {
-        fetch.Abort();
+        fetcher_->Abort();
         return waited;
     }
-    body_ = fetch.TakeBody(&length_);
-    fetchResult_ = fetch.Result();
+    body_ = fetcher_->TakeBody(&length_);
+    fetchResult_ = fetcher_->Result();
     return 0;
 }
 
-int32_t PieceDownload::WaitForPiece(PieceFetch& fetch) {
+int32_t PieceDownload::WaitForPiece() {
+    PieceFetcher& fetch = *fetcher_;
     using Clock = std::chrono::steady_clock;
     const auto window = std::chrono::milliseconds(limits_.minPieceWindowMs);
     auto windowStart = Clock::now();
@@ -197,6 +199,7 @@ int32_t PieceDownload::Steps() {
     client_ = std::make_shared<QELHttpClient>(nullptr, 1, 1);
     // A server that goes quiet mid-piece ends the download instead of freezing it.
     ApplyNetworkTimeouts(*client_, limits_);
+    fetcher_ = std::make_unique<PieceFetcher>(client_, url_);
     ui_.Log(job_.statusText);
 
     if (const int32_t ended = Fetch(0, kPieceSize); ended != 0) return ended;

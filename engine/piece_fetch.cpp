@@ -4,59 +4,100 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
-#include <thread>
 
 #include "http/http_client.h"
 
-struct PieceFetch::Shared {
+struct PieceFetcher::Shared {
     std::mutex lock;
-    std::condition_variable ended;
+    std::condition_variable changed;
+    bool asked = false;
     bool done = false;
+    bool quit = false;
+    int32_t from = 0;
+    int32_t count = 0;
     int32_t result = 0;
     char* body = nullptr;
     int32_t length = 0;
     ~Shared() { std::free(body); }
 };
 
-PieceFetch::PieceFetch(std::shared_ptr<QELHttpClient> client, std::string url, int32_t from,
-                       int32_t count)
+PieceFetcher::PieceFetcher(std::shared_ptr<QELHttpClient> client, std::string url)
     : _client(std::move(client)), _shared(std::make_shared<Shared>()) {
-    std::thread([client = _client, shared = _shared, url = std::move(url), from, count] {
-        char* body = nullptr;
-        int32_t length = 0;
-        const int32_t result =
-            client->GetRange(url.c_str(), 1, 0, from, count, &body, &length, nullptr);
-        std::lock_guard<std::mutex> hold(shared->lock);
-        shared->result = result;
-        shared->body = body;
-        shared->length = length;
-        shared->done = true;
-        shared->ended.notify_all();
-    }).detach();
+    _thread = std::thread(
+        [client = _client, shared = _shared, url = std::move(url)] { Serve(client, url, shared); });
 }
 
-// The thread holds its own references: an aborted fetch may still run when this ends.
-PieceFetch::~PieceFetch() = default;
+PieceFetcher::~PieceFetcher() {
+    {
+        std::lock_guard<std::mutex> hold(_shared->lock);
+        _shared->quit = true;
+        _shared->changed.notify_all();
+    }
+    // An aborted request may still wait in a call that cannot be stopped.
+    if (_aborted) {
+        _thread.detach();
+    } else {
+        _thread.join();
+    }
+}
 
-bool PieceFetch::WaitFor(uint32_t milliseconds) {
+void PieceFetcher::Start(int32_t from, int32_t count) {
+    std::lock_guard<std::mutex> hold(_shared->lock);
+    std::free(_shared->body);
+    _shared->body = nullptr;
+    _shared->length = 0;
+    _shared->from = from;
+    _shared->count = count;
+    _shared->done = false;
+    _shared->asked = true;
+    _shared->changed.notify_all();
+}
+
+bool PieceFetcher::WaitFor(uint32_t milliseconds) {
     std::unique_lock<std::mutex> hold(_shared->lock);
-    return _shared->ended.wait_for(hold, std::chrono::milliseconds(milliseconds),
-                                   [this] { return _shared->done; });
+    return _shared->changed.wait_for(hold, std::chrono::milliseconds(milliseconds),
+                                     [this] { return _shared->done; });
 }
 
-int64_t PieceFetch::BytesReceived() const { return _client->BytesReceived(); }
+int64_t PieceFetcher::BytesReceived() const { return _client->BytesReceived(); }
 
-void PieceFetch::Abort() { _client->Abort(); }
+void PieceFetcher::Abort() {
+    _aborted = true;
+    _client->Abort();
+}
 
-int32_t PieceFetch::Result() const {
+int32_t PieceFetcher::Result() const {
     std::lock_guard<std::mutex> hold(_shared->lock);
     return _shared->result;
 }
 
-char* PieceFetch::TakeBody(int32_t* length) {
+char* PieceFetcher::TakeBody(int32_t* length) {
     std::lock_guard<std::mutex> hold(_shared->lock);
     char* body = _shared->body;
     *length = _shared->length;
     _shared->body = nullptr;
     return body;
+}
+
+void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std::string& url,
+                         const std::shared_ptr<Shared>& shared) {
+    std::unique_lock<std::mutex> hold(shared->lock);
+    for (;;) {
+        shared->changed.wait(hold, [&] { return shared->asked || shared->quit; });
+        if (shared->quit) return;
+        shared->asked = false;
+        const int32_t from = shared->from;
+        const int32_t count = shared->count;
+        hold.unlock();
+        char* body = nullptr;
+        int32_t length = 0;
+        const int32_t result =
+            client->GetRange(url.c_str(), 1, 0, from, count, &body, &length, nullptr);
+        hold.lock();
+        shared->result = result;
+        shared->body = body;
+        shared->length = length;
+        shared->done = true;
+        shared->changed.notify_all();
+    }
 }

@@ -1,26 +1,31 @@
-// One range request on a thread of its own, so that the worker can answer Cancel and watch the
-// rate while the piece comes. An aborted request whose thread does not end at once (a name
-// lookup cannot be stopped) is left to end by itself: the thread owns what it uses.
+// The range requests of one download on a thread of its own, one piece at a time, so that the
+// worker can answer Cancel and watch the rate while a piece comes. One thread serves the whole
+// download, so that its pieces reuse one heap arena. An aborted request whose thread does not
+// end at once (a name lookup cannot be stopped) is left to end by itself: the thread owns what
+// it uses.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
 class QELHttpClient;
 
-class PieceFetch {
+class PieceFetcher {
   public:
-    PieceFetch(std::shared_ptr<QELHttpClient> client, std::string url, int32_t from, int32_t count);
-    ~PieceFetch();
-    PieceFetch(const PieceFetch&) = delete;
-    PieceFetch& operator=(const PieceFetch&) = delete;
+    PieceFetcher(std::shared_ptr<QELHttpClient> client, std::string url);
+    ~PieceFetcher();
+    PieceFetcher(const PieceFetcher&) = delete;
+    PieceFetcher& operator=(const PieceFetcher&) = delete;
 
-    // Waits at most `milliseconds`; true when the request has ended.
+    // Asks for the piece; the previous one must have ended.
+    void Start(int32_t from, int32_t count);
+    // Waits at most `milliseconds`; true when the piece has ended.
     bool WaitFor(uint32_t milliseconds);
     // Bytes the client received so far.
     int64_t BytesReceived() const;
-    // Stops the request; its result is not to be used.
+    // Stops the request and every later one.
     void Abort();
 
     // After the end: the client's result, and the body (null when none came), handed over.
@@ -29,6 +34,12 @@ class PieceFetch {
 
   private:
     struct Shared;
+    // The thread's loop: one piece for each Start, until the fetcher ends.
+    static void Serve(const std::shared_ptr<QELHttpClient>& client, const std::string& url,
+                      const std::shared_ptr<Shared>& shared);
+
     std::shared_ptr<QELHttpClient> _client;
     std::shared_ptr<Shared> _shared;
+    std::thread _thread;
+    bool _aborted = false;
 };
