@@ -4,8 +4,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <memory>
+#include <vector>
 
+#include "base/environment.h"
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
 #include "engine/piece_fetch.h"
@@ -15,11 +18,25 @@ namespace {
 
 std::wstring Number(int64_t value) { return std::to_wstring(value); }
 
-// One call, one download: the client, the file and the last body live as long as it.
+// One connection of the download: a client of its own and the thread that runs its requests.
+struct Lane {
+    std::shared_ptr<QELHttpClient> client;
+    std::unique_ptr<PieceFetcher> fetcher;
+};
+
+// A piece asked for and not yet written.
+struct Piece {
+    int64_t from = 0;
+    int32_t count = 0;
+    Lane* lane = nullptr;
+};
+
+// One call, one download: the clients, the file and the last body live as long as it.
 class PieceDownload {
   public:
-    PieceDownload(StepFeedback& feedback, const DownloadJob& job, const NetworkLimits& limits)
-        : ui_(feedback), job_(job), limits_(limits) {}
+    PieceDownload(StepFeedback& feedback, const DownloadJob& job, const NetworkLimits& limits,
+                  int connections)
+        : ui_(feedback), job_(job), limits_(limits), connections_(connections) {}
     ~PieceDownload() {
         std::free(body_);
         if (file_) std::fclose(file_);
@@ -28,6 +45,9 @@ class PieceDownload {
     // Downloads and logs how it ended.
     int32_t Run() {
         const int32_t result = Steps();
+        // Every connection stops with the first piece that fails or the user's Yes.
+        if (result != 0)
+            for (const auto& lane : lanes_) lane->fetcher->Abort();
         if (!message_.empty()) ui_.Log(message_);
         ui_.Log(result == 0   ? L"OUT->DownloadPrereqs ()  OK"
                 : result == 2 ? L"OUT->DownloadPrereqs () CANCEL"
@@ -41,21 +61,23 @@ class PieceDownload {
         message_ = std::move(message);
         return 3;
     }
-    int32_t Fetch(int32_t from, int32_t count);
-    int32_t WaitForPiece();
+    Lane& AddLane();
+    int32_t Await(Lane& lane);
+    int32_t WaitForPiece(PieceFetcher& fetch);
     bool CancelConfirmed();
+    int32_t FetchTheRest(int64_t received, int64_t total, int32_t range);
     int32_t AppendBody();
-    int32_t Status(int& code);
-    std::optional<std::string> ContentRange(int32_t& result);
-    int32_t TotalSize(int64_t& total);
-    int32_t CheckPieceStart(int64_t from, int32_t count);
+    int32_t Status(QELHttpClient& client, int& code);
+    std::optional<std::string> ContentRange(QELHttpClient& client, int32_t& result);
+    int32_t TotalSize(QELHttpClient& client, int64_t& total);
+    int32_t CheckPieceStart(QELHttpClient& client, int64_t from, int32_t count);
 
     StepFeedback& ui_;
     const DownloadJob& job_;
     const NetworkLimits& limits_;
+    const size_t connections_;
     std::string url_;
-    std::shared_ptr<QELHttpClient> client_;
-    std::unique_ptr<PieceFetcher> fetcher_;
+    std::vector<std::unique_ptr<Lane>> lanes_;
     FILE* file_ = nullptr;
     char* body_ = nullptr;
     int32_t length_ = 0;
@@ -63,25 +85,29 @@ class PieceDownload {
     std::wstring message_;
 };
 
-// The piece's request runs on a thread of its own, while the worker answers Cancel and fails a
-// piece that comes too slowly: 0 when the request ended (fetchResult_ tells how), else 2 or 3.
-int32_t PieceDownload::Fetch(int32_t from, int32_t count) {
+Lane& PieceDownload::AddLane() {
+    auto lane = std::make_unique<Lane>();
+    lane->client = std::make_shared<QELHttpClient>(nullptr, 1, 1);
+    // A server that goes quiet mid-piece ends the download instead of freezing it.
+    ApplyNetworkTimeouts(*lane->client, limits_);
+    lane->fetcher = std::make_unique<PieceFetcher>(lane->client, url_);
+    lanes_.push_back(std::move(lane));
+    return *lanes_.back();
+}
+
+// Waits for the lane's piece while the worker answers Cancel and fails a piece that comes too
+// slowly: 0 when the request ended (fetchResult_ and the body tell how), else 2 or 3.
+int32_t PieceDownload::Await(Lane& lane) {
     std::free(body_);
     body_ = nullptr;
     length_ = 0;
-    fetcher_->Start(from, count);
-    const int32_t waited = WaitForPiece();
-    if (waited != 0) {
-        fetcher_->Abort();
-        return waited;
-    }
-    body_ = fetcher_->TakeBody(&length_);
-    fetchResult_ = fetcher_->Result();
+    if (const int32_t waited = WaitForPiece(*lane.fetcher); waited != 0) return waited;
+    body_ = lane.fetcher->TakeBody(&length_);
+    fetchResult_ = lane.fetcher->Result();
     return 0;
 }
 
-int32_t PieceDownload::WaitForPiece() {
-    PieceFetcher& fetch = *fetcher_;
+int32_t PieceDownload::WaitForPiece(PieceFetcher& fetch) {
     using Clock = std::chrono::steady_clock;
     const auto window = std::chrono::milliseconds(limits_.minPieceWindowMs);
     auto windowStart = Clock::now();
@@ -121,22 +147,22 @@ int32_t PieceDownload::AppendBody() {
 }
 
 // The last answer's status code; 3 when it cannot be asked.
-int32_t PieceDownload::Status(int& code) {
+int32_t PieceDownload::Status(QELHttpClient& client, int& code) {
     char* status = nullptr;
     int32_t statusLength = 0;
     const int32_t rc =
-        client_->QueryInfo(&status, &statusLength, nullptr, kHttpQueryStatusCode, nullptr);
+        client.QueryInfo(&status, &statusLength, nullptr, kHttpQueryStatusCode, nullptr);
     code = rc == 0 && status ? std::atoi(status) : 0;
     std::free(status);
     return rc == 0 && code != 0 ? 0 : 3;
 }
 
 // The last answer's Content-Range value, or nothing with the query's result.
-std::optional<std::string> PieceDownload::ContentRange(int32_t& result) {
+std::optional<std::string> PieceDownload::ContentRange(QELHttpClient& client, int32_t& result) {
     // Servers write one blank after the colon; a name with the blanks would never match.
     char* range = nullptr;
     int32_t rangeLength = 0;
-    result = client_->QueryInfo(&range, &rangeLength, nullptr, kHttpQueryCustom, "Content-Range");
+    result = client.QueryInfo(&range, &rangeLength, nullptr, kHttpQueryCustom, "Content-Range");
     std::optional<std::string> value;
     if (result == 0)
         value.emplace(range ? range : "", range ? static_cast<size_t>(rangeLength) : 0);
@@ -145,16 +171,16 @@ std::optional<std::string> PieceDownload::ContentRange(int32_t& result) {
 }
 
 // What the first answer says about the whole file's size.
-int32_t PieceDownload::TotalSize(int64_t& total) {
+int32_t PieceDownload::TotalSize(QELHttpClient& client, int64_t& total) {
     int code = 0;
-    if (Status(code) != 0) return 3;
+    if (Status(client, code) != 0) return 3;
     if (code == 200) {
         total = length_;
         return 0;
     }
     if (code != 206) return kDownloadUnexpectedStatus;
     int32_t rc = 0;
-    const std::optional<std::string> value = ContentRange(rc);
+    const std::optional<std::string> value = ContentRange(client, rc);
     if (!value) return rc;
     const std::optional<int64_t> parsed = ContentRangeTotal(*value);
     if (!parsed) {
@@ -170,18 +196,18 @@ int32_t PieceDownload::TotalSize(int64_t& total) {
                             {Number(*parsed), Number(length_)}));
     }
     total = *parsed;
-    return CheckPieceStart(0, kPieceSize);
+    return CheckPieceStart(client, 0, kPieceSize);
 }
 
 // A piece from another offset than the one asked for would be written in the wrong place: a 206
 // must start there and end within the count; a 200 is the file from its start.
-int32_t PieceDownload::CheckPieceStart(int64_t from, int32_t count) {
+int32_t PieceDownload::CheckPieceStart(QELHttpClient& client, int64_t from, int32_t count) {
     int code = 0;
-    if (Status(code) != 0) return 3;
+    if (Status(client, code) != 0) return 3;
     std::optional<ContentRangeSpan> span;
     if (code == 206) {
         int32_t rc = 0;
-        const std::optional<std::string> value = ContentRange(rc);
+        const std::optional<std::string> value = ContentRange(client, rc);
         if (value) span = ContentRangeBytes(*value);
     } else if (code == 200) {
         span = ContentRangeSpan{0, static_cast<int64_t>(length_) - 1};
@@ -196,13 +222,11 @@ int32_t PieceDownload::Steps() {
     const std::optional<std::string> url = MultiByteUrl(job_.url);
     if (!url) return Fail(L"Setup failed to download " + job_.url);
     url_ = *url;
-    client_ = std::make_shared<QELHttpClient>(nullptr, 1, 1);
-    // A server that goes quiet mid-piece ends the download instead of freezing it.
-    ApplyNetworkTimeouts(*client_, limits_);
-    fetcher_ = std::make_unique<PieceFetcher>(client_, url_);
+    Lane& first = AddLane();
     ui_.Log(job_.statusText);
 
-    if (const int32_t ended = Fetch(0, kPieceSize); ended != 0) return ended;
+    first.fetcher->Start(0, kPieceSize);
+    if (const int32_t ended = Await(first); ended != 0) return ended;
     if (fetchResult_ != 0 || !body_) return Fail(L"Setup failed to download " + job_.url);
     if (length_ > kPieceSize || length_ <= 0) {
         return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
@@ -213,36 +237,62 @@ int32_t PieceDownload::Steps() {
     if (AppendBody() != 0) return 3;
 
     int64_t total = 0;
-    if (const int32_t rc = TotalSize(total); rc != 0) return rc;
-    int64_t received = length_;
-    int64_t remaining = total - received;
+    if (const int32_t rc = TotalSize(*first.client, total); rc != 0) return rc;
+    const int64_t remaining = total - length_;
     const int32_t range = static_cast<int32_t>((remaining >> 19) - 1);
     ProgressStep = 0;
     ui_.ShowProgress(0, range);
-
-    while (remaining > 0) {
-        const int32_t count = remaining > kPieceSize ? kPieceSize : static_cast<int32_t>(remaining);
-        if (const int32_t ended = Fetch(static_cast<int32_t>(received), count); ended != 0)
-            return ended;
-        // Only the body tells whether a piece came; an empty one would be asked for again and
-        // again.
-        if (!body_ || length_ == 0) return Fail(L"Setup failed to download " + job_.url);
-        if (length_ > count) {
-            return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
-                                        {Number(length_), Number(count)}));
-        }
-        if (CheckPieceStart(received, count) != 0) return 3;
-        if (AppendBody() != 0) return 3;
-        if (CancelConfirmed()) return 2;
-        received += length_;
-        remaining -= length_;
-        ui_.ShowProgress(++ProgressStep, range);
-    }
+    if (const int32_t rc = FetchTheRest(length_, total, range); rc != 0) return rc;
     ui_.ShowProgress(range, range);
     // The last bytes may still wait in the stream's buffer: a full disk shows only here.
     const int closed = std::fclose(file_);
     file_ = nullptr;
     if (closed != 0) return Fail(L"Setup could not complete the file " + job_.localPath);
+    return 0;
+}
+
+// The pieces after the first, one in flight on each connection, written in file order. With
+// one connection each piece starts where the last one ended, whatever its length.
+int32_t PieceDownload::FetchTheRest(int64_t received, int64_t total, int32_t range) {
+    int64_t asked = received;  // where the next piece starts
+    std::deque<Piece> flight;
+    auto ask = [&](Lane& lane) {
+        if (asked >= total) return;
+        const int32_t count =
+            total - asked > kPieceSize ? kPieceSize : static_cast<int32_t>(total - asked);
+        lane.fetcher->Start(static_cast<int32_t>(asked), count);
+        flight.push_back({asked, count, &lane});
+        asked += count;
+    };
+    ask(*lanes_.front());
+    while (lanes_.size() < connections_ && asked < total) ask(AddLane());
+
+    while (!flight.empty()) {
+        const Piece piece = flight.front();
+        flight.pop_front();
+        if (const int32_t ended = Await(*piece.lane); ended != 0) return ended;
+        // Only the body tells whether a piece came; an empty one would be asked for again and
+        // again.
+        if (!body_ || length_ == 0) return Fail(L"Setup failed to download " + job_.url);
+        if (length_ > piece.count) {
+            return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
+                                        {Number(length_), Number(piece.count)}));
+        }
+        if (CheckPieceStart(*piece.lane->client, piece.from, piece.count) != 0) return 3;
+        if (AppendBody() != 0) return 3;
+        if (CancelConfirmed()) return 2;
+        received += length_;
+        ui_.ShowProgress(++ProgressStep, range);
+        if (length_ < piece.count && !flight.empty()) {
+            // The rest of a short piece comes before the pieces already asked for.
+            const int32_t rest = piece.count - length_;
+            piece.lane->fetcher->Start(static_cast<int32_t>(received), rest);
+            flight.push_front({received, rest, piece.lane});
+        } else {
+            if (length_ < piece.count) asked = received;
+            ask(*piece.lane);
+        }
+    }
     return 0;
 }
 
@@ -283,9 +333,16 @@ std::optional<ContentRangeSpan> ContentRangeBytes(std::string_view value) {
     return ContentRangeSpan{*first, *last};
 }
 
+int DownloadConnections(const std::optional<std::wstring>& value) {
+    if (!value || value->size() != 1 || (*value)[0] < L'1' || (*value)[0] > L'8')
+        return kDefaultConnections;
+    return (*value)[0] - L'0';
+}
+
 int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job,
                         const NetworkLimits& limits) {
     feedback.Log(L"IN->DownloadPrereqs ()");
     feedback.ShowStatus(job.statusText);
-    return PieceDownload(feedback, job, limits).Run();
+    const int connections = DownloadConnections(ReadEnvironment(L"Tellura_Connections"));
+    return PieceDownload(feedback, job, limits, connections).Run();
 }

@@ -13,6 +13,9 @@
 #include "engine/step_feedback.h"
 
 inline constexpr int32_t kPieceSize = 0x80000;
+// Pieces in flight at once, each on a connection of its own; "Tellura_Connections" asks for 1
+// to 8, and 1 is one piece after the other.
+inline constexpr int kDefaultConnections = 4;
 
 // Results besides 0 (done), 2 (cancelled) and 3 (failed): a first answer that was neither 200
 // nor 206, and the HTTP client's error when the total size could not be asked for.
@@ -23,6 +26,9 @@ struct DownloadJob {
     std::wstring localPath;   // created or truncated
     std::wstring url;
 };
+
+// The connections "Tellura_Connections" asks for: 1 to 8, else the default.
+int DownloadConnections(const std::optional<std::wstring>& value);
 
 // The limits default to the required ones; tests make them smaller.
 int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job,

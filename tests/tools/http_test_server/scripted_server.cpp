@@ -61,6 +61,11 @@ void ScriptedServer::SetReplies(std::vector<Reply> replies) {
     _nextReply = 0;
 }
 
+void ScriptedServer::SetResponder(std::function<Reply(const std::string& request)> responder) {
+    std::lock_guard<std::mutex> hold(_lock);
+    _responder = std::move(responder);
+}
+
 std::string ScriptedServer::Url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(_port) + path;
 }
@@ -158,13 +163,19 @@ void ScriptedServer::ServeConnection(intptr_t socket, int connection) {
     while (!_stop && ReadRequest(socket, &pending, &request)) {
         Reply reply;
         bool scripted = false;
+        std::function<Reply(const std::string&)> responder;
         {
             std::lock_guard<std::mutex> hold(_lock);
             _requests.push_back({connection, request});
-            if (IsHttpStart(request[0]) && _nextReply < _replies.size()) {
+            responder = _responder;
+            if (!responder && IsHttpStart(request[0]) && _nextReply < _replies.size()) {
                 reply = _replies[_nextReply++];
                 scripted = true;
             }
+        }
+        if (responder && IsHttpStart(request[0])) {
+            reply = responder(request);
+            scripted = true;
         }
         if (!scripted || !SendReply(socket, reply) || reply.closeAfter) break;
         if (reply.holdAfter) {

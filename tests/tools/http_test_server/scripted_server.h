@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -44,6 +45,9 @@ class ScriptedServer {
     void Stop();
     // Replaces the replies still to come (for replies that name the server's own port).
     void SetReplies(std::vector<Reply> replies);
+    // Answers every request by what it asks (a range, say) instead of the canned replies; it is
+    // called on the request's connection thread, outside the server's lock.
+    void SetResponder(std::function<Reply(const std::string& request)> responder);
 
     uint16_t Port() const { return _port; }
     std::string Url(const std::string& path) const;
@@ -66,6 +70,7 @@ class ScriptedServer {
     std::mutex _lock;
     std::condition_variable _changed;
     std::vector<Reply> _replies;
+    std::function<Reply(const std::string&)> _responder;
     size_t _nextReply = 0;
     std::vector<ReceivedRequest> _requests;
     int _connections = 0;

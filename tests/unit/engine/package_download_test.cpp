@@ -81,6 +81,8 @@ class ScriptedDownload : public ::testing::Test {
     void SetUp() override {
         fakes::ResetRunState();
         SetEnvironment("HTTPDriver", "1");
+        // The canned replies follow one piece after the other.
+        SetEnvironment("Tellura_Connections", "1");
     }
     int32_t Run(std::vector<httptest::Reply> replies) {
         std::string error;
