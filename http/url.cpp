@@ -207,3 +207,12 @@ int32_t SplitUrl(const char* url, uint32_t length, int escape, QELHttpUrlParts* 
     free(escaped);
     return result;
 }
+
+std::string RedirectTarget(const char* url, const char* location) {
+    if (!location) return url;
+    if (location[0] != '/') return location;
+    const char* scheme = strstr(url, "://");
+    const char* pathStart = scheme ? strchr(scheme + 3, '/') : nullptr;
+    const std::string server = pathStart ? std::string(url, pathStart) : std::string(url);
+    return server + location;
+}
