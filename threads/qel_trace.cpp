@@ -1,5 +1,6 @@
 #include "threads/qel_trace.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cinttypes>
 #include <cstdio>
@@ -30,10 +31,17 @@ struct Channel {
 
 Channel channel;
 
+// The decimal number after "PORT:", or 0 (which thread_cnx refuses) when it is no port number.
+int PortNumber(const char* text) {
+    errno = 0;
+    const long port = std::strtol(text, nullptr, 10);
+    return errno == 0 && port >= 1 && port <= 65535 ? static_cast<int>(port) : 0;
+}
+
 // Starts with "PORT:": the collector on that port, standard error if it cannot be reached.
 bool PortDestination(const char* value, const char* host) {
     if (std::strncmp(value, "PORT:", 5) != 0) return false;
-    const int port = std::atoi(value + 5);
+    const int port = PortNumber(value + 5);
     channel.destination = thread_cnx(host, port) == 0 ? kSocket : kStderr;
     return true;
 }
@@ -99,6 +107,11 @@ int QELThrTraceInit() {
 }
 
 int thread_cnx(const char* host, int port) {
+    if (port < 1 || port > 65535) {
+        errno = EINVAL;
+        std::perror("thread_cnx port");
+        return 1;
+    }
     qel::TraceSocket* socket = nullptr;
     const int result = qel::TraceConnect(host, port, &socket);
     if (result == 0) {
