@@ -1,5 +1,6 @@
 #include "http/url.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -175,6 +176,47 @@ int32_t Unescape(const char* url, char** decoded) {
     return *decoded ? kHttpOk : kHttpOutOfMemory;
 }
 
+// A copy of one component, measured by a first split with all lengths 0.
+struct SplitCopies {
+    char* host = nullptr;
+    char* path = nullptr;
+    char* extra = nullptr;
+    char* scheme = nullptr;
+    uint16_t port = 80;
+    ~SplitCopies() {
+        free(host);
+        free(path);
+        free(extra);
+        free(scheme);
+    }
+};
+
+int32_t SplitInCopies(const char* url, SplitCopies* copies) {
+    QELHttpUrlParts parts = {};
+    parts.structSize = sizeof(parts);
+    int32_t result = SplitUrl(url, 0, 0, &parts);
+    if (result != kHttpOk) return result;
+    copies->scheme = static_cast<char*>(malloc(parts.schemeLength + 1));
+    copies->host = static_cast<char*>(malloc(parts.hostLength + 1));
+    copies->path = static_cast<char*>(malloc(parts.pathLength + 1));
+    copies->extra = static_cast<char*>(malloc(parts.extraLength + 1));
+    if (!copies->scheme || !copies->host || !copies->path || !copies->extra)
+        return kHttpOutOfMemory;
+    QELHttpUrlParts second = {};
+    second.structSize = sizeof(second);
+    second.scheme = copies->scheme;
+    second.schemeLength = parts.schemeLength + 1;
+    second.host = copies->host;
+    second.hostLength = parts.hostLength + 1;
+    second.path = copies->path;
+    second.pathLength = parts.pathLength + 1;
+    second.extra = copies->extra;
+    second.extraLength = parts.extraLength + 1;
+    result = SplitUrl(url, 0, 0, &second);
+    copies->port = second.port;
+    return result;
+}
+
 }  // namespace
 
 int32_t EscapeUrl(const char* url, char** escaped, uint32_t mode) {
@@ -215,4 +257,54 @@ std::string RedirectTarget(const char* url, const char* location) {
     const char* pathStart = scheme ? strchr(scheme + 3, '/') : nullptr;
     const std::string server = pathStart ? std::string(url, pathStart) : std::string(url);
     return server + location;
+}
+
+QELHttpRequestTarget::~QELHttpRequestTarget() {
+    free(host);
+    free(target);
+}
+
+char* QELHttpRequestTarget::TakeHost() {
+    char* taken = host;
+    host = nullptr;
+    return taken;
+}
+
+char* QELHttpRequestTarget::TakeTarget() {
+    char* taken = target;
+    target = nullptr;
+    return taken;
+}
+
+int32_t SplitRequestTarget(const char* url, bool viaProxy, QELHttpRequestTarget* request) {
+    char* escaped = nullptr;
+    int32_t result = EscapeUrl(url, &escaped, kHttpEscape);
+    if (result != kHttpOk) return result;
+    SplitCopies copies;
+    result = SplitInCopies(escaped, &copies);
+    free(escaped);
+    if (result != kHttpOk) return result;
+    const bool secure = strcmp(copies.scheme, kHttpsScheme) == 0;
+
+    QELHttpTextBuffer target;
+    bool ok = true;
+    if (viaProxy) {
+        // The proxy goes by the absolute target alone: a port other than the scheme's default
+        // must be in it, or the request would reach another server.
+        ok = target.Append(copies.scheme) && target.Append(copies.host);
+        char port[8];
+        snprintf(port, sizeof(port), ":%u", static_cast<unsigned>(copies.port));
+        if (ok && copies.port != (secure ? 443 : 80)) ok = target.Append(port);
+    }
+    ok = ok && target.Append(*copies.path ? copies.path : "/") && target.Append(copies.extra);
+    char* text = ok ? target.Release() : nullptr;
+    if (!text) return kHttpOutOfMemory;
+    free(request->host);
+    free(request->target);
+    request->host = copies.host;
+    copies.host = nullptr;
+    request->port = copies.port;
+    request->secure = secure;
+    request->target = text;
+    return kHttpOk;
 }

@@ -21,3 +21,22 @@ int32_t EscapeUrl(const char* url, char** escaped, uint32_t mode);
 // Where a redirect from `url` leads: a Location that names only a path stays on the request's
 // server, and no Location at all asks `url` again.
 std::string RedirectTarget(const char* url, const char* location);
+
+// Where the socket driver sends a request for `url`, escaped first: the server's host and port,
+// and the request target, the path with its query or, through a proxy, the absolute URL.
+struct QELHttpRequestTarget {
+    QELHttpRequestTarget() = default;
+    ~QELHttpRequestTarget();
+    QELHttpRequestTarget(const QELHttpRequestTarget&) = delete;
+    QELHttpRequestTarget& operator=(const QELHttpRequestTarget&) = delete;
+    // Hand the heap copies over to the caller (free() them).
+    char* TakeHost();
+    char* TakeTarget();
+
+    char* host = nullptr;
+    uint16_t port = 80;
+    bool secure = false;
+    char* target = nullptr;
+};
+
+int32_t SplitRequestTarget(const char* url, bool viaProxy, QELHttpRequestTarget* request);
