@@ -97,7 +97,8 @@ int32_t SplitText(const char* url, size_t n, QELHttpUrlParts* parts) {
     const char* at = static_cast<const char*>(memchr(authority, '@', authorityEnd - authority));
     if (at) {
         const char* colon = static_cast<const char*>(memchr(authority, ':', at - authority));
-        if (!colon) return kHttpInvalidUrl;
+        // A second "@" leaves a host that others (a proxy, say) read as the name after it.
+        if (!colon || memchr(at + 1, '@', authorityEnd - at - 1)) return kHttpInvalidUrl;
         userLength = colon - authority;
         password = colon + 1;
         passwordLength = at - password;
@@ -280,8 +281,11 @@ int32_t SplitRequestTarget(const char* url, bool viaProxy, QELHttpRequestTarget*
     char* escaped = nullptr;
     int32_t result = EscapeUrl(url, &escaped, kHttpEscape);
     if (result != kHttpOk) return result;
+    // Control characters stay as they are in an escaped path: a line break (from a server's
+    // Location, say) would end the request line early and start a header of its choosing.
+    if (strpbrk(escaped, "\r\n")) result = kHttpInvalidUrl;
     SplitCopies copies;
-    result = SplitInCopies(escaped, &copies);
+    if (result == kHttpOk) result = SplitInCopies(escaped, &copies);
     free(escaped);
     if (result != kHttpOk) return result;
     const bool secure = strcmp(copies.scheme, kHttpsScheme) == 0;
