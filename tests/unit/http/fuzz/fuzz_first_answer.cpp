@@ -1,0 +1,25 @@
+// What the download reads from its first answer, as the socket driver answers the queries: the
+// status text turned into a code, and the total after "/" of the Content-Range value.
+#include <cstdlib>
+#include <string>
+
+#include "engine/package_download.h"
+#include "http/header_text.h"
+#include "http/http_types.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string head(reinterpret_cast<const char*>(data), size);
+    QELHttpHeadAnswer status;
+    if (QELHttpQueryHead(head.data(), head.size(), kHttpQueryStatusCode, nullptr, nullptr,
+                         &status) == kHttpOk) {
+        const int code = StatusCodeOf(std::string_view(status.value, status.length));
+        if (code != 0 && (code < 100 || code > 999)) abort();
+    }
+    free(status.value);
+    QELHttpHeadAnswer range;
+    if (QELHttpQueryHead(head.data(), head.size(), kHttpQueryCustom, "Content-Range", nullptr,
+                         &range) == kHttpOk)
+        ContentRangeTotal(std::string_view(range.value, range.length));
+    free(range.value);
+    return 0;
+}
