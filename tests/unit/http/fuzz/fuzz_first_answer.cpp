@@ -1,5 +1,5 @@
-// What the download reads from its first answer, as the socket driver answers the queries: the
-// status text turned into a code, and the total after "/" of the Content-Range value.
+// What the download reads from an answer, as the socket driver answers the queries: the status
+// text turned into a code, and the first and last byte and the total of the Content-Range value.
 #include <cstdlib>
 #include <string>
 
@@ -18,8 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     free(status.value);
     QELHttpHeadAnswer range;
     if (QELHttpQueryHead(head.data(), head.size(), kHttpQueryCustom, "Content-Range", nullptr,
-                         &range) == kHttpOk)
-        ContentRangeTotal(std::string_view(range.value, range.length));
+                         &range) == kHttpOk) {
+        const std::string_view value(range.value, range.length);
+        ContentRangeTotal(value);
+        const std::optional<ContentRangeSpan> span = ContentRangeBytes(value);
+        if (span && (span->first < 0 || span->last < span->first)) abort();
+    }
     free(range.value);
     return 0;
 }
