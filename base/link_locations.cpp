@@ -21,6 +21,8 @@ bool IsCustomServer() { return Server().custom; }
 
 std::wstring GetServerName() { return Server().name; }
 
-std::wstring MakeLinkUrl(const std::wstring& linkPath) {
-    return L"http://" + Server().name + linkPath;
+std::wstring MakeLinkUrl(const std::wstring& linkPath) { return MakeLinkUrl(Server(), linkPath); }
+
+std::wstring MakeLinkUrl(const ServerChoice& server, const std::wstring& linkPath) {
+    return L"http://" + server.name + linkPath;
 }

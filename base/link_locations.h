@@ -33,3 +33,4 @@ bool IsCustomServer();
 std::wstring GetServerName();
 // "http://" + host + linkPath, nothing escaped.
 std::wstring MakeLinkUrl(const std::wstring& linkPath);
+std::wstring MakeLinkUrl(const ServerChoice& server, const std::wstring& linkPath);

@@ -152,7 +152,7 @@ int32_t PieceDownload::Status(QELHttpClient& client, int& code) {
     int32_t statusLength = 0;
     const int32_t rc =
         client.QueryInfo(&status, &statusLength, nullptr, kHttpQueryStatusCode, nullptr);
-    code = rc == 0 && status ? std::atoi(status) : 0;
+    code = rc == 0 && status ? StatusCodeOf(status) : 0;
     std::free(status);
     return rc == 0 && code != 0 ? 0 : 3;
 }
@@ -331,6 +331,13 @@ std::optional<ContentRangeSpan> ContentRangeBytes(std::string_view value) {
     const std::optional<int64_t> last = NumberAt(value, at);
     if (!last || *last < *first) return std::nullopt;
     return ContentRangeSpan{*first, *last};
+}
+
+int StatusCodeOf(std::string_view text) {
+    const std::string digits(text);
+    errno = 0;
+    const long code = std::strtol(digits.c_str(), nullptr, 10);
+    return errno == 0 && code >= 100 && code <= 999 ? static_cast<int>(code) : 0;
 }
 
 int DownloadConnections(const std::optional<std::wstring>& value) {

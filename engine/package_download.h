@@ -45,6 +45,9 @@ struct ContentRangeSpan {
 };
 std::optional<ContentRangeSpan> ContentRangeBytes(std::string_view value);
 
+// The status code of an answer from its text ("206"); 0 when the text holds no status code.
+int StatusCodeOf(std::string_view text);
+
 // Platform parts: the URL in the system's multibyte code page, nothing when it does not fit
 // the 1024-byte buffer; the local file opened for binary writing.
 std::optional<std::string> MultiByteUrl(const std::wstring& url);

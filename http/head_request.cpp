@@ -1,10 +1,12 @@
 // Head: what a URL answers, as a file-status record.
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "http/http_client.h"
 #include "http/http_driver.h"
 #include "http/cookie_store.h"
+#include "http/url.h"
 
 namespace {
 
@@ -64,12 +66,10 @@ int32_t QELHttpDriver::Head(const char* url, uint32_t flags, QELHttpFileInfo* in
     int32_t status = response.status;
     if (ReissuesHead(status, flags) && !depth.TooDeep()) {
         // The owner may replace this driver (secure URLs), so nothing of it is used afterwards.
-        char* target = response.location;
-        const char* next = target ? target : url;
+        const std::string next = RedirectTarget(url, response.location);
+        free(response.location);
         QELHttpClient* owner = _owner;
-        result = owner ? owner->Head(next, info) : Head(next, 0, info);
-        free(target);
-        return result;
+        return owner ? owner->Head(next.c_str(), info) : Head(next.c_str(), 0, info);
     }
     free(response.location);
     if (status != 200) return status;

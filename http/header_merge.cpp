@@ -21,17 +21,48 @@ const char* FindLineStart(const char* block, const char* name, size_t nameLength
     return nullptr;
 }
 
+// The length of the name before the colon of the `length` bytes of `line`, or -1 when the line
+// is no header line.
+long HeaderNameLength(const char* line, size_t length) {
+    const char* colon = static_cast<const char*>(memchr(line, ':', length));
+    if (!colon || static_cast<size_t>(colon - line) > kMaxHeaderName) return -1;
+    return colon - line;
+}
+
+// Merges one line (`length` bytes, its "\r\n" left out) into the `*blockLength` bytes of `block`
+// and gives the new block, or null when memory runs out.
+char* MergeLine(const char* block, size_t* blockLength, const char* line, size_t length,
+                size_t nameLength, const char* separator) {
+    QELHttpTextBuffer merged;
+    const char* existing = FindLineStart(block, line, nameLength + 1);
+    bool ok;
+    if (existing) {
+        const char* lineEnd = strstr(existing, "\r\n");
+        size_t insertAt = lineEnd ? lineEnd - block : *blockLength;
+        ok = merged.Append(block, insertAt) && merged.Append(separator) &&
+             merged.Append(line + nameLength + 1, length - nameLength - 1) &&
+             merged.Append(block + insertAt, *blockLength - insertAt);
+    } else {
+        ok = merged.Append(block, *blockLength) && merged.Append(line, length) &&
+             merged.Append("\r\n");
+    }
+    if (!ok) return nullptr;
+    *blockLength = merged.Length();
+    return merged.Release();
+}
+
 }  // namespace
 
 int32_t QELHttpMergeHeader(const char* line, uint32_t modifiers, int32_t* length, char** buffer) {
     if (!line) return kHttpOk;
     if (!buffer || !length) return kHttpInvalidArg;
-    size_t lineLength = strlen(line);
-    if (lineLength <= 2 || strcmp(line + lineLength - 2, "\r\n") != 0) return kHttpInvalidArg;
-    const char* colon = strchr(line, ':');
-    if (!colon) return kHttpInvalidHeader;
-    size_t nameLength = colon - line;
-    if (nameLength > kMaxHeaderName) return kHttpInvalidHeader;
+    size_t textLength = strlen(line);
+    if (textLength <= 2 || strcmp(line + textLength - 2, "\r\n") != 0) return kHttpInvalidArg;
+    // Every line of a text of several is checked before any is merged, so a bad one changes
+    // nothing.
+    for (const char* p = line; *p; p = strstr(p, "\r\n") + 2) {
+        if (HeaderNameLength(p, strstr(p, "\r\n") - p) < 0) return kHttpInvalidHeader;
+    }
 
     const char* separator;
     if (modifiers & kHttpAddCoalesceSemicolon) {
@@ -42,28 +73,21 @@ int32_t QELHttpMergeHeader(const char* line, uint32_t modifiers, int32_t* length
         return kHttpInvalidOption;
     }
 
-    const char* block = *buffer ? *buffer : "";
+    // Each line is merged on its own: one whose name is already there extends that line.
+    char* block = nullptr;
     size_t blockLength = *buffer ? static_cast<size_t>(*length) : 0;
-    QELHttpTextBuffer merged;
-    const char* existing = FindLineStart(block, line, nameLength + 1);
-    bool ok;
-    if (existing) {
-        const char* lineEnd = strstr(existing, "\r\n");
-        size_t insertAt = lineEnd ? lineEnd - block : blockLength;
-        const char* value = colon + 1;
-        const char* valueEnd = strstr(value, "\r\n");
-        ok = merged.Append(block, insertAt) && merged.Append(separator) &&
-             merged.Append(value, valueEnd - value) &&
-             merged.Append(block + insertAt, blockLength - insertAt);
-    } else {
-        ok = merged.Append(block, blockLength) && merged.Append(line, lineLength);
+    for (const char* p = line; *p;) {
+        const char* end = strstr(p, "\r\n");
+        const char* current = block ? block : (*buffer ? *buffer : "");
+        char* next =
+            MergeLine(current, &blockLength, p, end - p, HeaderNameLength(p, end - p), separator);
+        free(block);
+        block = next;
+        if (!block) return kHttpOutOfMemory;
+        p = end + 2;
     }
-    if (!ok) return kHttpOutOfMemory;
-    int32_t newLength = static_cast<int32_t>(merged.Length());
-    char* block2 = merged.Release();
-    if (!block2) return kHttpOutOfMemory;
     free(*buffer);
-    *buffer = block2;
-    *length = newLength;
+    *buffer = block;
+    *length = static_cast<int32_t>(blockLength);
     return kHttpOk;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "http/http_watch.h"
+#include "http/read_ahead.h"
 
 class QELHttpTextBuffer;
 
@@ -78,20 +79,15 @@ class QELHttpSocketConnection : public QELHttpConnection {
     uint16_t Port() const { return _port; }
 
   private:
-    // Moves up to `size` bytes received ahead into the buffer; how many.
-    int32_t TakeAhead(char* buffer, int32_t size);
     // One receive call, after waiting for bytes in slices: bytes, 0 closed, negative on error,
     // on the receive time-out and on a stop.
     int32_t ReceiveSliced(char* buffer, int32_t size);
+    // ReceiveSliced for the read-ahead.
+    static int32_t ReceiveAhead(void* connection, char* buffer, int32_t size);
 
     intptr_t _socket = 0;
     uint16_t _port = 0;
     uint32_t _receiveMs = 0;
     QELHttpWatch* _watch = nullptr;
-    // Lines are received a block at a time, not a byte per call; the bytes past the line (the
-    // start of a body, say) wait here for the next read, so none is lost to the head.
-    static const int32_t kAheadSize = 4096;
-    char _ahead[kAheadSize];
-    int32_t _aheadStart = 0;
-    int32_t _aheadEnd = 0;
+    QELHttpReadAhead _ahead;
 };

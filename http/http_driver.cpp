@@ -10,6 +10,7 @@
 #include "http/cookie_store.h"
 #include "http/header_text.h"
 #include "http/http_client.h"
+#include "http/url.h"
 
 namespace {
 
@@ -26,16 +27,6 @@ bool IsAuthStatus(int32_t status) { return status == 401 || status == 407; }
 
 bool IsRedirect(int32_t status, uint32_t flags) {
     return (status == 301 && !(flags & kHttpFlagNoRedirect)) || status == 302 || status == 303;
-}
-
-// Where a redirect leads: a Location that names only a path stays on the request's server.
-std::string RedirectTarget(const char* url, const char* location) {
-    if (!location) return url;
-    if (location[0] != '/') return location;
-    const char* scheme = strstr(url, "://");
-    const char* pathStart = scheme ? strchr(scheme + 3, '/') : nullptr;
-    const std::string server = pathStart ? std::string(url, pathStart) : std::string(url);
-    return server + location;
 }
 
 }  // namespace

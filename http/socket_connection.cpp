@@ -1,5 +1,4 @@
 #include <cstdlib>
-#include <cstring>
 
 #include "http/http_connection.h"
 #include "http/http_types.h"
@@ -32,7 +31,7 @@ int32_t QELHttpSocketConnection::Connect(const char* host, uint16_t port, uint32
     }
     if (_socket != qelnet::kNoSocket) qelnet::CloseSocket(_socket);
     _socket = socket;
-    _aheadStart = _aheadEnd = 0;
+    _ahead.Clear();
     _port = port;
     _receiveMs = timeouts.receiveMs;
     SetHostName(name);
@@ -51,14 +50,6 @@ int32_t QELHttpSocketConnection::Send(const char* data, int32_t length) {
     return qelnet::SendSome(_socket, data, length);
 }
 
-int32_t QELHttpSocketConnection::TakeAhead(char* buffer, int32_t size) {
-    const int32_t available = _aheadEnd - _aheadStart;
-    const int32_t taken = available < size ? available : size;
-    memcpy(buffer, _ahead + _aheadStart, static_cast<size_t>(taken));
-    _aheadStart += taken;
-    return taken;
-}
-
 int32_t QELHttpSocketConnection::ReceiveSliced(char* buffer, int32_t size) {
     // The time-out counts the slices waited without a byte, as the socket's own limit would.
     for (uint32_t waited = 0;; waited += kHttpWaitSliceMs) {
@@ -73,10 +64,14 @@ int32_t QELHttpSocketConnection::ReceiveSliced(char* buffer, int32_t size) {
     return got;
 }
 
+int32_t QELHttpSocketConnection::ReceiveAhead(void* connection, char* buffer, int32_t size) {
+    return static_cast<QELHttpSocketConnection*>(connection)->ReceiveSliced(buffer, size);
+}
+
 int32_t QELHttpSocketConnection::Receive(char* buffer, int32_t size, int32_t* count) {
     *count = 0;
     if (_socket == qelnet::kNoSocket) return -1;
-    *count = TakeAhead(buffer, size);
+    *count = _ahead.Take(buffer, size);
     int32_t last = 1;
     while (*count < size) {
         int32_t want = size - *count < kMaxReceive ? size - *count : kMaxReceive;
@@ -90,32 +85,21 @@ int32_t QELHttpSocketConnection::Receive(char* buffer, int32_t size, int32_t* co
 int32_t QELHttpSocketConnection::ReceiveLine(char* buffer, int32_t size, int32_t* count) {
     *count = 0;
     if (_socket == qelnet::kNoSocket) return -1;
-    int32_t last = 1;
-    while (*count < size) {
-        if (_aheadStart == _aheadEnd) {
-            last = ReceiveSliced(_ahead, kAheadSize);
-            if (last <= 0) break;
-            _aheadStart = 0;
-            _aheadEnd = last;
-        }
-        buffer[(*count)++] = _ahead[_aheadStart++];
-        if (*count >= 2 && buffer[*count - 2] == '\r' && buffer[*count - 1] == '\n') break;
-    }
-    return last;
+    return _ahead.ReceiveLine(buffer, size, count, &ReceiveAhead, this);
 }
 
 int32_t QELHttpSocketConnection::Close() {
     int32_t result = 0;
     if (_socket != qelnet::kNoSocket) result = qelnet::CloseSocket(_socket);
     _socket = qelnet::kNoSocket;
-    _aheadStart = _aheadEnd = 0;
+    _ahead.Clear();
     QELHttpConnection::Close();
     return result;
 }
 
 int32_t QELHttpSocketConnection::WaitReadable(int32_t milliseconds) {
     if (_socket == qelnet::kNoSocket) return kHttpFail;
-    if (_aheadStart < _aheadEnd) return kHttpOk;
+    if (!_ahead.Empty()) return kHttpOk;
     int32_t ready = qelnet::WaitReadable(_socket, milliseconds);
     if (ready == 0) return kHttpTimeout;
     return ready > 0 ? kHttpOk : kHttpFail;

@@ -62,47 +62,6 @@ bool ProxyCredentialsCached() {
     return proxy.scheme && proxy.credentials;
 }
 
-// A copy of one component, measured by a first split with all lengths 0.
-struct SplitCopies {
-    char* host = nullptr;
-    char* path = nullptr;
-    char* extra = nullptr;
-    char* scheme = nullptr;
-    uint16_t port = 80;
-    ~SplitCopies() {
-        free(host);
-        free(path);
-        free(extra);
-        free(scheme);
-    }
-};
-
-int32_t SplitInCopies(const char* url, SplitCopies* copies) {
-    QELHttpUrlParts parts = {};
-    parts.structSize = sizeof(parts);
-    int32_t result = SplitUrl(url, 0, 0, &parts);
-    if (result != kHttpOk) return result;
-    copies->scheme = static_cast<char*>(malloc(parts.schemeLength + 1));
-    copies->host = static_cast<char*>(malloc(parts.hostLength + 1));
-    copies->path = static_cast<char*>(malloc(parts.pathLength + 1));
-    copies->extra = static_cast<char*>(malloc(parts.extraLength + 1));
-    if (!copies->scheme || !copies->host || !copies->path || !copies->extra)
-        return kHttpOutOfMemory;
-    QELHttpUrlParts second = {};
-    second.structSize = sizeof(second);
-    second.scheme = copies->scheme;
-    second.schemeLength = parts.schemeLength + 1;
-    second.host = copies->host;
-    second.hostLength = parts.hostLength + 1;
-    second.path = copies->path;
-    second.pathLength = parts.pathLength + 1;
-    second.extra = copies->extra;
-    second.extraLength = parts.extraLength + 1;
-    result = SplitUrl(url, 0, 0, &second);
-    copies->port = second.port;
-    return result;
-}
-
 bool ConnectsTo(const QELHttpSocketConnection* connection, const char* host, uint16_t port) {
     return connection && connection->HostName() && strcmp(connection->HostName(), host) == 0 &&
            connection->Port() == port;
@@ -210,46 +169,21 @@ int32_t QELHttpSocketDriver::ConnectUrl(const char* url) {
 int32_t QELHttpSocketDriver::CrackUrl(const char* url, char** host, uint16_t* port, char** path,
                                       char** extra) {
     if (!url || strncmp(url, "http", 4) != 0 || !host) return kHttpInvalidArg;
-    char* escaped = nullptr;
-    int32_t result = EscapeUrl(url, &escaped, kHttpEscape);
-    if (result != kHttpOk) return result;
-    SplitCopies copies;
-    result = SplitInCopies(escaped, &copies);
-    free(escaped);
+    QELHttpRequestTarget request;
+    int32_t result = SplitRequestTarget(url, ProxyHost() != nullptr, &request);
     if (result != kHttpOk) return result;
     // This driver has no secure transport: a secure URL, given or redirected to, is refused
     // before a byte (or a cookie) goes out in plain text.
-    if (strcmp(copies.scheme, "https://") == 0) return kHttpFail;
+    if (request.secure) return kHttpFail;
 
-    QELHttpTextBuffer target;
-    const char* pathText = *copies.path ? copies.path : "/";
-    bool ok = true;
-    if (ProxyHost()) {
-        // The proxy goes by the absolute target alone: a port other than the scheme's default
-        // must be in it, or the request would reach another server.
-        ok = target.Append(copies.scheme) && target.Append(copies.host);
-        uint16_t standard = strcmp(copies.scheme, "https://") == 0 ? 443 : 80;
-        char port[8];
-        snprintf(port, sizeof(port), ":%u", static_cast<unsigned>(copies.port));
-        if (ok && copies.port != standard) ok = target.Append(port);
-    }
-    ok = ok && target.Append(pathText) && target.Append(copies.extra);
-    if (!ok) return kHttpOutOfMemory;
-
-    if (port) *port = copies.port;
-    _port = copies.port;
-    result = UseConnectionTo(copies.host, copies.port);
+    if (port) *port = request.port;
+    _port = request.port;
+    result = UseConnectionTo(request.host, request.port);
     if (result != kHttpOk) return result;
 
-    if (path) *path = target.Release();
+    if (path) *path = request.TakeTarget();
     if (extra) *extra = nullptr;
-    *host = copies.host;
-    copies.host = nullptr;
-    if (path && !*path) {
-        free(*host);
-        *host = nullptr;
-        return kHttpOutOfMemory;
-    }
+    *host = request.TakeHost();
     return kHttpOk;
 }
 

@@ -1,5 +1,6 @@
 #include "http/url.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -96,7 +97,8 @@ int32_t SplitText(const char* url, size_t n, QELHttpUrlParts* parts) {
     const char* at = static_cast<const char*>(memchr(authority, '@', authorityEnd - authority));
     if (at) {
         const char* colon = static_cast<const char*>(memchr(authority, ':', at - authority));
-        if (!colon) return kHttpInvalidUrl;
+        // A second "@" leaves a host that others (a proxy, say) read as the name after it.
+        if (!colon || memchr(at + 1, '@', authorityEnd - at - 1)) return kHttpInvalidUrl;
         userLength = colon - authority;
         password = colon + 1;
         passwordLength = at - password;
@@ -175,6 +177,47 @@ int32_t Unescape(const char* url, char** decoded) {
     return *decoded ? kHttpOk : kHttpOutOfMemory;
 }
 
+// A copy of one component, measured by a first split with all lengths 0.
+struct SplitCopies {
+    char* host = nullptr;
+    char* path = nullptr;
+    char* extra = nullptr;
+    char* scheme = nullptr;
+    uint16_t port = 80;
+    ~SplitCopies() {
+        free(host);
+        free(path);
+        free(extra);
+        free(scheme);
+    }
+};
+
+int32_t SplitInCopies(const char* url, SplitCopies* copies) {
+    QELHttpUrlParts parts = {};
+    parts.structSize = sizeof(parts);
+    int32_t result = SplitUrl(url, 0, 0, &parts);
+    if (result != kHttpOk) return result;
+    copies->scheme = static_cast<char*>(malloc(parts.schemeLength + 1));
+    copies->host = static_cast<char*>(malloc(parts.hostLength + 1));
+    copies->path = static_cast<char*>(malloc(parts.pathLength + 1));
+    copies->extra = static_cast<char*>(malloc(parts.extraLength + 1));
+    if (!copies->scheme || !copies->host || !copies->path || !copies->extra)
+        return kHttpOutOfMemory;
+    QELHttpUrlParts second = {};
+    second.structSize = sizeof(second);
+    second.scheme = copies->scheme;
+    second.schemeLength = parts.schemeLength + 1;
+    second.host = copies->host;
+    second.hostLength = parts.hostLength + 1;
+    second.path = copies->path;
+    second.pathLength = parts.pathLength + 1;
+    second.extra = copies->extra;
+    second.extraLength = parts.extraLength + 1;
+    result = SplitUrl(url, 0, 0, &second);
+    copies->port = second.port;
+    return result;
+}
+
 }  // namespace
 
 int32_t EscapeUrl(const char* url, char** escaped, uint32_t mode) {
@@ -206,4 +249,66 @@ int32_t SplitUrl(const char* url, uint32_t length, int escape, QELHttpUrlParts* 
     result = SplitText(escaped, strlen(escaped), parts);
     free(escaped);
     return result;
+}
+
+std::string RedirectTarget(const char* url, const char* location) {
+    if (!location) return url;
+    if (location[0] != '/') return location;
+    const char* scheme = strstr(url, "://");
+    const char* pathStart = scheme ? strchr(scheme + 3, '/') : nullptr;
+    const std::string server = pathStart ? std::string(url, pathStart) : std::string(url);
+    return server + location;
+}
+
+QELHttpRequestTarget::~QELHttpRequestTarget() {
+    free(host);
+    free(target);
+}
+
+char* QELHttpRequestTarget::TakeHost() {
+    char* taken = host;
+    host = nullptr;
+    return taken;
+}
+
+char* QELHttpRequestTarget::TakeTarget() {
+    char* taken = target;
+    target = nullptr;
+    return taken;
+}
+
+int32_t SplitRequestTarget(const char* url, bool viaProxy, QELHttpRequestTarget* request) {
+    char* escaped = nullptr;
+    int32_t result = EscapeUrl(url, &escaped, kHttpEscape);
+    if (result != kHttpOk) return result;
+    // Control characters stay as they are in an escaped path: a line break (from a server's
+    // Location, say) would end the request line early and start a header of its choosing.
+    if (strpbrk(escaped, "\r\n")) result = kHttpInvalidUrl;
+    SplitCopies copies;
+    if (result == kHttpOk) result = SplitInCopies(escaped, &copies);
+    free(escaped);
+    if (result != kHttpOk) return result;
+    const bool secure = strcmp(copies.scheme, kHttpsScheme) == 0;
+
+    QELHttpTextBuffer target;
+    bool ok = true;
+    if (viaProxy) {
+        // The proxy goes by the absolute target alone: a port other than the scheme's default
+        // must be in it, or the request would reach another server.
+        ok = target.Append(copies.scheme) && target.Append(copies.host);
+        char port[8];
+        snprintf(port, sizeof(port), ":%u", static_cast<unsigned>(copies.port));
+        if (ok && copies.port != (secure ? 443 : 80)) ok = target.Append(port);
+    }
+    ok = ok && target.Append(*copies.path ? copies.path : "/") && target.Append(copies.extra);
+    char* text = ok ? target.Release() : nullptr;
+    if (!text) return kHttpOutOfMemory;
+    free(request->host);
+    free(request->target);
+    request->host = copies.host;
+    copies.host = nullptr;
+    request->port = copies.port;
+    request->secure = secure;
+    request->target = text;
+    return kHttpOk;
 }

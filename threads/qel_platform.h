@@ -30,7 +30,8 @@ PlatformThread* ThreadCreate(long (*entry)(void*), void* arg, uint32_t* id);  //
 bool ThreadWait(PlatformThread* thread);
 void ThreadClose(PlatformThread* thread);
 [[noreturn]] void ThreadExitSelf(long code);
-void ThreadStop(PlatformThread* thread, long code);  // another thread
+// Stops another thread; true when it is gone at once, false when it is only asked to stop.
+bool ThreadStop(PlatformThread* thread, long code);
 uint32_t CurrentThreadId();
 long ProcessorCount();
 long LastError();

@@ -29,8 +29,9 @@ struct ThreadState {
     ThreadStart* start;
     std::atomic<uint32_t> threadId{0};
     PlatformThread* handle = nullptr;
-    bool joining = false;  // a Join waits on the handle; it alone closes it
-    bool adopted = false;  // stands for a thread it did not start
+    bool joining = false;   // a Join waits on the handle; it alone closes it
+    bool adopted = false;   // stands for a thread it did not start
+    bool bodyRuns = false;  // the thread Run started has not left its body yet
     std::atomic<uint32_t> status{QEL_THR_CONSTRUCTED};
     std::atomic<int32_t> returnCode{1};
     QELWaitingPoint startPoint{0, -1};
@@ -61,6 +62,27 @@ void SetBits(ThreadState* state, uint32_t set, uint32_t clear) {
     while (!state->status.compare_exchange_weak(status, (status & ~clear) | set)) {
     }
 }
+
+// The state whose body the calling thread runs.
+thread_local ThreadState* t_body = nullptr;
+
+// Under the state mutex: the calling thread has left its body of `state` and touches the state
+// no more, so Run may start the next body.
+void LeaveBody(ThreadState* state) {
+    if (t_body != state) return;
+    t_body = nullptr;
+    state->bodyRuns = false;
+}
+
+// Leaves the body however it ends: by returning, or unwound by a cancel from another thread.
+struct BodyScope {
+    ThreadState* state;
+    ~BodyScope() {
+        if (t_body != state) return;
+        StateLock hold(state);
+        LeaveBody(state);
+    }
+};
 
 }  // namespace
 
@@ -107,7 +129,8 @@ int QELThreads::Run(unsigned int) {
     ThreadState* state = _state;
     if (!state) return 1;
     StateLock hold(state);
-    if (state->status & (QEL_THR_STARTING | QEL_THR_RUNNING)) return 1;
+    // A body stopped from another thread may run on until it reaches a cancellation point.
+    if ((state->status & (QEL_THR_STARTING | QEL_THR_RUNNING)) || state->bodyRuns) return 1;
     SetBits(state, QEL_THR_STARTING, QEL_THR_ENDED | QEL_THR_JOINED);
     state->startPoint.Reset();
     // A previous run that was never joined lets its thread go.
@@ -118,6 +141,7 @@ int QELThreads::Run(unsigned int) {
         SetBits(state, 0, QEL_THR_STARTING);
         return -1;
     }
+    state->bodyRuns = true;
     state->threadId = id;
     return 0;
 }
@@ -133,7 +157,9 @@ long QELThreads::InitThreads(void* startRecord) {
         SetBits(state, QEL_THR_RUNNING, 0);
         state->startPoint.Broadcast();
         SetBits(state, 0, QEL_THR_STARTING);
+        t_body = state;
     }
+    BodyScope body{state};
     const long result = owner->Begin(start->data);
     owner->End(result);
     return result;
@@ -202,6 +228,7 @@ void QELThreads::_Stop(long code, bool traced) {
     ThreadState* state = _state;
     if (!state) return;
     uint32_t id;
+    bool adopted;
     {
         StateLock hold(state);
         if (!(state->status & QEL_THR_RUNNING)) return;
@@ -211,12 +238,14 @@ void QELThreads::_Stop(long code, bool traced) {
         if (traced) QELThrTrace("evt=tend | thr=0x%" PRIxPTR " | tid=%-d \n", Address(this), id);
         if (id != qel::CurrentThreadId()) {
             // Under the mutex, so that Join cannot close the handle meanwhile.
-            if (state->handle) qel::ThreadStop(state->handle, code);
+            if (state->handle && qel::ThreadStop(state->handle, code)) state->bodyRuns = false;
             return;
         }
+        adopted = state->adopted;
+        LeaveBody(state);
     }
     // A thread started by Run ends here, whoever holds its handle; an adopted one goes on.
-    if (!state->adopted) qel::ThreadExitSelf(code);
+    if (!adopted) qel::ThreadExitSelf(code);
 }
 
 unsigned long QELThreads::IsRunning() { return _state ? (_state->status & QEL_THR_RUNNING) : 0; }

@@ -36,7 +36,8 @@ enum : unsigned long {
 // Ending another thread: on Windows the thread is stopped at once. POSIX offers no such stop, so
 // there the thread is asked to stop at its next cancellation point (sleep, blocking I/O,
 // QELWaitingPoint::Wait, ...), unwinding its stack; a thread that never reaches one keeps running
-// and Join waits for it. The library's own locks and trace writes are never cancellation points.
+// and Join waits for it; Run answers 1 until it is gone. The library's own locks and trace writes
+// are never cancellation points.
 class QEL_EXPORT QELThreads {
   public:
     // name: trace only; mark: sets 0x20; adopt: the object stands for the calling thread.

@@ -83,7 +83,10 @@ void ThreadClose(PlatformThread* thread) {
 void ThreadExitSelf(long code) { pthread_exit(reinterpret_cast<void*>(code)); }
 
 // No way to stop another thread at once: it stops at its next cancellation point.
-void ThreadStop(PlatformThread* thread, long) { pthread_cancel(thread->thread); }
+bool ThreadStop(PlatformThread* thread, long) {
+    pthread_cancel(thread->thread);
+    return false;
+}
 
 uint32_t CurrentThreadId() { return static_cast<uint32_t>(gettid()); }
 

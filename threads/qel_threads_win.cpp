@@ -57,8 +57,8 @@ void ThreadClose(PlatformThread* thread) {
 
 void ThreadExitSelf(long code) { ExitThread(static_cast<DWORD>(code)); }
 
-void ThreadStop(PlatformThread* thread, long code) {
-    TerminateThread(thread->handle, static_cast<DWORD>(code));
+bool ThreadStop(PlatformThread* thread, long code) {
+    return TerminateThread(thread->handle, static_cast<DWORD>(code)) != 0;
 }
 
 uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }

@@ -1,13 +1,14 @@
 #include "threads/qel_trace.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "threads/qel_platform.h"
 #include "threads/qel_threads.h"
+#include "threads/qel_trace_settings.h"
 #include "threads/qel_trace_switch.h"
 
 namespace qel {
@@ -16,46 +17,30 @@ int threadTraceSwitch = 0;
 
 namespace {
 
-enum Destination { kNone, kStdout, kStderr, kSocket };
-
 constexpr size_t kMessageSize = 1000;
 constexpr size_t kLineSize = 1500;
 
 struct Channel {
     qel::PlatformLock* mutex = nullptr;
-    Destination destination = kNone;
+    qel::TraceDestination destination = qel::kTraceNone;
     int socketTrace = 0;
     qel::TraceSocket* socket = nullptr;
 };
 
 Channel channel;
 
-// Starts with "PORT:": the collector on that port, standard error if it cannot be reached.
-bool PortDestination(const char* value, const char* host) {
-    if (std::strncmp(value, "PORT:", 5) != 0) return false;
-    const int port = std::atoi(value + 5);
-    channel.destination = thread_cnx(host, port) == 0 ? kSocket : kStderr;
-    return true;
-}
-
 int Configure() {
     channel.mutex = qel::LockCreate();
-    const char* host = std::getenv("QELThrDebug_Host");
-    if (const char* value = std::getenv("QELThrDebug")) {
-        qel::threadTraceSwitch = -1;
-        if (std::strcmp(value, "STDERR") == 0) {
-            channel.destination = kStderr;
-        } else if (std::strcmp(value, "STDOUT") == 0) {
-            channel.destination = kStdout;
-        } else {
-            PortDestination(value, host);
-        }
-    }
-    if (const char* value = std::getenv("QELSocketDebug")) {
-        channel.socketTrace = -1;
-        if (!qel::threadTraceSwitch && !PortDestination(value, host)) {
-            channel.destination = std::strcmp(value, "STDOUT") == 0 ? kStdout : kStderr;
-        }
+    const qel::TraceSettings settings =
+        qel::ReadTraceSettings(std::getenv("QELThrDebug"), std::getenv("QELSocketDebug"));
+    qel::threadTraceSwitch = settings.threadTrace ? -1 : 0;
+    channel.socketTrace = settings.socketTrace ? -1 : 0;
+    if (settings.destination != qel::kTraceCollector) {
+        channel.destination = settings.destination;
+    } else {
+        // A collector that cannot be reached leaves the trace on standard error.
+        const bool connected = thread_cnx(std::getenv("QELThrDebug_Host"), settings.port) == 0;
+        channel.destination = connected ? qel::kTraceCollector : qel::kTraceStderr;
     }
     return qel::threadTraceSwitch ? 1 : 0;
 }
@@ -71,7 +56,7 @@ void FormatMessage(char (&message)[kMessageSize], const char* format, va_list ar
 }
 
 void WriteLine(const char* message) {
-    if (channel.destination == kNone || !channel.mutex) return;
+    if (channel.destination == qel::kTraceNone || !channel.mutex) return;
     qel::NoCancelScope noCancel;
     qel::LockEnter(channel.mutex);
     char line[kLineSize];
@@ -80,12 +65,12 @@ void WriteLine(const char* message) {
         static_cast<int>(QELThreads::GetCurrentThreadId()), static_cast<int>(2 * sizeof(void*)),
         reinterpret_cast<uintptr_t>(QELThreads::GetCurrentThread()), message);
     if (length >= 0) {
-        if (channel.destination == kSocket) {
+        if (channel.destination == qel::kTraceCollector) {
             const size_t size =
                 static_cast<size_t>(length) < sizeof line ? length : sizeof line - 1;
             qel::TraceSend(channel.socket, line, size + 1);  // with its terminating zero
         } else {
-            std::fprintf(channel.destination == kStdout ? stdout : stderr, "%s", line);
+            std::fprintf(channel.destination == qel::kTraceStdout ? stdout : stderr, "%s", line);
         }
     }
     qel::LockLeave(channel.mutex);
@@ -99,6 +84,11 @@ int QELThrTraceInit() {
 }
 
 int thread_cnx(const char* host, int port) {
+    if (port < 1 || port > 65535) {
+        errno = EINVAL;
+        std::perror("thread_cnx port");
+        return 1;
+    }
     qel::TraceSocket* socket = nullptr;
     const int result = qel::TraceConnect(host, port, &socket);
     if (result == 0) {

@@ -38,6 +38,27 @@ TEST(MergeHeader, ExtendsOrAppends) {
               "X-Range: 1\r\nRange: 2\r\n");
 }
 
+// A text of several lines merges each line on its own, and a bad line changes nothing.
+TEST(MergeHeader, MergesEachLineOfAText) {
+    const struct {
+        const char* start;
+        const char* text;
+        int32_t result;
+        const char* merged;
+    } kCases[] = {
+        {"A: 1\r\n", "A: 2\r\nB: 3\r\n", kHttpOk, "A: 1,  2\r\nB: 3\r\n"},
+        {"B: 1\r\n", "A: 2\r\nB: 3\r\n", kHttpOk, "B: 1,  3\r\nA: 2\r\n"},
+        {nullptr, "A: 1\r\nA: 2\r\n", kHttpOk, "A: 1,  2\r\n"},
+        {"A: 1\r\n", "B: 2\r\nno colon\r\n", kHttpInvalidHeader, "A: 1\r\n"},
+        {"A: 1\r\n", "B: 2\r\n\r\n", kHttpInvalidHeader, "A: 1\r\n"},
+    };
+    for (const auto& c : kCases) {
+        Merged merged = Merge(c.start, c.text, kHttpAddCoalesceComma);
+        EXPECT_EQ(merged.result, c.result) << c.text;
+        EXPECT_EQ(merged.text, c.merged) << c.text;
+    }
+}
+
 TEST(MergeHeader, RefusesMalformedLines) {
     EXPECT_EQ(Merge("", nullptr, kHttpAddCoalesceComma).result, kHttpOk);
     EXPECT_EQ(Merge("", "A: 1", kHttpAddCoalesceComma).result, kHttpInvalidArg);

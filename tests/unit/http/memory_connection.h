@@ -1,5 +1,6 @@
-// A connection over bytes in memory, for the readers' tests and fuzz targets. Receive hands
-// out at most `piece` bytes per underlying read, to exercise partial reads.
+// A connection over bytes in memory, for the readers' tests and fuzz targets. It reads ahead
+// as the socket connection does; each underlying read hands out at most `piece` bytes, to
+// exercise partial reads.
 #pragma once
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "http/http_connection.h"
+#include "http/read_ahead.h"
 
 class MemoryConnection : public QELHttpConnection {
   public:
@@ -19,38 +21,35 @@ class MemoryConnection : public QELHttpConnection {
         return length;
     }
     int32_t Receive(char* buffer, int32_t size, int32_t* count) override {
-        *count = 0;
+        *count = _ahead.Take(buffer, size);
         int32_t last = 1;
         while (*count < size) {
-            last = Take(buffer + *count, std::min<size_t>(size - *count, _piece));
+            last = TakeSome(this, buffer + *count, size - *count);
             if (last <= 0) break;
             *count += last;
         }
         return last;
     }
     int32_t ReceiveLine(char* buffer, int32_t size, int32_t* count) override {
-        *count = 0;
-        int32_t last = 1;
-        while (*count < size) {
-            last = Take(buffer + *count, 1);
-            if (last <= 0) break;
-            ++*count;
-            if (*count >= 2 && buffer[*count - 2] == '\r' && buffer[*count - 1] == '\n') break;
-        }
-        return last;
+        return _ahead.ReceiveLine(buffer, size, count, &TakeSome, this);
     }
-    int32_t WaitReadable(int32_t) override { return _at < _input.size() ? 0 : -1; }
+    int32_t WaitReadable(int32_t) override {
+        return !_ahead.Empty() || _at < _input.size() ? 0 : -1;
+    }
 
     std::string sent;
 
   private:
-    int32_t Take(char* buffer, size_t want) {
-        size_t n = std::min(want, _input.size() - _at);
-        memcpy(buffer, _input.data() + _at, n);
-        _at += n;
+    static int32_t TakeSome(void* self, char* buffer, int32_t size) {
+        auto* connection = static_cast<MemoryConnection*>(self);
+        size_t n = std::min({static_cast<size_t>(size), connection->_piece,
+                             connection->_input.size() - connection->_at});
+        memcpy(buffer, connection->_input.data() + connection->_at, n);
+        connection->_at += n;
         return static_cast<int32_t>(n);
     }
     std::string _input;
     size_t _piece;
     size_t _at = 0;
+    QELHttpReadAhead _ahead;
 };

@@ -306,6 +306,15 @@ TEST_F(SocketDriver, HeadDescribesTheResource) {
     EXPECT_EQ(driver.Head(server.Url("/n").c_str(), 0, &info), 404);
 }
 
+TEST_F(SocketDriver, HeadFollowsAPathOnlyLocationOnTheSameServer) {
+    Serve({{"HTTP/1.1 302 Found\r\nLocation: /f\r\nContent-Length: 0\r\n\r\n"},
+           {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"}});
+    QELHttpFileInfo info;
+    ASSERT_EQ(driver.Head(server.Url("/old").c_str(), 0, &info), kHttpOk);
+    EXPECT_EQ(info.size, 10);
+    EXPECT_EQ(Request(1).substr(0, 15), "HEAD /f HTTP/1.");
+}
+
 TEST_F(SocketDriver, ChunkedUploadFromASource) {
     struct Pieces : QELHttpSource {
         QELHttpDriver* owner = nullptr;

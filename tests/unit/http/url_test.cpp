@@ -133,6 +133,14 @@ TEST(SplitUrl, RefusesBadInput) {
     EXPECT_EQ(SplitUrl("http://h/a b", 0, 1, &parts), kHttpInvalidArg);
 }
 
+// Nothing that would reach another server than the URL names, or split the request line.
+TEST(SplitRequestTarget, RefusesASecondAtAndLineBreaks) {
+    for (const char* url : {"http://u:p@evil@good/", "http://h/a\nX: 1", "http://h\r/a"}) {
+        QELHttpRequestTarget request;
+        EXPECT_EQ(SplitRequestTarget(url, true, &request), kHttpInvalidUrl) << url;
+    }
+}
+
 TEST(SplitUrl, EscapesFirstWhenAsked) {
     char path[32];
     QELHttpUrlParts parts = {};

@@ -223,8 +223,44 @@ TEST(QELThreads, EndAndKillFromAnotherThreadStopIt) {
         EXPECT_EQ(kill ? 12 : 11, thread.GetThreadReturnCode());
         EXPECT_EQ(0x50u, thread.GetStatus() & 0x54u);
         stopper.join();
+        gate.release.Broadcast();  // the stopped body has left: the thread starts again
+        EXPECT_EQ(0, thread.Run());
+        thread.Join();
     }
 }
+
+#ifndef _WIN32
+struct Spin {
+    std::atomic<int> entered{0};
+    std::atomic<bool> release{false};
+};
+
+// Reaches no cancellation point until released.
+long SpinUntilReleased(void* data) {
+    auto* spin = static_cast<Spin*>(data);
+    ++spin->entered;
+    while (!spin->release) {
+    }
+    return 0;
+}
+
+// POSIX stops another thread only at a cancellation point: until the body gets there or
+// returns, Run starts no second body beside it.
+TEST(QELThreads, RunAfterEndFromAnotherThreadWaitsForTheBodyToStop) {
+    Spin spin;
+    QELThreads thread("spinning", &spin);
+    thread.SetFunction(&SpinUntilReleased);
+    ASSERT_EQ(0, thread.Run());
+    while (spin.entered == 0) std::this_thread::yield();
+    std::thread([&] { thread.End(3); }).join();
+    EXPECT_EQ(1, thread.Run());
+    spin.release = true;
+    thread.Join();
+    EXPECT_EQ(0, thread.Run());  // once the body has returned, it may start again
+    thread.Join();
+    EXPECT_EQ(2, spin.entered.load());
+}
+#endif
 
 TEST(QELThreads, ProcessorsNumber) {
     EXPECT_GE(QELThreads::GetProcessorsNumber(), 1);

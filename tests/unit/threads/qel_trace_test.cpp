@@ -165,6 +165,20 @@ TEST_F(TraceProbe, RefusedPortReportsAndFallsBackToStderr) {
     EXPECT_EQ(2, Count(probe.err, "evt=lockS"));
 }
 
+// A port beyond 16 bits is not cut to one: that would reach the collector listening below it.
+TEST_F(TraceProbe, PortOutOfRangeReportsAndFallsBackToStderr) {
+    qeltest::LoopbackListener collector;
+    ASSERT_NE(0, collector.Port());
+    for (const std::string& port :
+         {std::to_string(collector.Port() + 65536), std::string("0"), std::string("99999999999")}) {
+        SetEnv("QELThrDebug", ("PORT:" + port).c_str());
+        const ProbeOutput probe = Run("lock");
+        ASSERT_EQ(0, probe.exitCode);
+        EXPECT_NE(std::string::npos, probe.err.find("thread_cnx port: ")) << port << probe.err;
+        EXPECT_EQ(2, Count(probe.err, "evt=lockS")) << port;
+    }
+}
+
 TEST_F(TraceProbe, OverlongMessageIsCutAndKeepsItsLineEnd) {
     SetEnv("QELSocketDebug", "STDERR");
     const ProbeOutput probe = Run("long");
