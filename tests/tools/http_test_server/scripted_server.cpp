@@ -179,7 +179,10 @@ void ScriptedServer::ServeConnection(intptr_t socket, int connection) {
         }
         if (!scripted || !SendReply(socket, reply) || reply.closeAfter) break;
         if (reply.holdAfter) {
-            while (!_stop) std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+            // Until the server stops or the client goes.
+            char byte;
+            while (!_stop && ReceiveWithin(socket, &byte, 1, kPollMs) == -2) {
+            }
             break;
         }
     }

@@ -16,8 +16,8 @@ namespace httptest {
 struct Reply {
     std::string bytes;
     bool closeAfter = false;
-    // Keeps the connection open and silent after the bytes, until the server stops: a server
-    // that never answers (no bytes) or stops in the middle of a body.
+    // Keeps the connection open and silent after the bytes, until the server stops or the client
+    // closes it: a server that never answers (no bytes) or stops in the middle of a body.
     bool holdAfter = false;
     // Sends the bytes one at a time with this pause between them (0: all at once).
     int paceMs = 0;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <thread>
 
 #include <unistd.h>
 
@@ -303,6 +304,103 @@ TEST_F(ScriptedDownload, CancelQuestionInsideAPiece) {
                   1);
         EXPECT_EQ(ReadFile(download.path), c.answer ? file.substr(0, kPieceSize) : file);
     }
+}
+
+// A server that answers each range with its bytes of `file`, as `answer` shapes each piece
+// (by its first byte) and after the delay it gives; it counts the requests it serves at once.
+struct RangeServer {
+    struct Shape {
+        int delayMs = 0;
+        std::optional<httptest::Reply> reply;  // instead of the piece
+        size_t length = 0;                     // a shorter piece
+    };
+    RangeServer(std::string bytes, std::function<Shape(size_t from)> answer)
+        : file(std::move(bytes)) {
+        EXPECT_TRUE(server.Start({}));
+        server.SetResponder([this, answer](const std::string& request) {
+            const size_t at = request.find("Range: bytes=") + 13;
+            const size_t from = std::stoul(request.substr(at));
+            const size_t last = std::stoul(request.substr(request.find('-', at) + 1));
+            const Shape shape = answer(from);
+            const int now = ++serving;
+            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(shape.delayMs));
+            --serving;
+            if (shape.reply) return *shape.reply;
+            return Piece(file, from, shape.length ? shape.length : last - from + 1);
+        });
+    }
+    std::string file;
+    httptest::ScriptedServer server;
+    std::atomic<int> serving{0};
+    std::atomic<int> most{0};
+};
+
+class FetchAhead : public ScriptedDownload {
+  protected:
+    void SetUp() override {
+        ScriptedDownload::SetUp();
+        SetEnvironment("Tellura_Connections", nullptr);
+    }
+};
+
+// Later pieces that come first wait in memory, one per connection at most, and the file and
+// the progress follow file order; the rest of a short piece is asked for before the next ones.
+TEST_F(FetchAhead, PiecesArrivingOutOfOrderAreWrittenInOrder) {
+    RangeServer range(Bytes(6 * kPieceSize, 9), [](size_t from) {
+        RangeServer::Shape shape;
+        if (from == kPieceSize) shape = {300, std::nullopt, 1000};
+        if (from == 2 * kPieceSize) shape.delayMs = 300;
+        return shape;
+    });
+    EXPECT_EQ(download.From(range.server.Url("/fwlink/?LinkId=136707")), 0);
+    EXPECT_EQ(ReadFile(download.path), range.file);
+    EXPECT_EQ(download.Progress(),
+              (std::vector<std::string>{"0/4", "1/4", "2/4", "3/4", "4/4", "5/4", "6/4", "4/4"}));
+    EXPECT_EQ(range.server.Connections(), kDefaultConnections);
+    EXPECT_LE(range.most.load(), kDefaultConnections);
+    const std::vector<std::string> ranges = Ranges(range.server);
+    EXPECT_NE(std::find(ranges.begin(), ranges.end(), "525288-1048575"), ranges.end());
+}
+
+// The first piece in file order that fails decides, even when a later one failed first; a Yes
+// to Cancel stops every connection at once.
+TEST_F(FetchAhead, FirstFailingPieceDecidesAndCancelStopsEveryConnection) {
+    const std::string elsewhere = "Content-Range: bytes 0-9/3145728\r\n";
+    RangeServer failing(Bytes(6 * kPieceSize, 10), [&](size_t from) {
+        RangeServer::Shape shape;
+        if (from == kPieceSize)
+            shape = {300, Answer("206 Partial Content", "0123456789", elsewhere)};
+        if (from == 2 * kPieceSize) shape.reply = Answer("404 Not Found", "gone");
+        return shape;
+    });
+    EXPECT_EQ(download.From(failing.server.Url("/fwlink/?LinkId=136707")), 3);
+    EXPECT_EQ(download.LastLines(2),
+              "log Setup failed - asked for bytes from 524288, got bytes from 0\n"
+              "log OUT->DownloadPrereqs () KO\n");
+
+    Download cancelled;
+    cancelled.feedback.answers = {true};
+    cancelled.feedback.onProgress = [] { CancelRequests = 1; };
+    RangeServer stalled(Bytes(6 * kPieceSize, 11), [](size_t from) {
+        RangeServer::Shape shape;
+        if (from >= kPieceSize) shape.reply = httptest::Silent("HTTP/1.1 206 Partial Content\r\n");
+        return shape;
+    });
+    NetworkLimits limits;
+    limits.watchSliceMs = 20;
+    EXPECT_EQ(cancelled.From(stalled.server.Url("/fwlink/?LinkId=136707"), limits), 2);
+    EXPECT_TRUE(stalled.server.WaitClosed(stalled.server.Connections(), 2000));
+    EXPECT_EQ(ReadFile(cancelled.path), stalled.file.substr(0, kPieceSize));
+}
+
+TEST(DownloadConnections, OneToEightElseTheDefault) {
+    EXPECT_EQ(DownloadConnections(std::nullopt), kDefaultConnections);
+    for (const wchar_t* bad : {L"", L"0", L"9", L"12", L"x", L"-1"})
+        EXPECT_EQ(DownloadConnections(bad), kDefaultConnections) << fakes::Narrow(bad);
+    EXPECT_EQ(DownloadConnections(L"1"), 1);
+    EXPECT_EQ(DownloadConnections(L"8"), 8);
 }
 
 TEST_F(ScriptedDownload, FileThatCannotBeCreatedOrCompleted) {
