@@ -280,6 +280,9 @@ int32_t PieceDownload::FetchTheRest(int64_t received, int64_t total, int32_t ran
         }
         if (CheckPieceStart(*piece.lane->client, piece.from, piece.count) != 0) return 3;
         if (AppendBody() != 0) return 3;
+        // Written: its memory goes before the lane asks for another piece.
+        std::free(body_);
+        body_ = nullptr;
         if (CancelConfirmed()) return 2;
         received += length_;
         ui_.ShowProgress(++ProgressStep, range);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/run_program.h"
+#include "engine/package_download.h"
 
 namespace {
 
@@ -75,7 +76,8 @@ int main(int argc, char** argv) {
     const long idle = PeakKiB({"--idle"});
     const long peak = PeakKiB({LinkUrl(), Target()});
     if (idle > 0 && peak > 0)
-        std::printf("peak memory above an idle process: %ld KiB (goal < %d KiB)\n", peak - idle,
-                    3 * 512);
+        std::printf("peak memory above an idle process: %ld KiB (goal <= %d KiB: a piece more "
+                    "than the %d in flight)\n",
+                    peak - idle, (kDefaultConnections + 1) * 512, kDefaultConnections);
     return 0;
 }
