@@ -1,4 +1,5 @@
 // WinInet driver: header queries, options and body reading.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -7,8 +8,8 @@
 
 namespace {
 
-// The most a read asks for when WinInet reports nothing available yet.
-const DWORD kReadStep = 64 * 1024;
+// The largest block a body gets before its bytes come; beyond it, it grows with them.
+const DWORD kLargestFirstBlock = 1024 * 1024;
 
 // A buffer for HttpQueryInfoA: zeroed, holding the header name of a custom query.
 char* QueryBuffer(DWORD size, const char* name) {
@@ -147,22 +148,24 @@ int32_t QELHttpInetDriver::ReadAvailable(char** body, int32_t* length, bool oneP
 }
 
 // Reads a body of the given length (0: as much as arrives); a body cut short gives -4 with
-// the length received. Memory grows with the bytes that arrive, never to the announced length
-// at once: a server may announce gigabytes and send nothing. A body past the body limit is cut
-// there.
+// the length received. A body past the body limit is cut there. The body gets one block when
+// its size is known, up to what was asked for (a server may announce gigabytes and send
+// nothing), and each read asks for all that is still expected: the calls per body, not the
+// bytes, are what WinInet makes slow.
 int32_t QELHttpInetDriver::ReadExpected(int32_t* length, char** body) {
     DWORD expected = static_cast<DWORD>(*length);
     if (expected == 0 && !InternetQueryDataAvailable(_request, &expected, 0, 0))
         return kHttpNoAvailable;
     const DWORD most = _bodyLimit > 0 ? static_cast<DWORD>(_bodyLimit) : MAXDWORD;
     QELHttpTextBuffer data;
+    if (!data.Reserve(std::min(std::min(expected, most), kLargestFirstBlock)))
+        return kHttpOutOfMemory;
     while (data.Length() < most) {
         DWORD available = 0;
         if (!InternetQueryDataAvailable(_request, &available, 0, 0)) return kHttpNoAvailable;
         if (data.Length() + available > expected) expected = data.Length() + available;
         if (available == 0 && data.Length() == expected) break;
-        const DWORD missing = static_cast<DWORD>(expected - data.Length());
-        DWORD want = available ? available : (missing < kReadStep ? missing : kReadStep);
+        DWORD want = static_cast<DWORD>(expected - data.Length());
         if (want > most - data.Length()) want = most - data.Length();
         char* space = data.Reserve(want);
         if (!space) return kHttpOutOfMemory;
