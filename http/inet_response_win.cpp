@@ -8,8 +8,8 @@
 
 namespace {
 
-// The largest block a body gets before its bytes come; beyond it, it grows with them.
-const DWORD kLargestFirstBlock = 1024 * 1024;
+// The most one read asks for, and so the largest block a body gets before its bytes come.
+const DWORD kLargestRead = 1024 * 1024;
 
 // A buffer for HttpQueryInfoA: zeroed, holding the header name of a custom query.
 char* QueryBuffer(DWORD size, const char* name) {
@@ -158,14 +158,14 @@ int32_t QELHttpInetDriver::ReadExpected(int32_t* length, char** body) {
         return kHttpNoAvailable;
     const DWORD most = _bodyLimit > 0 ? static_cast<DWORD>(_bodyLimit) : MAXDWORD;
     QELHttpTextBuffer data;
-    if (!data.Reserve(std::min(std::min(expected, most), kLargestFirstBlock)))
+    if (!data.Reserve(std::min(std::min(expected, most), kLargestRead)))
         return kHttpOutOfMemory;
     while (data.Length() < most) {
         DWORD available = 0;
         if (!InternetQueryDataAvailable(_request, &available, 0, 0)) return kHttpNoAvailable;
         if (data.Length() + available > expected) expected = data.Length() + available;
         if (available == 0 && data.Length() == expected) break;
-        DWORD want = static_cast<DWORD>(expected - data.Length());
+        DWORD want = std::min(static_cast<DWORD>(expected - data.Length()), kLargestRead);
         if (want > most - data.Length()) want = most - data.Length();
         char* space = data.Reserve(want);
         if (!space) return kHttpOutOfMemory;
