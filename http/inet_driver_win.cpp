@@ -93,6 +93,9 @@ int32_t QELHttpInetDriver::Connect(const char* host, uint16_t port, int access) 
     const char* computer = ComputerName();
     if (!computer) return kHttpFail;
     if (_stricmp(host, computer) == 0) host = kLocalHost;
+    // The connection of the last request to this server needs none of its set-up again: under
+    // Wine those calls cost more than the request itself.
+    if (_connection && port == _port && _host && _stricmp(host, _host) == 0) return kHttpOk;
     if (InternetAttemptConnect(0) != ERROR_SUCCESS) return QELHttpLastError();
     if (!_internet) {
         Keep(_internet, InternetOpenA(_userAgent, static_cast<DWORD>(access), nullptr, nullptr, 0));
