@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "http/http_driver.h"
+#include "http/inet_functions_win.h"
 
 class QELHttpInetDriver : public QELHttpDriver {
   public:
@@ -69,6 +70,7 @@ class QELHttpInetDriver : public QELHttpDriver {
     DWORD _sendTimeout = 36000000;
     DWORD _connectTimeout = 10000;
     HWND _parent = nullptr;
+    const QELHttpInetFunctions& _inet = QELHttpWinInet();
 };
 
 // A failed platform call as a result: its last error as 0x8007xxxx (never 0).
