@@ -3,6 +3,7 @@
 #include "base/setup_log.h"
 #include "checks/installed_products.h"
 #include "checks/proc_address_win.h"
+#include "http/system_library_win.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ struct MsiFunctions {
 const MsiFunctions& Msi() {
     static const MsiFunctions functions = [] {
         MsiFunctions found;
-        if (HMODULE msi = LoadLibraryW(L"msi.dll")) {
+        if (HMODULE msi = LoadSystemLibrary(L"msi.dll")) {
             found.enumRelated = ProcAddress<EnumRelated>(msi, MAKEINTRESOURCEA(205));
             found.productInfo = ProcAddress<GetProductInfo>(msi, MAKEINTRESOURCEA(70));
         }

@@ -3,14 +3,29 @@
 #include <wintrust.h>
 
 #include "base/setup_log.h"
+#include "checks/proc_address_win.h"
 #include "checks/requirements.h"
 #include "checks/signature_rules.h"
+#include "http/system_library_win.h"
 
 // The records as the oldest supported systems know them, in the 32-bit setup.
 #ifndef _WIN64
 static_assert(sizeof(WINTRUST_FILE_INFO) == 16, "file record of 16 bytes");
 static_assert(sizeof(WINTRUST_DATA) == 48, "trust record of 48 bytes");
 #endif
+
+namespace {
+
+using VerifyTrust = decltype(&::WinVerifyTrust);
+
+// Null when wintrust.dll or its entry point is missing.
+VerifyTrust WinVerifyTrustEntry() {
+    static const VerifyTrust entry =
+        ProcAddress<VerifyTrust>(LoadSystemLibrary(L"wintrust.dll"), "WinVerifyTrust");
+    return entry;
+}
+
+}  // namespace
 
 int VerifyEmbeddedSignature(const wchar_t* path, int32_t* status) {
     WINTRUST_FILE_INFO file{};
@@ -26,11 +41,14 @@ int VerifyEmbeddedSignature(const wchar_t* path, int32_t* status) {
     trust.pFile = &file;
     trust.dwStateAction = WTD_STATEACTION_VERIFY;
     trust.dwProvFlags = WTD_REVOCATION_CHECK_NONE;
-    const LONG result = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
-
-    // Releases what the verification kept.
-    trust.dwStateAction = WTD_STATEACTION_CLOSE;
-    WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
+    // Without the verifier nothing is accepted.
+    LONG result = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+    if (const VerifyTrust verify = WinVerifyTrustEntry()) {
+        result = verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
+        // Releases what the verification kept.
+        trust.dwStateAction = WTD_STATEACTION_CLOSE;
+        verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
+    }
 
     if (status) *status = result;
     return SignatureCode(result);

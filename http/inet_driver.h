@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "http/http_driver.h"
+#include "http/inet_functions_win.h"
 
 class QELHttpInetDriver : public QELHttpDriver {
   public:
@@ -77,6 +78,7 @@ class QELHttpInetDriver : public QELHttpDriver {
     DWORD _connectTimeout = 10000;
     HWND _parent = nullptr;
     std::mutex _handleLock;
+    const QELHttpInetFunctions& _inet = QELHttpWinInet();
 };
 
 // A failed platform call as a result: its last error as 0x8007xxxx (never 0).

@@ -35,7 +35,7 @@ char* Canonicalize(const char* url) {
     DWORD size = static_cast<DWORD>(strlen(url) * 3 + 1);
     char* canonical = static_cast<char*>(malloc(size));
     if (!canonical) return nullptr;
-    if (!InternetCanonicalizeUrlA(url, canonical, &size, ICU_BROWSER_MODE)) {
+    if (!QELHttpWinInet().InternetCanonicalizeUrlA(url, canonical, &size, ICU_BROWSER_MODE)) {
         free(canonical);
         return nullptr;
     }
@@ -68,7 +68,7 @@ QELHttpInetDriver::~QELHttpInetDriver() {
 void QELHttpInetDriver::Keep(HINTERNET& slot, HINTERNET handle) {
     std::lock_guard<std::mutex> hold(_handleLock);
     if (_watch.stop && handle) {
-        InternetCloseHandle(handle);
+        _inet.InternetCloseHandle(handle);
         handle = nullptr;
     }
     slot = handle;
@@ -77,7 +77,7 @@ void QELHttpInetDriver::Keep(HINTERNET& slot, HINTERNET handle) {
 void QELHttpInetDriver::Drop(HINTERNET& slot) {
     std::lock_guard<std::mutex> hold(_handleLock);
     // After Abort the handles are closed already.
-    if (slot && !_watch.stop) InternetCloseHandle(slot);
+    if (slot && !_watch.stop) _inet.InternetCloseHandle(slot);
     slot = nullptr;
 }
 
@@ -85,7 +85,7 @@ void QELHttpInetDriver::Abort() {
     std::lock_guard<std::mutex> hold(_handleLock);
     if (_watch.stop.exchange(true)) return;
     for (HINTERNET handle : {_request, _connection, _internet})
-        if (handle) InternetCloseHandle(handle);
+        if (handle) _inet.InternetCloseHandle(handle);
 }
 
 int32_t QELHttpInetDriver::Connect(const char* host, uint16_t port, int access) {
@@ -96,9 +96,10 @@ int32_t QELHttpInetDriver::Connect(const char* host, uint16_t port, int access) 
     // The connection of the last request to this server needs none of its set-up again: under
     // Wine those calls cost more than the request itself.
     if (_connection && port == _port && _host && _stricmp(host, _host) == 0) return kHttpOk;
-    if (InternetAttemptConnect(0) != ERROR_SUCCESS) return QELHttpLastError();
+    if (_inet.InternetAttemptConnect(0) != ERROR_SUCCESS) return QELHttpLastError();
     if (!_internet) {
-        Keep(_internet, InternetOpenA(_userAgent, static_cast<DWORD>(access), nullptr, nullptr, 0));
+        Keep(_internet,
+             _inet.InternetOpenA(_userAgent, static_cast<DWORD>(access), nullptr, nullptr, 0));
         if (!_internet) return QELHttpLastError();
     }
     if (_connection && (port != _port || !_host || _stricmp(host, _host) != 0)) {
@@ -113,14 +114,16 @@ int32_t QELHttpInetDriver::Connect(const char* host, uint16_t port, int access) 
     }
     if (!_connection) {
         Keep(_connection,
-             InternetConnectA(_internet, _host, port, "", "", INTERNET_SERVICE_HTTP, 0, 0));
+             _inet.InternetConnectA(_internet, _host, port, "", "", INTERNET_SERVICE_HTTP, 0, 0));
         if (!_connection) return QELHttpLastError();
     }
     DWORD state = 0;
-    if (!InternetGetConnectedState(&state, 0) && _stricmp(_host, kLocalHost) != 0) return kHttpFail;
+    if (!_inet.InternetGetConnectedState(&state, 0) && _stricmp(_host, kLocalHost) != 0)
+        return kHttpFail;
     if (state & INTERNET_CONNECTION_OFFLINE) {
         INTERNET_CONNECTED_INFO online = {INTERNET_STATE_CONNECTED, 0};
-        InternetSetOptionA(_connection, INTERNET_OPTION_CONNECTED_STATE, &online, sizeof(online));
+        _inet.InternetSetOptionA(_connection, INTERNET_OPTION_CONNECTED_STATE, &online,
+                                 sizeof(online));
     }
     const struct {
         DWORD option;
@@ -129,7 +132,7 @@ int32_t QELHttpInetDriver::Connect(const char* host, uint16_t port, int access) 
                     {INTERNET_OPTION_SEND_TIMEOUT, &_sendTimeout},
                     {INTERNET_OPTION_CONNECT_TIMEOUT, &_connectTimeout}};
     for (const auto& timeout : timeouts) {
-        if (!InternetSetOptionW(_connection, timeout.option, timeout.value, sizeof(DWORD)))
+        if (!_inet.InternetSetOptionW(_connection, timeout.option, timeout.value, sizeof(DWORD)))
             return QELHttpLastError();
     }
     return kHttpOk;
@@ -158,7 +161,7 @@ int32_t QELHttpInetDriver::CrackUrl(const char* url, char** host, uint16_t* port
     parts.dwStructSize = sizeof(parts);
     parts.dwHostNameLength = parts.dwUserNameLength = parts.dwPasswordLength = 1;
     parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
-    if (!InternetCrackUrlA(canonical, 0, 0, &parts)) {
+    if (!_inet.InternetCrackUrlA(canonical, 0, 0, &parts)) {
         int32_t error = QELHttpLastError();
         free(canonical);
         return error;
@@ -202,9 +205,9 @@ int32_t QELHttpInetDriver::OpenRequest(const char* verb, const char* url, uint32
                 flags | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE |
                 INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
                 (IsSecure() ? INTERNET_FLAG_SECURE : 0);
-            Keep(_request, HttpOpenRequestA(_connection, verb, path, nullptr, nullptr,
-                                            noAccept ? nullptr : acceptAll, requestFlags,
-                                            reinterpret_cast<DWORD_PTR>(this)));
+            Keep(_request, _inet.HttpOpenRequestA(_connection, verb, path, nullptr, nullptr,
+                                                  noAccept ? nullptr : acceptAll, requestFlags,
+                                                  reinterpret_cast<DWORD_PTR>(this)));
             if (_request) {
                 _state |= kStateOpened;
                 _bodyLengthMode = -2;
@@ -215,8 +218,8 @@ int32_t QELHttpInetDriver::OpenRequest(const char* verb, const char* url, uint32
     }
     if (_request && extra) result = AddRequestHeaders(extra, kHttpAddCoalesceComma);
     if (_request && _pending && result == kHttpOk) {
-        if (!HttpAddRequestHeadersA(_request, _pending, static_cast<DWORD>(_pendingLength),
-                                    HTTP_ADDREQ_FLAG_REPLACE | HTTP_ADDREQ_FLAG_ADD))
+        if (!_inet.HttpAddRequestHeadersA(_request, _pending, static_cast<DWORD>(_pendingLength),
+                                          HTTP_ADDREQ_FLAG_REPLACE | HTTP_ADDREQ_FLAG_ADD))
             result = QELHttpLastError();
         free(_pending);
         _pending = nullptr;
@@ -232,7 +235,7 @@ int32_t QELHttpInetDriver::AddRequestHeaders(const char* text, uint32_t modifier
     if (!(_state & kStateOpened)) return MergeHeader(text, modifiers, &_pendingLength, &_pending);
     if (!_connection || !_request) return kHttpDisconnected;
     if (!text) return kHttpOk;
-    if (!HttpAddRequestHeadersA(_request, text, static_cast<DWORD>(strlen(text)), modifiers))
+    if (!_inet.HttpAddRequestHeadersA(_request, text, static_cast<DWORD>(strlen(text)), modifiers))
         return QELHttpLastError();
     return kHttpOk;
 }
@@ -240,13 +243,13 @@ int32_t QELHttpInetDriver::AddRequestHeaders(const char* text, uint32_t modifier
 void QELHttpInetDriver::CopyCredentialsToRequest() {
     for (DWORD option : {INTERNET_OPTION_USERNAME, INTERNET_OPTION_PASSWORD}) {
         DWORD size = 0;
-        if (InternetQueryOptionA(_connection, option, nullptr, &size) ||
+        if (_inet.InternetQueryOptionA(_connection, option, nullptr, &size) ||
             GetLastError() != ERROR_INSUFFICIENT_BUFFER)
             continue;
         std::vector<char> value(size + 1, 0);
         DWORD got = size + 1;
-        if (InternetQueryOptionA(_connection, option, value.data(), &got))
-            InternetSetOptionA(_request, option, value.data(), size + 1);
+        if (_inet.InternetQueryOptionA(_connection, option, value.data(), &got))
+            _inet.InternetSetOptionA(_request, option, value.data(), size + 1);
     }
 }
 
@@ -254,18 +257,19 @@ int32_t QELHttpInetDriver::AnswerCertificateError(DWORD error) {
     if (_securityFlags & 0xFF00) {
         DWORD flags = 0;
         DWORD size = sizeof(flags);
-        if (!InternetQueryOptionA(_request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &size))
+        if (!_inet.InternetQueryOptionA(_request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &size))
             return kHttpFail;
         flags |= _securityFlags & 0xFF00;
-        if (!InternetSetOptionA(_request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof(flags)))
+        if (!_inet.InternetSetOptionA(_request, INTERNET_OPTION_SECURITY_FLAGS, &flags,
+                                      sizeof(flags)))
             return kHttpFail;
         return kHttpOk;
     }
-    DWORD answer =
-        InternetErrorDlg(_parent, _request, error,
-                         FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                             FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-                         nullptr);
+    DWORD answer = _inet.InternetErrorDlg(_parent, _request, error,
+                                          FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
+                                              FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                              FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                                          nullptr);
     return answer == ERROR_CANCELLED ? kHttpFail : kHttpOk;
 }
 
@@ -285,21 +289,21 @@ int32_t QELHttpInetDriver::BeginRequest(int, int32_t length, int chunked) {
     if (result != kHttpOk) return result;
     if (_state & kStateCredentials) CopyCredentialsToRequest();
 
-    if (HttpSendRequestExA(_request, &buffers, nullptr, 0, 0)) {
+    if (_inet.HttpSendRequestExA(_request, &buffers, nullptr, 0, 0)) {
         _state |= kStateSent;
         return kHttpOk;
     }
     DWORD error = GetLastError();
     if (!IsSecure() || !IsCertificateError(error) || AnswerCertificateError(error) != kHttpOk)
         return kHttpFail;
-    if (!HttpSendRequestExA(_request, &buffers, nullptr, 0, 0)) return kHttpFail;
+    if (!_inet.HttpSendRequestExA(_request, &buffers, nullptr, 0, 0)) return kHttpFail;
     _state |= kStateSent;
     return kHttpOk;
 }
 
 int32_t QELHttpInetDriver::WriteAll(const char* data, DWORD length) {
     DWORD written = 0;
-    if (!InternetWriteFile(_request, data, length, &written)) return QELHttpLastError();
+    if (!_inet.InternetWriteFile(_request, data, length, &written)) return QELHttpLastError();
     return written == length ? kHttpOk : kHttpSendFailed;
 }
 
@@ -322,7 +326,8 @@ int32_t QELHttpInetDriver::EndRequest() {
     if (!_connection || !_request) return kHttpDisconnected;
     int32_t result = kHttpOk;
     if (_state & kStateChunked) result = WriteAll("0\r\n\r\n", 5);
-    if (result == kHttpOk && !HttpEndRequestW(_request, nullptr, 0, 0)) result = QELHttpLastError();
+    if (result == kHttpOk && !_inet.HttpEndRequestW(_request, nullptr, 0, 0))
+        result = QELHttpLastError();
     _state = 0;
     return result;
 }
@@ -371,10 +376,10 @@ int32_t QELHttpInetDriver::SendRequestFromSource(QELHttpSource* source) {
 }
 
 int32_t QELHttpInetDriver::HandleAuthChallenge(const char*, int32_t, const char*, int32_t) {
-    DWORD answer =
-        InternetErrorDlg(_parent, _request, ERROR_INTERNET_INCORRECT_PASSWORD,
-                         FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                             FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-                         nullptr);
+    DWORD answer = _inet.InternetErrorDlg(_parent, _request, ERROR_INTERNET_INCORRECT_PASSWORD,
+                                          FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
+                                              FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                              FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                                          nullptr);
     return answer != 0 ? kHttpOk : kHttpFail;
 }

@@ -38,13 +38,13 @@ int32_t QELHttpInetDriver::QueryInfo(char** value, int32_t* length, int32_t* ind
     if (!buffer) return kHttpOutOfMemory;
     DWORD* next = reinterpret_cast<DWORD*>(index);
     DWORD first = index ? *next : 0;
-    BOOL ok = HttpQueryInfoA(_request, level, buffer, &size, next);
+    BOOL ok = _inet.HttpQueryInfoA(_request, level, buffer, &size, next);
     if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
         free(buffer);
         buffer = QueryBuffer(size, name);
         if (!buffer) return kHttpOutOfMemory;
         if (index) *next = first;
-        ok = HttpQueryInfoA(_request, level, buffer, &size, next);
+        ok = _inet.HttpQueryInfoA(_request, level, buffer, &size, next);
     }
     if (!ok) {
         free(buffer);
@@ -104,7 +104,7 @@ int32_t QELHttpInetDriver::SetOption(uint32_t option, const void* value, int32_t
         case INTERNET_OPTION_USERNAME:
         case INTERNET_OPTION_PASSWORD:
             if (!_connection) return kHttpIncorrectHandleState;
-            if (!InternetSetOptionA(_connection, option, data, static_cast<DWORD>(size)))
+            if (!_inet.InternetSetOptionA(_connection, option, data, static_cast<DWORD>(size)))
                 return QELHttpLastError();
             _state |= kStateCredentials;
             return kHttpOk;
@@ -115,7 +115,7 @@ int32_t QELHttpInetDriver::SetOption(uint32_t option, const void* value, int32_t
         case INTERNET_OPTION_PROXY_USERNAME:
         case INTERNET_OPTION_PROXY_PASSWORD:
             if (!_internet) return kHttpIncorrectHandleState;
-            if (!InternetSetOptionA(_internet, option, data, static_cast<DWORD>(size)))
+            if (!_inet.InternetSetOptionA(_internet, option, data, static_cast<DWORD>(size)))
                 return QELHttpLastError();
             return kHttpOk;
         default:
@@ -130,13 +130,13 @@ int32_t QELHttpInetDriver::ReadAvailable(char** body, int32_t* length, bool oneP
     QELHttpTextBuffer data;
     while (data.Length() < most) {
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(_request, &available, 0, 0)) return kHttpNoAvailable;
+        if (!_inet.InternetQueryDataAvailable(_request, &available, 0, 0)) return kHttpNoAvailable;
         if (available == 0) break;
         if (available > most - data.Length()) available = most - data.Length();
         char* space = data.Reserve(available);
         if (!space) return kHttpOutOfMemory;
         DWORD got = 0;
-        if (!InternetReadFile(_request, space, available, &got)) return kHttpReadShort;
+        if (!_inet.InternetReadFile(_request, space, available, &got)) return kHttpReadShort;
         if (got == 0) break;
         _watch.received += got;
         data.Commit(got);
@@ -154,15 +154,14 @@ int32_t QELHttpInetDriver::ReadAvailable(char** body, int32_t* length, bool oneP
 // bytes, are what WinInet makes slow.
 int32_t QELHttpInetDriver::ReadExpected(int32_t* length, char** body) {
     DWORD expected = static_cast<DWORD>(*length);
-    if (expected == 0 && !InternetQueryDataAvailable(_request, &expected, 0, 0))
+    if (expected == 0 && !_inet.InternetQueryDataAvailable(_request, &expected, 0, 0))
         return kHttpNoAvailable;
     const DWORD most = _bodyLimit > 0 ? static_cast<DWORD>(_bodyLimit) : MAXDWORD;
     QELHttpTextBuffer data;
-    if (!data.Reserve(std::min(std::min(expected, most), kLargestRead)))
-        return kHttpOutOfMemory;
+    if (!data.Reserve(std::min(std::min(expected, most), kLargestRead))) return kHttpOutOfMemory;
     while (data.Length() < most) {
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(_request, &available, 0, 0)) return kHttpNoAvailable;
+        if (!_inet.InternetQueryDataAvailable(_request, &available, 0, 0)) return kHttpNoAvailable;
         if (data.Length() + available > expected) expected = data.Length() + available;
         if (available == 0 && data.Length() == expected) break;
         DWORD want = std::min(static_cast<DWORD>(expected - data.Length()), kLargestRead);
@@ -170,7 +169,7 @@ int32_t QELHttpInetDriver::ReadExpected(int32_t* length, char** body) {
         char* space = data.Reserve(want);
         if (!space) return kHttpOutOfMemory;
         DWORD got = 0;
-        if (!InternetReadFile(_request, space, want, &got)) return kHttpReadShort;
+        if (!_inet.InternetReadFile(_request, space, want, &got)) return kHttpReadShort;
         if (got == 0) break;
         _watch.received += got;
         data.Commit(got);

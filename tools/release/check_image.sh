@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks a built TelluraSetup.exe and the TelluraSetup.debug beside it as they are shipped: under
-# 1 MB, ASLR and DEP on, only DLLs that every Windows has, stripped with a debug link, hardened,
+# 1 MB, ASLR and DEP on, only KnownDLLs imported, stripped with a debug link, hardened,
 # and no given folder (the checkout, the build tree) named in either file. With --time-stamp, the
 # PE header's time stamp must be those seconds since 1970.
 # Usage: check_image.sh [--time-stamp SECONDS] IMAGE [FOLDER...]
@@ -44,12 +44,10 @@ flags=$(awk '$1 == "DllCharacteristics" { print $2 }' <<<"$headers")
 (( 0x${flags:-0} & 0x40 )) || fail "$image: no ASLR (DllCharacteristics ${flags:-missing})"
 (( 0x${flags:-0} & 0x100 )) || fail "$image: no DEP (DllCharacteristics ${flags:-missing})"
 
-# System DLLs that Windows XP SP2 already has; a runtime DLL of the toolchain is not among them.
-system=" advapi32 comctl32 comdlg32 crypt32 gdi32 imm32 kernel32 msi msvcrt ole32 oleaut32 rpcrt4
- secur32 shell32 shlwapi urlmon user32 uxtheme version winhttp wininet winmm wintrust ws2_32 "
+# Only the KnownDLLs that imported_dlls.txt names; a runtime DLL of the toolchain is not among them.
+known=" $(grep -v '^#' "$(dirname "$0")/imported_dlls.txt" | tr '\n' ' ') "
 for dll in $(awk '/DLL Name:/ { print $3 }' <<<"$headers"); do
-    name=${dll,,}
-    [[ "$system" == *" ${name%.dll} "* ]] || fail "$image imports $dll, which not every Windows has"
+    [[ "$known" == *" ${dll,,} "* ]] || fail "$image imports $dll, which is not one of the KnownDLLs"
 done
 
 sections=$(i686-w64-mingw32-objdump -h "$image")

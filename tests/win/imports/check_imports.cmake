@@ -1,7 +1,9 @@
-# cmake -DOBJDUMP=... -DIMAGE=... -DLIST=newer_than_xp_sp2.txt -P check_imports.cmake
+# cmake -DOBJDUMP=... -DIMAGE=... -DLIST=newer_than_xp_sp2.txt [-DDLLS=imported_dlls.txt]
+#       -P check_imports.cmake
 cmake_minimum_required(VERSION 3.25)
 # Fails when the image imports a function of the list. Wine loads such an image anyway; the
-# loader of Windows XP refuses it before it runs a single instruction.
+# loader of Windows XP refuses it before it runs a single instruction. With DLLS, it also fails
+# when the image imports from a DLL that file does not name.
 execute_process(COMMAND ${OBJDUMP} -p ${IMAGE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
     message(FATAL_ERROR "objdump failed on ${IMAGE}")
@@ -9,12 +11,14 @@ endif()
 
 # "dll!function" for every function imported by name, the DLL in lower case.
 set(imports)
+set(dlls)
 set(dll)
 string(REPLACE "\n" ";" lines "${dump}")
 foreach(line IN LISTS lines)
     if(line MATCHES "^[ \t]*DLL Name: (.+)$")
         string(STRIP "${CMAKE_MATCH_1}" dll)
         string(TOLOWER "${dll}" dll)
+        list(APPEND dlls "${dll}")
     elseif(dll AND line MATCHES "^\t[0-9a-f]+\t +[0-9]+  ([A-Za-z_][A-Za-z0-9_@]*)$")
         list(APPEND imports "${dll}!${CMAKE_MATCH_1}")
     endif()
@@ -22,6 +26,16 @@ endforeach()
 list(LENGTH imports count)
 if(count EQUAL 0)
     message(FATAL_ERROR "no imports read from ${IMAGE}")
+endif()
+
+if(DLLS)
+    file(STRINGS ${DLLS} allowed REGEX "^[^#]")
+    set(others ${dlls})
+    list(REMOVE_ITEM others ${allowed})
+    if(others)
+        string(REPLACE ";" ", " others "${others}")
+        message(FATAL_ERROR "${IMAGE} imports from DLLs that ${DLLS} does not name: ${others}")
+    endif()
 endif()
 
 file(STRINGS ${LIST} entries REGEX "^[^#]")
