@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "app/dll_search.h"
 #include "app/instance_guard.h"
 #include "base/product_text.h"
 #include "app/setup_dialog.h"
@@ -23,7 +22,6 @@ constexpr const wchar_t* kBuildStamp = L"06-26-2009.09.50";
 }  // namespace
 
 BOOL SetupApp::InitInstance() {
-    RestrictDllSearchToSystemFolder();
     RegisterSetupDialogClass(m_hInstance);
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);
