@@ -9,9 +9,9 @@ std::wstring WinePath(const std::wstring& linuxPath) {
     return path;
 }
 
-namespace {
+std::wstring BuiltSetupPath() { return WinePath(L"" TELLURA_SETUP_EXE); }
 
-std::wstring SetupExePath() { return WinePath(L"" TELLURA_SETUP_EXE); }
+namespace {
 
 std::wstring EnvironmentBlock(const std::map<std::wstring, std::wstring>& overrides) {
     std::map<std::wstring, std::wstring> variables;
@@ -39,12 +39,13 @@ std::wstring EnvironmentBlock(const std::map<std::wstring, std::wstring>& overri
 }  // namespace
 
 SetupProcess::SetupProcess(const std::wstring& logFolder,
-                           const std::map<std::wstring, std::wstring>& env) {
+                           const std::map<std::wstring, std::wstring>& env,
+                           const std::wstring& exePath) {
     std::map<std::wstring, std::wstring> overrides = env;
     overrides[L"TMP"] = logFolder;
     overrides[L"TEMP"] = logFolder;
     std::wstring environment = EnvironmentBlock(overrides);
-    std::wstring commandLine = L"\"" + SetupExePath() + L"\"";
+    std::wstring commandLine = L"\"" + exePath + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

@@ -10,12 +10,15 @@
 
 // The Windows path under which Wine shows a Linux path (CMake gives the Linux ones).
 std::wstring WinePath(const std::wstring& linuxPath);
+// TelluraSetup.exe of the build tree.
+std::wstring BuiltSetupPath();
 
 class SetupProcess {
   public:
-    // Starts the setup with TMP and TEMP at logFolder and the given variables added (an empty
-    // value removes a variable).
-    SetupProcess(const std::wstring& logFolder, const std::map<std::wstring, std::wstring>& env);
+    // Starts the setup (the built one unless exePath names a copy) with TMP and TEMP at
+    // logFolder and the given variables added (an empty value removes a variable).
+    SetupProcess(const std::wstring& logFolder, const std::map<std::wstring, std::wstring>& env,
+                 const std::wstring& exePath = BuiltSetupPath());
     ~SetupProcess();
     SetupProcess(const SetupProcess&) = delete;
     SetupProcess& operator=(const SetupProcess&) = delete;
