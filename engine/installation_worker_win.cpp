@@ -7,6 +7,7 @@
 #include "base/setup_state.h"
 #include "checks/installed_products.h"
 #include "checks/requirements.h"
+#include "engine/package_hold.h"
 #include "engine/package_table.h"
 #include "engine/post_install.h"
 #include "engine/post_install_commands.h"
@@ -21,6 +22,7 @@ constexpr UINT kInterrupted = 2;
 constexpr UINT kFailed = 3;
 
 void DeleteDownloads() {
+    ReleasePackages();
     // Files that were never downloaded fail to delete, which is fine.
     for (const std::wstring& name : DownloadedFileNames(IsWow64()))
         DeleteFileW((DownloadFolder + name).c_str());

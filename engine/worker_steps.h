@@ -7,7 +7,8 @@
 
 #include "base/worker_messages.h"
 
-// 0 the file is complete, 2 cancelled by the user, anything else failed.
+// 0 the file is complete and held unchanged until the downloads are deleted (see
+// engine/package_hold.h), 2 cancelled by the user, anything else failed.
 int32_t DownloadPrereqs(const std::wstring& statusText, const std::wstring& fileName,
                         const std::wstring& linkPath, WorkerParam* record);
 
