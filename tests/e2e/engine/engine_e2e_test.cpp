@@ -2,6 +2,7 @@
 // silent installs, the product's programs, the outcome, the clean-up, the product's start.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "installation.h"
@@ -77,6 +78,35 @@ TEST(Engine, HappyPath) {
     EXPECT_EQ(run.Recorded(L"application"), "\"" + bin + "Ventrola.exe\" -id  ID-2026 \n");
     EXPECT_NE(run.Recorded(L"texture_tool").find("window: the dialog"), std::string::npos);
     EXPECT_NE(run.Recorded(L"optimizer").find("ended by itself"), std::string::npos);
+}
+
+// From its check until its installer has ended, no other process of the user can write to the
+// package, rename it or delete it: what msiexec reads is what WinVerifyTrust accepted.
+TEST(Engine, VerifiedPackageStaysUnchangedWhileItInstalls) {
+    Installation run(L"e2e_held", {});
+    ASSERT_TRUE(run.Install());
+    const std::wstring package = run.DownloadFolder() + L"Ventrola.msi";
+    const std::string start = "msiexec /norestart /i " + Narrow(package);
+    const auto installing = [&] {
+        const std::vector<std::string> lines = run.Log();
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+    };
+    ASSERT_TRUE(WaitUntil(installing, std::chrono::milliseconds(120000))) << run.LogText();
+
+    const HANDLE writer = CreateFileW(package.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+    EXPECT_FALSE(MoveFileW(package.c_str(), (package + L".old").c_str()));
+    EXPECT_FALSE(DeleteFileW(package.c_str()));
+    // The product's installer had not ended yet: only the prerequisites' exit code is logged.
+    EXPECT_EQ(Occurrences(run.Log(), "Installer exit code = 0 (success)"), 1) << run.LogText();
+
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
+    EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
+    ASSERT_TRUE(run.Close());
 }
 
 TEST(Engine, UnsignedProductIsNeverInstalled) {
