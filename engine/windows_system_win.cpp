@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "http/system_library_win.h"
+
 namespace {
 
 constexpr DWORD kValueBytes = 1024;
@@ -33,6 +35,15 @@ class WindowsProcess : public ChildProcess {
     PROCESS_INFORMATION info_;
 };
 
+// A program named without a folder, as the installers are ("msiexec", "wusa.exe"), is the
+// system folder's: the system would look for it in the setup's own folder first.
+std::wstring SystemProgram(const std::wstring& commandLine) {
+    if (commandLine.empty() || commandLine.front() == L'"') return {};
+    const std::wstring program = commandLine.substr(0, commandLine.find(L' '));
+    if (program.find_first_of(L"\\/:") != std::wstring::npos) return {};
+    return SystemFolderPath(program.find(L'.') == std::wstring::npos ? program + L".exe" : program);
+}
+
 }  // namespace
 
 WindowsSystem::~WindowsSystem() {
@@ -47,8 +58,10 @@ std::unique_ptr<ChildProcess> WindowsSystem::StartProcess(const std::wstring& co
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE,
-                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+    const std::wstring program = SystemProgram(commandLine);
+    if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), buffer.data(), nullptr,
+                        nullptr, inheritHandles ? TRUE : FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &info)) {
         error = GetLastError();
         return nullptr;
     }

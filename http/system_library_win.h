@@ -5,6 +5,11 @@
 
 #include <windows.h>
 
+#include <string>
+
+// The full path of a file of the system folder; empty when the folder cannot be read.
+std::wstring SystemFolderPath(const std::wstring& fileName);
+
 // Null, with the system error, when the system folder has no such DLL. Its own imports are
 // then looked for in the system folder first, also where the DLL search cannot be restricted.
 HMODULE LoadSystemLibrary(const wchar_t* fileName);
