@@ -109,6 +109,21 @@ TEST(Engine, VerifiedPackageStaysUnchangedWhileItInstalls) {
     ASSERT_TRUE(run.Close());
 }
 
+// An installer's name planted beside the setup: the system folder's installer runs instead.
+TEST(Engine, InstallerPlantedBesideTheSetupNeverRuns) {
+    const std::wstring folder = MakeFreshFolder(L"e2e_planted_msiexec");
+    Scenario planted;
+    planted.setupCopy = folder + L"TelluraSetup.exe";
+    ASSERT_TRUE(CopyFileW(BuiltSetupPath().c_str(), planted.setupCopy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(WinePath(L"" TELLURA_PLANTED_PROGRAM).c_str(),
+                          (folder + L"msiexec.exe").c_str(), FALSE));
+    Installation run(L"e2e_planted_installer", planted);
+    ASSERT_TRUE(run.Install());
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
+    ASSERT_TRUE(run.Close());
+    EXPECT_EQ(GetFileAttributesW((folder + L"msiexec.exe.ran").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(Engine, UnsignedProductIsNeverInstalled) {
     Installation run(L"e2e_unsigned", WithProduct(L"Ventrola_unsigned.msi"));
     ASSERT_TRUE(run.Install());

@@ -66,7 +66,8 @@ Installation::Installation(const std::wstring& name, const Scenario& scenario) {
     const char* host = std::getenv("LINKSERVER_HOST");
     env[L"Tellura_Server"] = host ? std::wstring(host, host + strlen(host)) : L"unset";
     env[L"TELLURA_STANDIN_RECORD"] = records_.substr(0, records_.size() - 1);
-    setup_ = std::make_unique<SetupProcess>(folder_, env);
+    setup_ = std::make_unique<SetupProcess>(
+        folder_, env, scenario.setupCopy.empty() ? BuiltSetupPath() : scenario.setupCopy);
 }
 
 Installation::~Installation() {

@@ -21,6 +21,8 @@ struct Scenario {
     std::wstring serverFault;
     // The product served as a sparse file of this many bytes instead of a package.
     int64_t productSize = 0;
+    // A copy of the setup to start instead of the built one.
+    std::wstring setupCopy;
 };
 
 inline Scenario WithEnvironment(std::map<std::wstring, std::wstring> env) {
