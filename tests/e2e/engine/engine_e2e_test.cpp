@@ -150,48 +150,42 @@ TEST(Engine, ProductThatRegistersNothingFails) {
     ASSERT_TRUE(run.Close());
 }
 
-// The question comes between two pieces: No goes on, Yes stops with nothing installed.
+// Cancel while a prerequisite downloads, from a slow server and from one that trickles a few
+// bytes a second: the question comes within the piece, No goes on, Yes stops with nothing
+// installed.
 TEST(Engine, CancelDuringAPrerequisiteDownload) {
-    Scenario slow;
-    slow.serverFault = L".throttle";
-    Installation run(L"e2e_cancel_download", slow);
-    ASSERT_TRUE(run.Install());
-    ASSERT_TRUE(run.WaitForStatus(CatalogueText(IDS_DOWNLOADING_VC8, kEnglish)));
-    ASSERT_TRUE(run.PressCancel());
-    ASSERT_TRUE(run.AnswerCancelQuestion(false));
-    ASSERT_TRUE(run.PressCancel());
-    ASSERT_TRUE(run.AnswerCancelQuestion(true));
-    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INTERRUPTED, kEnglish, run.LogPath()));
-    const std::vector<std::string> lines = run.Log();
-    EXPECT_EQ(Occurrences(lines, "CANCEL APPLI"), 2) << run.LogText();
-    EXPECT_LOG_IN_ORDER(run, "IN->DownloadPrereqs ()",
-                        "Setup was interrupted by user during download of " + run.Url(136696),
-                        "OUT->DownloadPrereqs () CANCEL", "OUT->ThreadDownloadInstall () CANCEL ");
-    EXPECT_FALSE(LogHas(lines, "IN->InstallMSI ()"));
-    EXPECT_FALSE(LogHas(lines, "IN->RemoveMSI ()"));
-    EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
-    ASSERT_TRUE(run.Close());
-}
-
-// Servers that misbehave inside a piece: one that trickles is cancelled within the piece, and a
-// gigabyte sent for a 512 KiB range is refused without being held in memory.
-TEST(Engine, HostileServers) {
-    {
-        Scenario trickle;
-        trickle.serverFault = L".trickle";
-        Installation run(L"e2e_trickle", trickle);
+    const struct {
+        const wchar_t* fault;
+        std::vector<bool> answers;
+    } servers[] = {{L".throttle", {false, true}}, {L".trickle", {true}}};
+    for (const auto& server : servers) {
+        SCOPED_TRACE(Narrow(server.fault));
+        Scenario slow;
+        slow.serverFault = server.fault;
+        Installation run(L"e2e_cancel" + std::wstring(server.fault), slow);
         ASSERT_TRUE(run.Install());
         ASSERT_TRUE(run.WaitForStatus(CatalogueText(IDS_DOWNLOADING_VC8, kEnglish)));
-        ASSERT_TRUE(run.PressCancel());
-        ASSERT_TRUE(run.AnswerCancelQuestion(true));
-        EXPECT_EQ(run.WaitForOutcome(60000),
-                  CatalogueText(IDS_INTERRUPTED, kEnglish, run.LogPath()));
-        EXPECT_LOG_IN_ORDER(run,
+        for (const bool yes : server.answers) {
+            ASSERT_TRUE(run.PressCancel());
+            ASSERT_TRUE(run.AnswerCancelQuestion(yes));
+        }
+        EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INTERRUPTED, kEnglish, run.LogPath()));
+        const std::vector<std::string> lines = run.Log();
+        EXPECT_EQ(Occurrences(lines, "CANCEL APPLI"), static_cast<int>(server.answers.size()))
+            << run.LogText();
+        EXPECT_LOG_IN_ORDER(run, "IN->DownloadPrereqs ()",
                             "Setup was interrupted by user during download of " + run.Url(136696),
-                            "OUT->DownloadPrereqs () CANCEL");
+                            "OUT->DownloadPrereqs () CANCEL",
+                            "OUT->ThreadDownloadInstall () CANCEL ");
+        EXPECT_FALSE(LogHas(lines, "IN->InstallMSI ()"));
+        EXPECT_FALSE(LogHas(lines, "IN->RemoveMSI ()"));
         EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
         ASSERT_TRUE(run.Close());
     }
+}
+
+// A gigabyte sent for a 512 KiB range is refused without being held in memory.
+TEST(Engine, GigabyteAnswerToARange) {
     Scenario huge;
     huge.serverFault = L".whole";
     huge.env[L"NO_CHECK_PACKAGE_SIGNED"] = L"1";
