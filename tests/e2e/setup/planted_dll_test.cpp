@@ -1,8 +1,12 @@
-// A DLL planted beside the setup, as a web page can drop one into the Downloads folder, under
-// each name the setup loads once it runs. Wine is told, for the setup only, to search for that
-// name as Windows does instead of taking its own DLL. Wine has no KnownDLLs, so it also takes a
-// planted DLL for what Windows maps from them before the setup's first instruction (its imports,
-// and version.dll and uxtheme.dll, which those load): such names are not here.
+// A DLL planted beside a copy of the setup under each name the setup loads once it runs, with
+// Wine told (for the setup only) to search for it as Windows does. Wine has no KnownDLLs: it takes
+// a planted DLL for what Windows maps from them too (the imports, and version.dll and uxtheme.dll,
+// which those load), so such names are not here. Nor are msimg32.dll and msxml3.dll: Wine looks
+// for a delayed import of its own DLLs (uxtheme's of msimg32) and a forwarded export (msxml6's to
+// msxml3) beside the program whatever the search is set to; Windows' msxml6 forwards nothing.
+#include <windows.h>
+#include <shlwapi.h>
+
 #include <gtest/gtest.h>
 
 #include "setup_process.h"
@@ -11,65 +15,32 @@
 
 using namespace ui_driver;
 
-namespace {
-
-// Loaded once the setup runs: WinInet, the Windows Installer API, WinVerifyTrust, MSXML over COM,
-// the banner's decoder, what they import, and the crypto provider that the stack protector takes
-// its guard from (before any other constructor).
-const wchar_t* const kNeverRuns[] = {
+// WinInet, the Windows Installer API, WinVerifyTrust, MSXML over COM, the banner's decoder, what
+// they import, and the crypto provider the stack protector takes its guard from.
+const wchar_t* const kLoadedLater[] = {
     L"wininet.dll",       L"mpr.dll",      L"msi.dll",      L"cabinet.dll", L"dbghelp.dll",
     L"imagehlp.dll",      L"mspatcha.dll", L"odbccp32.dll", L"sxs.dll",     L"urlmon.dll",
     L"wintrust.dll",      L"rsaenh.dll",   L"crypt32.dll",  L"bcrypt.dll",  L"msxml6.dll",
     L"windowscodecs.dll", L"propsys.dll"};
-// Not here, as Wine cannot tell: msimg32.dll and msxml3.dll. Wine resolves a delayed import of
-// its own DLLs (uxtheme's of msimg32) and a forwarded export (msxml6 hands its classes on to
-// msxml3) in the application's folder first, whatever the process has set the search to.
-// Windows' msxml6 forwards nothing.
-
-// Wine takes its DLL switches from the registry for a program of this name, not from the
-// environment block its child gets.
-class NativeFirst {
-  public:
-    explicit NativeFirst(const std::wstring& dll) : name_(dll.substr(0, dll.size() - 4)) {
-        RegCreateKeyExW(HKEY_CURRENT_USER,
-                        L"Software\\Wine\\AppDefaults\\TelluraSetup.exe\\DllOverrides", 0, nullptr,
-                        0, KEY_SET_VALUE, nullptr, &key_, nullptr);
-        RegSetValueExW(key_, name_.c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(L"native,builtin"), sizeof(L"native,builtin"));
-    }
-    ~NativeFirst() {
-        RegDeleteValueW(key_, name_.c_str());
-        RegCloseKey(key_);
-    }
-
-  private:
-    std::wstring name_;
-    HKEY key_ = nullptr;
-};
-
-// Starts a copy of the setup with the DLL planted beside it, waits for its dialog and cancels.
-void StartWithPlanted(const wchar_t* name, bool& ran) {
-    const std::wstring folder = MakeFreshFolder(L"e2e_planted_" + std::wstring(name));
-    const std::wstring exe = folder + L"TelluraSetup.exe";
-    const std::wstring dll = folder + name;
-    ASSERT_TRUE(CopyFileW(BuiltSetupPath().c_str(), exe.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(WinePath(L"" TELLURA_PLANTED_DLL).c_str(), dll.c_str(), FALSE));
-    const NativeFirst nativeFirst(name);
-    SetupProcess setup(folder, {}, exe);
-    ASSERT_TRUE(setup.Started());
-    const Result<HWND> dialog = WaitForDialog(60000);
-    ASSERT_TRUE(dialog) << dialog.error;
-    ASSERT_TRUE(PressButton(*dialog.value, IDCANCEL));
-    ASSERT_TRUE(setup.WaitForExit(20000));
-    ran = GetFileAttributesW((dll + L".ran").c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-}  // namespace
+// Wine reads the switch there; the environment block of a child does not change it.
+const wchar_t kSwitches[] = L"Software\\Wine\\AppDefaults\\TelluraSetup.exe\\DllOverrides";
+const wchar_t kNativeFirst[] = L"native,builtin";
 
 TEST(PlantedDll, NeverRunsAndTheSetupStillShowsItsDialog) {
-    for (const wchar_t* name : kNeverRuns) {
-        bool ran = true;
-        StartWithPlanted(name, ran);
-        EXPECT_FALSE(ran) << Utf8(name);
+    for (const std::wstring name : kLoadedLater) {
+        const std::wstring folder = MakeFreshFolder(L"e2e_planted_" + name);
+        ASSERT_TRUE(CopyFileW(BuiltSetupPath().c_str(), (folder + L"TelluraSetup.exe").c_str(), 0));
+        ASSERT_TRUE(
+            CopyFileW(WinePath(L"" TELLURA_PLANTED_DLL).c_str(), (folder + name).c_str(), 0));
+        const std::wstring base = name.substr(0, name.size() - 4);
+        SHSetValueW(HKEY_CURRENT_USER, kSwitches, base.c_str(), REG_SZ, kNativeFirst,
+                    sizeof kNativeFirst);
+        SetupProcess setup(folder, {}, folder + L"TelluraSetup.exe");
+        const Result<HWND> dialog = WaitForDialog(60000);
+        EXPECT_TRUE(dialog && PressButton(*dialog.value, IDCANCEL)) << Utf8(name);
+        EXPECT_TRUE(setup.WaitForExit(20000));
+        SHDeleteValueW(HKEY_CURRENT_USER, kSwitches, base.c_str());
+        EXPECT_EQ(GetFileAttributesW((folder + name + L".ran").c_str()), INVALID_FILE_ATTRIBUTES)
+            << Utf8(name);
     }
 }
