@@ -47,7 +47,7 @@ flags=$(awk '$1 == "DllCharacteristics" { print $2 }' <<<"$headers")
 # Only the KnownDLLs that imported_dlls.txt names; a runtime DLL of the toolchain is not among them.
 known=" $(grep -v '^#' "$(dirname "$0")/imported_dlls.txt" | tr '\n' ' ') "
 for dll in $(awk '/DLL Name:/ { print $3 }' <<<"$headers"); do
-    [[ "$known" == *" ${dll,,} "* ]] || fail "$image imports $dll, which is not one of the KnownDLLs"
+    [[ "$known" == *" ${dll,,} "* ]] || fail "$image imports $dll, not one of the KnownDLLs"
 done
 
 sections=$(i686-w64-mingw32-objdump -h "$image")

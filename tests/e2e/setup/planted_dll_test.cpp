@@ -1,9 +1,7 @@
-// A DLL planted beside a copy of the setup under each name the setup loads once it runs, with
-// Wine told (for the setup only) to search for it as Windows does. Wine has no KnownDLLs: it takes
-// a planted DLL for what Windows maps from them too (the imports, and version.dll and uxtheme.dll,
-// which those load), so such names are not here. Nor are msimg32.dll and msxml3.dll: Wine looks
-// for a delayed import of its own DLLs (uxtheme's of msimg32) and a forwarded export (msxml6's to
-// msxml3) beside the program whatever the search is set to; Windows' msxml6 forwards nothing.
+// A DLL planted beside a copy of the setup under each name it loads once it runs, with Wine told
+// (for the setup only) to search for it as Windows does. Not here: what Windows maps from KnownDLLs
+// (Wine has none), and msimg32.dll and msxml3.dll, which Wine looks for beside the program whatever
+// the search is set to: a delayed import of its uxtheme, a forward of its msxml6.
 #include <windows.h>
 #include <shlwapi.h>
 
