@@ -2,6 +2,7 @@
 
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
+#include "engine/step_result.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -71,15 +72,16 @@ int32_t RunInstaller(StepFeedback& ui, SystemServices& system, const std::wstrin
 
     std::wstring message;
     const std::unique_ptr<ChildProcess> process = StartInstaller(system, commandLine, message);
-    if (!process) return Failed(ui, message, L"OUT->InstallMSI () KO", 0);
+    // Not started: the run goes on, and IsInstalled decides for the product.
+    if (!process) return Failed(ui, message, L"OUT->InstallMSI () KO", kStepDone);
 
     ProgressStep = 0;
     ui.ShowProgress(1, 100);
-    int32_t result = 0;
+    int32_t result = kStepDone;
     uint32_t code = 0;
     // A confirmed cancel does not stop the installer: it is watched to its end.
     const bool ended = Supervise(*process, code, message, [&] {
-        if (CancelConfirmed(ui)) result = 2;
+        if (CancelConfirmed(ui)) result = kStepCancelled;
         process->Wait(kInstallPollMs);
         ui.ShowProgress(++ProgressStep, 100);
         if (ProgressStep == 100) ProgressStep = 0;
@@ -93,7 +95,7 @@ int32_t RunInstaller(StepFeedback& ui, SystemServices& system, const std::wstrin
         system.Pause(200);
     }
     ui.Log(L"OUT->InstallMSI () OK");
-    if (result == 2) {
+    if (result == kStepCancelled) {
         ui.Log(L"Setup was interrupted by user after " + command.packagePath + L" installation");
         ui.Log(L"OUT->InstallMSI () CANCEL");
     }
@@ -109,7 +111,7 @@ int32_t RunRemoval(StepFeedback& ui, SystemServices& system, const std::wstring&
 
     std::wstring message;
     const std::unique_ptr<ChildProcess> process = StartInstaller(system, commandLine, message);
-    if (!process) return Failed(ui, message, L"OUT->RemoveMSI () KO", 0);
+    if (!process) return Failed(ui, message, L"OUT->RemoveMSI () KO", kStepDone);
 
     ProgressStep = 60;
     ui.ShowProgress(59, 60);
@@ -122,5 +124,5 @@ int32_t RunRemoval(StepFeedback& ui, SystemServices& system, const std::wstring&
     ui.Log(InstallerExitLine(code));
     ui.ShowProgress(0, 60);
     ui.Log(L"OUT->RemoveMSI () OK");
-    return 0;
+    return kStepDone;
 }

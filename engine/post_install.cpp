@@ -2,6 +2,7 @@
 
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
+#include "engine/step_result.h"
 #include "engine/post_install_commands.h"
 #include "resources/resource_ids.h"
 
@@ -32,7 +33,7 @@ uint32_t WatchTextureTool(StepFeedback& ui, ChildProcess& tool, std::wstring& me
                 AskBeforeCancelExpand = false;
                 tool.Terminate();
                 ++ProgressEnabled;
-                return 2;
+                return kStepCancelled;
             }
             --CancelRequests;
             AskBeforeCancelExpand = true;
@@ -51,7 +52,7 @@ std::wstring ExpandTextures::_installPath;
 int32_t ExpandTextures::Run(StepFeedback& ui, SystemServices& system,
                             const std::wstring& statusText) {
     ui.Log(L"IN->ExpandTextures::Expand ()");
-    int32_t result = 0;
+    int32_t result = kStepDone;
     std::wstring message;
     if (const uint32_t error = system.OpenProductKey(); error != 0) {
         message = FillConversions(L"Cannnot open registry key HKLM\\%s - rc = %d",
@@ -75,14 +76,14 @@ int32_t ExpandTextures::Run(StepFeedback& ui, SystemServices& system,
                                       {commandLine, Number(startError)});
         } else {
             result = static_cast<int32_t>(WatchTextureTool(ui, *tool, message));
-            if (result == 0) {
+            if (result == kStepDone) {
                 ui.Log(L"OUT->ExpandTextures::Expand () OK");
-                return 0;
+                return kStepDone;
             }
-            if (result == 2) {
+            if (result == kStepCancelled) {
                 ui.Log(message);
                 ui.Log(L"OUT->ExpandTextures::Expand () CANCEL");
-                return 2;
+                return kStepCancelled;
             }
             message = CommandFailed(commandLine, result);
         }

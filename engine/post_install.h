@@ -10,13 +10,10 @@
 #include "engine/step_feedback.h"
 #include "engine/system_services.h"
 
-struct WorkerParam;
-
 class ExpandTextures {
   public:
     // 0 done (also when the product's key or the tool is missing), 2 cancelled by the user or
     // by the tool, otherwise the tool's exit code or -2.
-    static int32_t Expand(const std::wstring& statusText, WorkerParam* record);
     static int32_t Run(StepFeedback& feedback, SystemServices& system,
                        const std::wstring& statusText);
 
@@ -28,7 +25,6 @@ class ExpandTextures {
 
 // 0 when the optimizer succeeded or had to be stopped at its time limit; otherwise its exit
 // code, or -2 when it could not be run. The outcome of the setup does not depend on it.
-int32_t LaunchGraphicOptimizer();
 int32_t RunGraphicOptimizer(StepFeedback& feedback, SystemServices& system);
 
 // Starts the installed application with the identifier, without waiting for it.

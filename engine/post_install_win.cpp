@@ -7,18 +7,6 @@
 #include "engine/record_feedback.h"
 #include "engine/windows_system.h"
 
-int32_t ExpandTextures::Expand(const std::wstring& statusText, WorkerParam* record) {
-    RecordFeedback feedback(record);
-    WindowsSystem system;
-    return Run(feedback, system, statusText);
-}
-
-int32_t LaunchGraphicOptimizer() {
-    RecordFeedback feedback(nullptr);
-    WindowsSystem system;
-    return RunGraphicOptimizer(feedback, system);
-}
-
 void LaunchProduct() {
     std::optional<std::wstring> launchId = ReadEnvironment(L"Appli_LaunchId");
     if (launchId && launchId->size() > kMaxLaunchIdLength) {

@@ -12,6 +12,7 @@ class RecordFeedback : public StepFeedback {
     void Log(const std::wstring& line) override;
     void ShowStatus(const std::wstring& text) override;
     void ShowProgress(int32_t position, int32_t range) override;
+    void ShowOutcome(SetupOutcome outcome) override;
     bool ConfirmCancel() override;
     std::wstring ProductText(unsigned id) override;
     std::optional<int32_t> DialogWindow() override;

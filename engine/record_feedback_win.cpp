@@ -16,6 +16,12 @@ void RecordFeedback::ShowProgress(int32_t position, int32_t range) {
     PostSetupProgress(record_, position, range);
 }
 
+void RecordFeedback::ShowOutcome(SetupOutcome outcome) {
+    static constexpr UINT kMessages[] = {WM_SETUP_SUCCEEDED, WM_SETUP_FAILED_DOWNLOAD,
+                                         WM_SETUP_FAILED, WM_SETUP_INTERRUPTED};
+    PostSetupOutcome(record_, kMessages[static_cast<int>(outcome)]);
+}
+
 bool RecordFeedback::ConfirmCancel() {
     // No owner window: the dialog stays responsive while the question is open.
     return MessageBoxW(nullptr, ::ProductText(IDS_CONFIRM_CANCEL).c_str(),

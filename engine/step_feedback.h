@@ -6,6 +6,10 @@
 #include <optional>
 #include <string>
 
+// How a run ends, as the dialog shows it: kFailed only when the product stays installed without
+// its textures; every other failure is kFailedDownload.
+enum class SetupOutcome { kSucceeded, kFailedDownload, kFailed, kInterrupted };
+
 class StepFeedback {
   public:
     virtual ~StepFeedback() = default;
@@ -15,6 +19,8 @@ class StepFeedback {
     virtual void ShowStatus(const std::wstring& text) = 0;
     // Nothing without a record.
     virtual void ShowProgress(int32_t position, int32_t range) = 0;
+    // The one final message of a run; nothing without a record.
+    virtual void ShowOutcome(SetupOutcome outcome) = 0;
     // The owner-less Yes/No question "cancel the installation?"; true for Yes.
     virtual bool ConfirmCancel() = 0;
     // A catalogue text with the product name for "%1".

@@ -15,6 +15,7 @@ class Silent : public StepFeedback {
     void Log(const std::wstring&) override {}
     void ShowStatus(const std::wstring&) override {}
     void ShowProgress(int32_t, int32_t) override {}
+    void ShowOutcome(SetupOutcome) override {}
     bool ConfirmCancel() override { return false; }
     std::wstring ProductText(unsigned) override { return {}; }
     std::optional<int32_t> DialogWindow() override { return std::nullopt; }

@@ -17,7 +17,9 @@
 
 namespace fakes {
 
-inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+inline std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
 
 using Events = std::vector<std::string>;
 
@@ -32,6 +34,9 @@ struct Feedback : StepFeedback {
         if (window)
             events.push_back("progress " + std::to_string(position) + "/" + std::to_string(range));
         if (onProgress) onProgress();
+    }
+    void ShowOutcome(SetupOutcome outcome) override {
+        if (window) events.push_back("outcome " + std::to_string(static_cast<int>(outcome)));
     }
     bool ConfirmCancel() override {
         const bool yes = !answers.empty() && answers.front();
@@ -83,7 +88,12 @@ struct System : SystemServices {
 
     std::unique_ptr<ChildProcess> StartProcess(const std::wstring& commandLine, bool inherit,
                                                uint32_t& error) override {
-        events.push_back(std::string(inherit ? "start+inherit " : "start ") + Narrow(commandLine));
+        const std::string line = Narrow(commandLine);
+        events.push_back(std::string(inherit ? "start+inherit " : "start ") + line);
+        if (onStart) onStart(line);
+        std::optional<Script> script = this->script;
+        for (const auto& [word, scripted] : scriptsByWord)
+            if (line.find(word) != std::string::npos) script = scripted;
         if (!script) {
             error = 2;
             return nullptr;
@@ -98,10 +108,15 @@ struct System : SystemServices {
         value = found->second;
         return 0;
     }
-    std::wstring ErrorText(uint32_t code) override { return L"<system text " + std::to_wstring(code) + L">"; }
+    std::wstring ErrorText(uint32_t code) override {
+        return L"<system text " + std::to_wstring(code) + L">";
+    }
 
     Events& events;
     std::optional<Script> script;  // none: the program cannot be started (error 2)
+    // The scripts of the command lines that hold a word; the others get `script`.
+    std::vector<std::pair<std::string, std::optional<Script>>> scriptsByWord;
+    std::function<void(const std::string&)> onStart;  // what the user does when a program starts
     uint32_t keyError = 0;
     std::map<std::wstring, std::wstring> values = {
         {L"InstallPath", L"C:\\Programs\\Tellura"},

@@ -1,0 +1,98 @@
+#include "engine/install_sequence.h"
+
+#include "base/printf_fill.h"
+#include "base/setup_state.h"
+#include "engine/installer_run.h"
+#include "engine/post_install.h"
+#include "engine/step_result.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+SetupOutcome AfterFailedStep(int32_t result) {
+    return result == kStepCancelled ? SetupOutcome::kInterrupted : SetupOutcome::kFailedDownload;
+}
+
+const wchar_t* ExitLine(SetupOutcome outcome) {
+    switch (outcome) {
+        case SetupOutcome::kSucceeded:
+            return L"OUT->ThreadDownloadInstall () OK ";
+        case SetupOutcome::kInterrupted:
+            return L"OUT->ThreadDownloadInstall () CANCEL ";
+        default:
+            return L"OUT->ThreadDownloadInstall () KO ";
+    }
+}
+
+class Installation {
+  public:
+    Installation(const InstallPlan& plan, WorkerPlatform& platform, StepFeedback& feedback,
+                 SystemServices& system)
+        : plan_(plan), platform_(platform), feedback_(feedback), system_(system) {}
+
+    SetupOutcome InstallPackages() {
+        for (const PackageStep& package : plan_.packages) {
+            const std::wstring path = plan_.downloadFolder + package.fileName;
+            int32_t result = platform_.DownloadPrereqs(Text(package.downloadStatusId), package);
+            if (result != kStepDone) return AfterFailedStep(result);
+            if (!platform_.IsPackageSigned(path)) return SetupOutcome::kFailedDownload;
+            const InstallCommand command{path,
+                                         plan_.tempPath,
+                                         package.fileName,
+                                         package.updatePackage,
+                                         package.product,
+                                         package.product ? plan_.productProperties : L""};
+            result = RunInstaller(feedback_, system_, Text(package.installStatusId), command);
+            if (package.product && result == kStepCancelled) return RollBack(package);
+            // Whatever the product's installer says, only IsInstalled decides success.
+            if (result != kStepDone)
+                return package.product ? SetupOutcome::kFailedDownload : AfterFailedStep(result);
+        }
+        return platform_.IsInstalled() ? RunProductPrograms() : SetupOutcome::kFailedDownload;
+    }
+
+  private:
+    SetupOutcome RunProductPrograms() {
+        if (plan_.skipTextures) {
+            feedback_.Log(L"Expand of textures is skipped because variable TLR_NOEXPAND is set");
+        } else {
+            const int32_t expanded =
+                ExpandTextures::Run(feedback_, system_, Text(IDS_EXPANDING_TEXTURES));
+            if (expanded == kStepCancelled) return RollBack(plan_.packages.back());
+            // The product stays installed; only its textures are missing.
+            if (expanded != kStepDone) return SetupOutcome::kFailed;
+        }
+        feedback_.ShowStatus(Text(IDS_LAUNCHING_OPTIMIZER));
+        if (const int32_t optimizer = RunGraphicOptimizer(feedback_, system_); optimizer != 0) {
+            feedback_.Log(FillConversions(L"Graphic Optimizer failed - rc = %d",
+                                          {std::to_wstring(optimizer)}));
+        }
+        return SetupOutcome::kSucceeded;
+    }
+
+    // The user cancelled while the product installed or its textures expanded: it goes again.
+    SetupOutcome RollBack(const PackageStep& product) {
+        RunRemoval(feedback_, system_, Text(IDS_REMOVING_PRODUCT),
+                   plan_.downloadFolder + product.fileName);
+        return SetupOutcome::kInterrupted;
+    }
+
+    std::wstring Text(unsigned id) { return feedback_.ProductText(id); }
+
+    const InstallPlan& plan_;
+    WorkerPlatform& platform_;
+    StepFeedback& feedback_;
+    SystemServices& system_;
+};
+
+}  // namespace
+
+SetupOutcome RunInstallation(const InstallPlan& plan, WorkerPlatform& platform,
+                             StepFeedback& feedback, SystemServices& system) {
+    ProgressStep = 1;
+    const SetupOutcome outcome = Installation(plan, platform, feedback, system).InstallPackages();
+    platform.DeleteDownloads();
+    feedback.ShowOutcome(outcome);
+    feedback.Log(ExitLine(outcome));
+    return outcome;
+}

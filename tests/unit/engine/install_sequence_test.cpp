@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "engine/install_sequence.h"
+#include "resources/resource_ids.h"
+#include "step_fakes.h"
+
+namespace {
+
+struct Platform : WorkerPlatform {
+    explicit Platform(fakes::Events& events) : events(events) {}
+    int32_t DownloadPrereqs(const std::wstring&, const PackageStep& package) override {
+        events.push_back("download " + fakes::Narrow(package.fileName));
+        return 0;
+    }
+    bool IsPackageSigned(const std::wstring& path) override {
+        events.push_back("verify " + fakes::Narrow(path));
+        return true;
+    }
+    bool IsInstalled() override {
+        events.push_back("is installed");
+        return true;
+    }
+    void DeleteDownloads() override { events.push_back("delete downloads"); }
+    fakes::Events& events;
+};
+
+struct Worker {
+    fakes::Events events;
+    fakes::Feedback feedback{events};
+    fakes::System system{events};
+    Platform platform{events};
+
+    SetupOutcome Install() {
+        const InstallPlan plan{PackagesToInstall({true, false, false, false}), L"C:\\T\\KST1\\",
+                               L"C:\\T\\", L"PROPS", false};
+        return RunInstallation(plan, platform, feedback, system);
+    }
+    // The user presses Cancel as the program with the word starts, and confirms it.
+    void CancelWhenStarted(const std::string& word) {
+        feedback.answers = {true};
+        system.onStart = [word](const std::string& line) {
+            if (line.find(word) != std::string::npos) CancelRequests = 1;
+        };
+    }
+};
+
+std::string Outcome(SetupOutcome outcome) {
+    return "outcome " + std::to_string(static_cast<int>(outcome));
+}
+std::string Status(unsigned id) { return "status text" + std::to_string(id); }
+
+const char* const kPrerequisite = "InstallKVSoftwarePrerequisites_x86.msi";
+const char* const kOk = "log OUT->ThreadDownloadInstall () OK ";
+const char* const kKo = "log OUT->ThreadDownloadInstall () KO ";
+const char* const kCancel = "log OUT->ThreadDownloadInstall () CANCEL ";
+
+}  // namespace
+
+TEST(InstallSequence, PathsThroughTheWorker) {
+    struct Case {
+        const char* name;
+        std::function<void(Worker&)> arrange;
+        SetupOutcome outcome;
+        std::vector<std::string> inOrder;  // each held by an event, in this order
+        std::vector<std::string> absent;   // held by no event
+    };
+    const Case cases[] = {
+        {"every step succeeds",
+         [](Worker&) {},
+         SetupOutcome::kSucceeded,
+         {std::string("download ") + kPrerequisite, "/i C:\\T\\KST1\\" + std::string(kPrerequisite),
+          "download Ventrola.msi", "verify C:\\T\\KST1\\Ventrola.msi", "Ventrola.msi  PROPS",
+          "is installed", "QELTexturesGeneration", Status(IDS_LAUNCHING_OPTIMIZER), "QELSTART",
+          Outcome(SetupOutcome::kSucceeded), kOk},
+         {"msiexec /x"}},
+        {"a cancel confirmed while a prerequisite installs",
+         [](Worker& worker) { worker.CancelWhenStarted(kPrerequisite); },
+         SetupOutcome::kInterrupted,
+         {"ask yes", "log OUT->InstallMSI () CANCEL", Outcome(SetupOutcome::kInterrupted), kCancel},
+         {"download Ventrola.msi", "msiexec /x"}},
+        {"the product's installer cannot be supervised",
+         [](Worker& worker) {
+             worker.system.scriptsByWord = {{"Ventrola.msi", fakes::Script{0, 0, true}}};
+         },
+         SetupOutcome::kFailedDownload,
+         {"download Ventrola.msi", "log OUT->InstallMSI () KO",
+          Outcome(SetupOutcome::kFailedDownload), kKo},
+         {"is installed", "QELTexturesGeneration", "msiexec /x"}},
+        {"a prerequisite's installer cannot be started, and the run goes on",
+         [](Worker& worker) {
+             worker.system.scriptsByWord = {{kPrerequisite, std::nullopt}};
+         },
+         SetupOutcome::kSucceeded,
+         {"log OUT->InstallMSI () KO", "download Ventrola.msi", "is installed",
+          Outcome(SetupOutcome::kSucceeded), kOk},
+         {}},
+        {"the optimizer fails, which the outcome ignores",
+         [](Worker& worker) {
+             worker.system.scriptsByWord = {{"QELSTART", fakes::Script{0, 5}}};
+         },
+         SetupOutcome::kSucceeded,
+         {"log OUT->LaunchGraphicOptimizer KO", "log Graphic Optimizer failed - rc = 5",
+          Outcome(SetupOutcome::kSucceeded), kOk},
+         {}},
+        {"no record: nothing is posted",
+         [](Worker& worker) { worker.feedback.window = std::nullopt; },
+         SetupOutcome::kSucceeded,
+         {"download Ventrola.msi", "is installed", "QELSTART", kOk},
+         {"status", "progress", "outcome"}},
+        {"Yes while the textures expand removes the product again",
+         [](Worker& worker) { worker.CancelWhenStarted("QELTexturesGeneration"); },
+         SetupOutcome::kInterrupted,
+         {"ask yes", "log OUT->ExpandTextures::Expand () CANCEL", Status(IDS_REMOVING_PRODUCT),
+          "start msiexec /x C:\\T\\KST1\\Ventrola.msi /q", "log OUT->RemoveMSI () OK",
+          Outcome(SetupOutcome::kInterrupted), kCancel},
+         {"QELSTART"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakes::ResetRunState();
+        Worker worker;
+        worker.system.script = fakes::Script{0, 0};
+        c.arrange(worker);
+        EXPECT_EQ(worker.Install(), c.outcome);
+
+        auto at = worker.events.begin();
+        for (const std::string& expected : c.inOrder) {
+            at = std::find_if(at, worker.events.end(), [&](const std::string& event) {
+                return event.find(expected) != std::string::npos;
+            });
+            ASSERT_NE(at, worker.events.end()) << "missing, or out of order: " << expected;
+        }
+        for (const std::string& unexpected : c.absent) {
+            for (const std::string& event : worker.events)
+                EXPECT_EQ(event.find(unexpected), std::string::npos) << event;
+        }
+        // The downloads are gone before the dialog may close the process: only the outcome and
+        // the exit line follow their deletion.
+        const auto deleted =
+            std::find(worker.events.begin(), worker.events.end(), "delete downloads");
+        EXPECT_EQ(worker.events.end() - deleted, worker.feedback.window ? 3 : 2);
+    }
+}
