@@ -2,22 +2,84 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
 #include "app/instance_guard.h"
-#include "base/product_text.h"
 #include "app/setup_dialog.h"
+#include "app/startup_sequence.h"
+#include "base/link_locations.h"
+#include "base/product_text.h"
 #include "base/setup_log.h"
-#include "base/setup_state.h"
 #include "checks/prereqs.h"
 #include "checks/requirements.h"
 #include "checks/user_admin.h"
 #include "engine/post_install.h"
-#include "base/link_locations.h"
-#include "framework/afx_strings.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-constexpr const wchar_t* kBuildStamp = L"06-26-2009.09.50";
+class WindowsStartup : public StartupPlatform {
+  public:
+    explicit WindowsStartup(CWinApp& app) : app_(app) {}
+    ~WindowsStartup() override { ReleaseGuards(); }
+    WindowsStartup(const WindowsStartup&) = delete;
+    WindowsStartup& operator=(const WindowsStartup&) = delete;
+
+    void Log(const std::wstring& line) override { WriteLog(line.c_str()); }
+    std::wstring ProductText(unsigned id) override { return ::ProductText(id); }
+    void ShowError(const std::wstring& text) override { Show(text, MB_ICONERROR); }
+    void ShowWarning(const std::wstring& text) override { Show(text, MB_ICONWARNING); }
+
+    bool AnotherSetupHoldsGuard() override { return ::AnotherSetupHoldsGuard(); }
+    void KeepExistingLog() override { ::KeepExistingLog(); }
+    bool IsUserAdmin() override { return ::IsUserAdmin(); }
+    InstanceGuard CreateInstanceGuard() override {
+        bool anotherSetup = false;
+        guard_ = ::CreateInstanceGuard(anotherSetup);
+        if (!guard_) return InstanceGuard::kNotCreated;
+        return anotherSetup ? InstanceGuard::kAnotherSetup : InstanceGuard::kFirst;
+    }
+    void BringRunningSetupForward() override { ::BringRunningSetupForward(); }
+    bool CreateSetupRunningMarker(std::wstring& error) override {
+        marker_ = ::CreateSetupRunningMarker(error);
+        return marker_ != nullptr;
+    }
+    void ReleaseGuards() override {
+        for (HANDLE* handle : {&marker_, &guard_}) {
+            if (*handle) CloseHandle(*handle);
+            *handle = nullptr;
+        }
+    }
+
+    void CheckRequirements() override { ::CheckRequirements(); }
+    void CheckAllPrereqs() override { ::CheckAllPrereqs(); }
+    std::optional<std::wstring> CustomServer() override {
+        if (!IsCustomServer()) return std::nullopt;
+        return GetServerName();
+    }
+
+    intptr_t RunDialog() override {
+        dialog_.emplace(nullptr);
+        app_.m_pMainWnd = &*dialog_;
+        const INT_PTR endCode = dialog_->DoModal();
+        app_.m_pMainWnd = nullptr;
+        return endCode;
+    }
+    void WaitForWorker(uint32_t milliseconds) override {
+        if (dialog_) dialog_->WaitForWorker(milliseconds);
+    }
+    void LaunchProduct() override { ::LaunchProduct(); }
+
+  private:
+    void Show(const std::wstring& text, UINT icon) {
+        MessageBoxW(nullptr, text.c_str(), ::ProductText(IDS_CAPTION).c_str(), icon);
+    }
+
+    CWinApp& app_;
+    std::optional<SetupDialog> dialog_;
+    HANDLE guard_ = nullptr;
+    HANDLE marker_ = nullptr;
+};
 
 }  // namespace
 
@@ -27,74 +89,7 @@ BOOL SetupApp::InitInstance() {
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
 
-    CancelRequests = 0;
-    ProgressEnabled = 1;
-
-    const std::wstring beginLine = ProductText(IDS_LOG_BEGIN);
-    const std::wstring endLine = ProductText(IDS_LOG_END);
-    const std::wstring caption = ProductText(IDS_CAPTION);
-
-    // A setup that is about to be refused must not wipe the running setup's log.
-    if (AnotherSetupHoldsGuard()) KeepExistingLog();
-    WriteLog(beginLine.c_str());
-
-    if (!IsUserAdmin()) {
-        const std::wstring refusal = ProductText(IDS_NOT_ADMIN);
-        MessageBoxW(nullptr, refusal.c_str(), caption.c_str(), MB_ICONERROR);
-        WriteLog(refusal.c_str());
-        WriteLog(endLine.c_str());
-        return FALSE;
-    }
-
-    bool anotherSetup = false;
-    HANDLE instanceGuard = CreateInstanceGuard(anotherSetup);
-    if (!instanceGuard) return FALSE;
-    if (anotherSetup) {
-        MessageBoxW(nullptr, ProductText(IDS_ANOTHER_SETUP).c_str(), caption.c_str(), MB_ICONERROR);
-        BringRunningSetupForward();
-        CloseHandle(instanceGuard);
-        return FALSE;
-    }
-
-    std::wstring markerError;
-    HANDLE setupRunning = CreateSetupRunningMarker(markerError);
-    if (!setupRunning) {
-        WriteLog(markerError.c_str());
-        WriteLog(endLine.c_str());
-        CloseHandle(instanceGuard);
-        return FALSE;
-    }
-
-    CheckRequirements();
-
-    if (IsCustomServer()) {
-        const std::wstring warning =
-            std::wstring(L"Internal test for ") + kProductName + L" from " + GetServerName();
-        MessageBoxW(nullptr, warning.c_str(), caption.c_str(), MB_ICONWARNING);
-        WriteLog(warning.c_str());
-    }
-
-    WriteLog((std::wstring(L"Version ") + kBuildStamp).c_str());
-
-    CheckAllPrereqs();
-
-    SetupDialog dialog(nullptr);
-    m_pMainWnd = &dialog;
-    const INT_PTR endCode = dialog.DoModal();
-    m_pMainWnd = nullptr;
-    dialog.WaitForWorker(kWorkerEndWaitMs);
-
-    CloseHandle(setupRunning);
-    CloseHandle(instanceGuard);
-
-    if (endCode == IDOK) {
-        WriteLog(L"IDOK");
-        LaunchProduct();
-    } else if (endCode == IDCANCEL || endCode == IDABORT) {
-        WriteLog(L"IDCANCEL");
-    } else if (endCode == -1) {
-        WriteLog(L"The setup dialog could not be created");
-    }
-    WriteLog(endLine.c_str());
+    WindowsStartup startup(*this);
+    RunStartup(startup);
     return FALSE;
 }

@@ -8,9 +8,6 @@
 // find the window by its class.
 void RegisterSetupDialogClass(HINSTANCE instance);
 
-// How long the process waits, after the dialog, for the worker to finish its cleaning up.
-inline constexpr DWORD kWorkerEndWaitMs = 10000;
-
 class SetupDialog : public CDialog {
   public:
     explicit SetupDialog(CWnd* parent = nullptr);
