@@ -17,9 +17,30 @@
 
 namespace {
 
+// A top-level window of the dialog's thread that takes the activation when sent WM_APP, as a
+// pop-up of that thread would.
+LRESULT CALLBACK RivalProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) SetActiveWindow(window);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateRivalWindow() {
+    static const ATOM rivalClass = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = RivalProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"SetupDialogTestRival";
+        return RegisterClassW(&windowClass);
+    }();
+    return CreateWindowExW(0, MAKEINTATOM(rivalClass), L"rival", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                           0, 0, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
 class DrivenDialog : public SetupDialog {
   public:
     std::atomic<HWND> window{nullptr};
+    std::atomic<HWND> rival{nullptr};
+    bool withRival = false;
     std::atomic<bool> workerStarted{false};
     std::unique_ptr<WorkerParam> param;
     bool threadRefused = false;
@@ -27,6 +48,7 @@ class DrivenDialog : public SetupDialog {
   protected:
     BOOL OnInitDialog() override {
         const BOOL result = SetupDialog::OnInitDialog();
+        if (withRival) rival = CreateRivalWindow();
         window = m_hWnd;
         return result;
     }
@@ -253,6 +275,30 @@ TEST_F(SetupDialogTest, FailuresShowTheLogPathAndEndWithThree) {
         });
         EXPECT_EQ(code, IDABORT);
     }
+}
+
+// Install pressed by automation while the dialog is disabled and a pop-up of its thread has the
+// activation: the worker still reports to the dialog, so the outcome arrives and Close ends it.
+TEST_F(SetupDialogTest, WorkerReportsToTheDialogWhateverWindowIsActive) {
+    DrivenDialog dialog;
+    dialog.withRival = true;
+    const INT_PTR code = RunDriven(dialog, [&](HWND window) {
+        Click(window, IDC_ACCEPT_BOX);
+        EnableWindow(window, FALSE);
+        SendMessageW(dialog.rival, WM_APP, 0, 0);
+        GUITHREADINFO active{sizeof(GUITHREADINFO)};
+        ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &active));
+        ASSERT_EQ(active.hwndActive, dialog.rival.load());
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_INSTALL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(Control(window, IDC_INSTALL)));
+        ASSERT_TRUE(WaitUntil([&] { return dialog.workerStarted.load(); }));
+        EnableWindow(window, TRUE);
+        PostSetupOutcome(dialog.param.get(), WM_SETUP_INTERRUPTED);
+        EXPECT_TRUE(WaitUntil([&] { return Text(window, IDCANCEL) == L"Close"; }));
+        Click(window, IDCANCEL);
+    });
+    DestroyWindow(dialog.rival);
+    EXPECT_EQ(code, IDCANCEL);
 }
 
 // Without a worker nothing would ever end the run: the dialog fails it at once.
