@@ -39,6 +39,7 @@ bool ReissuesHead(int32_t status, uint32_t flags) {
 int32_t QELHttpDriver::Head(const char* url, uint32_t flags, QELHttpFileInfo* info) {
     if (!url || !info) return kHttpInvalidArg;
     memset(info, 0, sizeof(*info));
+    if (_watch.stop) return kHttpCancelled;
     HeadDepthGuard depth;
 
     int32_t result = OpenRequest("HEAD", url, flags, 0);

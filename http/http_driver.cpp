@@ -83,7 +83,11 @@ int32_t QELHttpDriver::AddCookieLine(const char* url) {
 }
 
 int32_t QELHttpDriver::Send(const Request& request) {
-    if (request.source) return SendRequestFromSource(request.source);
+    if (request.source) {
+        // A redirect or an authentication retry sends the body again from its first piece.
+        const int32_t rewound = request.source->Rewind();
+        return rewound < 0 ? rewound : SendRequestFromSource(request.source);
+    }
     if (!request.hasContent) return SendRequest(nullptr, 0, 0);
     return SendRequest(request.data, request.dataLength,
                        request.contentType != kHttpContentNone ? 1 : 0);

@@ -14,6 +14,6 @@ class QELHttpSource {
     virtual int32_t GetInfo(int32_t* length, int* chunked) = 0;
     // Sends the next piece; sets *done when nothing is left.
     virtual int32_t SendNext(int* done) = 0;
-    // Starts again from the first piece (before a request is sent once more).
+    // Starts again from the first piece; called before every send of the request.
     virtual int32_t Rewind() = 0;
 };

@@ -327,7 +327,7 @@ TEST_F(SocketDriver, ChunkedUploadFromASource) {
         }
         int32_t SendNext(int* done) override {
             int32_t result = owner->WriteData(next == 0 ? "abc" : "de", next == 0 ? 3 : 2);
-            *done = ++next == 2;
+            *done = ++next >= 2;
             return result;
         }
         int32_t Rewind() override {
@@ -335,14 +335,31 @@ TEST_F(SocketDriver, ChunkedUploadFromASource) {
             return 0;
         }
     } source;
-    Serve({Answer("200 OK", "thanks")});
+    // A redirect posts the whole body again, from its first piece.
+    Serve({});
+    server.SetReplies({Answer("302 Found", "", "Location: " + server.Url("/there") + "\r\n"),
+                       Answer("200 OK", "thanks")});
     ASSERT_EQ(driver.PostFromSource(server.Url("/up").c_str(), 0, kHttpContentPlain, &source,
                                     nullptr, &body.data, &body.length),
               kHttpOk);
-    std::string request = Request(0);
-    EXPECT_NE(request.find("Content-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n"
-                           "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n"),
-              std::string::npos);
+    for (size_t i : {0, 1}) {
+        EXPECT_NE(Request(i).find("Content-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                  "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n"),
+                  std::string::npos)
+            << i;
+    }
+}
+
+// After Abort no operation sends anything.
+TEST_F(SocketDriver, EveryOperationAfterAbortIsCancelled) {
+    Serve({Answer("200 OK", "a"), Answer("200 OK", "b")});
+    const std::string url = server.Url("/");
+    driver.Abort();
+    QELHttpFileInfo info;
+    EXPECT_EQ(driver.Get(url.c_str(), 0, &body.data, &body.length, nullptr), kHttpCancelled);
+    EXPECT_EQ(driver.Head(url.c_str(), 0, &info), kHttpCancelled);
+    EXPECT_EQ(driver.Put(url.c_str(), 0, "x", 1, kHttpContentPlain, nullptr), kHttpCancelled);
+    EXPECT_EQ(server.Connections(), 0);
 }
 
 TEST_F(SocketDriver, RefusedServerGivesAConnectError) {
