@@ -82,9 +82,9 @@ int main(int argc, char** argv) {
     // flight and their connections hold, without the library code an idle process never ran.
     const long onePiece = PeakKiB({LinkUrl(136704), Target()});
     if (idle > 0 && peak > 0 && onePiece > 0)
-        std::printf("peak memory above an idle process: %ld KiB (goal <= %d KiB: a piece more "
-                    "than the %d in flight); above a one-piece download: %ld KiB\n",
-                    peak - idle, (kDefaultConnections + 1) * 512, kDefaultConnections,
-                    peak - onePiece);
+        std::printf(
+            "peak memory above an idle process: %ld KiB (goal <= %d KiB: a piece more "
+            "than the %d in flight); above a one-piece download: %ld KiB\n",
+            peak - idle, (kDefaultConnections + 1) * 512, kDefaultConnections, peak - onePiece);
     return 0;
 }
