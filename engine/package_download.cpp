@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "base/environment.h"
@@ -17,17 +19,21 @@ namespace {
 
 std::wstring Number(int64_t value) { return std::to_wstring(value); }
 
-// One connection of the download: a client of its own and the thread that runs its requests.
-struct Lane {
-    std::shared_ptr<QELHttpClient> client;
-    std::unique_ptr<PieceFetcher> fetcher;
-};
+struct Lane;
 
 // A piece asked for and not yet written.
 struct Piece {
     int64_t from = 0;
     int32_t count = 0;
     Lane* lane = nullptr;
+};
+
+// One connection of the download: a client of its own and the thread that runs its requests,
+// and the piece it asks for next, whose link request may be on its way already.
+struct Lane {
+    std::shared_ptr<QELHttpClient> client;
+    std::unique_ptr<PieceFetcher> fetcher;
+    std::optional<Piece> next;
 };
 
 // One call, one download: the clients, the file and the last body live as long as it.
@@ -61,6 +67,7 @@ class PieceDownload {
         return 3;
     }
     Lane& AddLane();
+    std::shared_ptr<QELHttpClient> NewClient() const;
     int32_t Await(Lane& lane);
     int32_t WaitForPiece(PieceFetcher& fetch);
     bool CancelConfirmed();
@@ -84,11 +91,16 @@ class PieceDownload {
     std::wstring message_;
 };
 
+std::shared_ptr<QELHttpClient> PieceDownload::NewClient() const {
+    auto client = std::make_shared<QELHttpClient>(nullptr, 1, 1);
+    // A server that goes quiet mid-piece ends the download instead of freezing it.
+    ApplyNetworkTimeouts(*client, limits_);
+    return client;
+}
+
 Lane& PieceDownload::AddLane() {
     auto lane = std::make_unique<Lane>();
-    lane->client = std::make_shared<QELHttpClient>(nullptr, 1, 1);
-    // A server that goes quiet mid-piece ends the download instead of freezing it.
-    ApplyNetworkTimeouts(*lane->client, limits_);
+    lane->client = NewClient();
     lane->fetcher = std::make_unique<PieceFetcher>(lane->client, url_);
     lanes_.push_back(std::move(lane));
     return *lanes_.back();
@@ -251,20 +263,38 @@ int32_t PieceDownload::Steps() {
 }
 
 // The pieces after the first, one in flight on each connection, written in file order. With
-// one connection each piece starts where the last one ended, whatever its length.
+// one connection each piece starts where the last one ended, whatever its length. With more,
+// and a link that redirects, each connection asks the link for its next piece while its piece
+// comes. Pieces go to the connections in turn, since they are written, and the connections
+// freed, in file order: every piece in flight lies before every piece asked for next.
 int32_t PieceDownload::FetchTheRest(int64_t received, int64_t total, int32_t range) {
     int64_t asked = received;  // where the next piece starts
     std::deque<Piece> flight;
-    auto ask = [&](Lane& lane) {
-        if (asked >= total) return;
+    auto take = [&]() -> std::optional<Piece> {
+        if (asked >= total) return std::nullopt;
         const int32_t count =
             total - asked > kPieceSize ? kPieceSize : static_cast<int32_t>(total - asked);
-        lane.fetcher->Start(static_cast<int32_t>(asked), count);
-        flight.push_back({asked, count, &lane});
         asked += count;
+        return Piece{asked - count, count, nullptr};
+    };
+    auto ask = [&](Lane& lane) {
+        std::optional<Piece> piece = std::exchange(lane.next, std::nullopt);
+        if (!piece) piece = take();
+        if (!piece) return;
+        piece->lane = &lane;
+        lane.fetcher->Start(static_cast<int32_t>(piece->from), piece->count);
+        flight.push_back(*piece);
+    };
+    const bool ahead = connections_ > 1 && lanes_.front()->client->FollowedRedirect();
+    auto askAhead = [&](Lane& lane) {
+        if (!ahead || !(lane.next = take())) return;
+        lane.fetcher->ResolveAhead(static_cast<int32_t>(lane.next->from), lane.next->count);
     };
     ask(*lanes_.front());
     while (lanes_.size() < connections_ && asked < total) ask(AddLane());
+    if (ahead)
+        for (const auto& lane : lanes_) lane->fetcher->ResolveAheadWith(NewClient());
+    for (const auto& lane : lanes_) askAhead(*lane);
 
     while (!flight.empty()) {
         const Piece piece = flight.front();
@@ -285,7 +315,7 @@ int32_t PieceDownload::FetchTheRest(int64_t received, int64_t total, int32_t ran
         if (CancelConfirmed()) return 2;
         received += length_;
         ui_.ShowProgress(++ProgressStep, range);
-        if (length_ < piece.count && !flight.empty()) {
+        if (length_ < piece.count && (!flight.empty() || piece.lane->next)) {
             // The rest of a short piece comes before the pieces already asked for.
             const int32_t rest = piece.count - length_;
             piece.lane->fetcher->Start(static_cast<int32_t>(received), rest);
@@ -293,6 +323,7 @@ int32_t PieceDownload::FetchTheRest(int64_t received, int64_t total, int32_t ran
         } else {
             if (length_ < piece.count) asked = received;
             ask(*piece.lane);
+            askAhead(*piece.lane);
         }
     }
     return 0;

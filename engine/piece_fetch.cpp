@@ -1,8 +1,10 @@
 #include "engine/piece_fetch.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <list>
 #include <mutex>
 
 #include "http/http_client.h"
@@ -18,13 +20,37 @@ struct PieceFetcher::Shared {
     int32_t result = 0;
     char* body = nullptr;
     int32_t length = 0;
+    // The link's answers for later pieces, in the order they were asked for.
+    struct Ahead {
+        int32_t from = 0;
+        int32_t count = 0;
+        enum { kAsked, kRunning, kResolved } state = kAsked;
+        int32_t result = 0;
+        std::string target;  // empty: the link answered the range itself
+    };
+    std::list<Ahead> aheads;
     ~Shared() { std::free(body); }
 };
 
 PieceFetcher::PieceFetcher(std::shared_ptr<QELHttpClient> client, std::string url)
-    : _client(std::move(client)), _shared(std::make_shared<Shared>()) {
+    : _client(std::move(client)), _url(std::move(url)), _shared(std::make_shared<Shared>()) {
     _thread = std::thread(
-        [client = _client, shared = _shared, url = std::move(url)] { Serve(client, url, shared); });
+        [client = _client, shared = _shared, url = _url] { Serve(client, url, shared); });
+}
+
+void PieceFetcher::ResolveAheadWith(std::shared_ptr<QELHttpClient> link) {
+    _link = std::move(link);
+    _linkThread =
+        std::thread([link = _link, shared = _shared, url = _url] { ServeLink(link, url, shared); });
+}
+
+void PieceFetcher::ResolveAhead(int32_t from, int32_t count) {
+    std::lock_guard<std::mutex> hold(_shared->lock);
+    Shared::Ahead ahead;
+    ahead.from = from;
+    ahead.count = count;
+    _shared->aheads.push_back(std::move(ahead));
+    _shared->changed.notify_all();
 }
 
 PieceFetcher::~PieceFetcher() {
@@ -34,10 +60,13 @@ PieceFetcher::~PieceFetcher() {
         _shared->changed.notify_all();
     }
     // An aborted request may still wait in a call that cannot be stopped.
-    if (_aborted) {
-        _thread.detach();
-    } else {
-        _thread.join();
+    for (std::thread* thread : {&_thread, &_linkThread}) {
+        if (!thread->joinable()) continue;
+        if (_aborted) {
+            thread->detach();
+        } else {
+            thread->join();
+        }
     }
 }
 
@@ -64,6 +93,7 @@ int64_t PieceFetcher::BytesReceived() const { return _client->BytesReceived(); }
 void PieceFetcher::Abort() {
     _aborted = true;
     _client->Abort();
+    if (_link) _link->Abort();
 }
 
 int32_t PieceFetcher::Result() const {
@@ -88,16 +118,56 @@ void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std
         shared->asked = false;
         const int32_t from = shared->from;
         const int32_t count = shared->count;
+        int32_t result = 0;
+        std::string target = url;
+        const auto ahead = std::find_if(
+            shared->aheads.begin(), shared->aheads.end(),
+            [&](const Shared::Ahead& a) { return a.from == from && a.count == count; });
+        if (ahead != shared->aheads.end()) {
+            shared->changed.wait(
+                hold, [&] { return ahead->state == Shared::Ahead::kResolved || shared->quit; });
+            if (shared->quit) return;
+            // The link's failure is the piece's; asked again only where it sent no redirect.
+            result = ahead->result;
+            if (!ahead->target.empty()) target = std::move(ahead->target);
+            shared->aheads.erase(ahead);
+        }
         hold.unlock();
         char* body = nullptr;
         int32_t length = 0;
-        const int32_t result =
-            client->GetRange(url.c_str(), 1, 0, from, count, &body, &length, nullptr);
+        if (result >= 0)
+            result = client->GetRange(target.c_str(), 1, 0, from, count, &body, &length, nullptr);
         hold.lock();
         shared->result = result;
         shared->body = body;
         shared->length = length;
         shared->done = true;
+        shared->changed.notify_all();
+    }
+}
+
+void PieceFetcher::ServeLink(const std::shared_ptr<QELHttpClient>& link, const std::string& url,
+                             const std::shared_ptr<Shared>& shared) {
+    std::unique_lock<std::mutex> hold(shared->lock);
+    for (;;) {
+        auto asked = shared->aheads.end();
+        shared->changed.wait(hold, [&] {
+            asked = std::find_if(
+                shared->aheads.begin(), shared->aheads.end(),
+                [](const Shared::Ahead& a) { return a.state == Shared::Ahead::kAsked; });
+            return asked != shared->aheads.end() || shared->quit;
+        });
+        if (shared->quit) return;
+        asked->state = Shared::Ahead::kRunning;
+        const int32_t from = asked->from;
+        const int32_t count = asked->count;
+        hold.unlock();
+        std::string target;
+        const int32_t result = link->ResolveRange(url.c_str(), 1, from, count, &target);
+        hold.lock();
+        asked->result = result;
+        asked->target = std::move(target);
+        asked->state = Shared::Ahead::kResolved;
         shared->changed.notify_all();
     }
 }

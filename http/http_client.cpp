@@ -106,6 +106,14 @@ int32_t QELHttpClient::GetRange(const char* url, uint32_t flags, int mode, int32
                              keepAlive);
 }
 
+int32_t QELHttpClient::ResolveRange(const char* url, uint32_t flags, int32_t from, int32_t count,
+                                    std::string* target) {
+    if (!_driver) return -1;
+    int32_t result = SwitchForSecureUrl(url);
+    if (result < 0) return result;
+    return _driver->ResolveRange(url, QELHttpTransformFlags(flags), from, count, target);
+}
+
 int32_t QELHttpClient::Head(const char* url, QELHttpFileInfo* info) {
     if (!_driver) return -1;
     int32_t result = SwitchForSecureUrl(url);

@@ -22,6 +22,10 @@ class QELHttpClient {
     int32_t Get(const char* url, uint32_t flags, char** body, int32_t* length, int* keepAlive);
     int32_t GetRange(const char* url, uint32_t flags, int mode, int32_t from, int32_t countOrTo,
                      char** body, int32_t* length, int* keepAlive);
+    // See QELHttpDriver::ResolveRange and FollowedRedirect.
+    int32_t ResolveRange(const char* url, uint32_t flags, int32_t from, int32_t count,
+                         std::string* target);
+    bool FollowedRedirect() const { return _driver && _driver->FollowedRedirect(); }
     int32_t Head(const char* url, QELHttpFileInfo* info);
     int32_t QueryInfo(char** value, int32_t* length, int32_t* index, uint32_t level,
                       const char* name);

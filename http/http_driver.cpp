@@ -64,6 +64,7 @@ struct QELHttpDriver::Request {
     char** body = nullptr;
     int32_t* length = nullptr;
     int* keepAlive = nullptr;
+    std::string* redirect = nullptr;  // set: a redirect's target goes here, not followed
 };
 
 QELHttpDriver::QELHttpDriver(uint16_t major, uint16_t minor) {
@@ -146,12 +147,16 @@ int32_t QELHttpDriver::Run(Request& request) {
         *body = nullptr;
         *length = 0;
         const std::string target = RedirectTarget(request.url, location);
-        result = SendWithBody(request.verb, target.c_str(), flags, request.extra, request.data,
-                              request.dataLength,
-                              request.hasContent ? request.contentType : kHttpContentNone,
-                              request.keepAlive, request.body, request.length, request.source);
         free(location);
-        return result;
+        if (request.redirect) {
+            *request.redirect = target;
+            return kHttpOk;
+        }
+        _followedRedirect = true;
+        return SendWithBody(request.verb, target.c_str(), flags, request.extra, request.data,
+                            request.dataLength,
+                            request.hasContent ? request.contentType : kHttpContentNone,
+                            request.keepAlive, request.body, request.length, request.source);
     }
     free(location);
     if (result >= 0 && success) {
@@ -178,6 +183,36 @@ int32_t QELHttpDriver::Get(const char* url, uint32_t flags, char** body, int32_t
 
 int32_t QELHttpDriver::GetRange(const char* url, uint32_t flags, int mode, int32_t from,
                                 int32_t countOrTo, char** body, int32_t* length, int* keepAlive) {
+    _followedRedirect = false;
+    Request request;
+    request.verb = "GET";
+    request.url = url;
+    request.flags = flags;
+    request.body = body;
+    request.length = length;
+    request.keepAlive = keepAlive;
+    return RunRange(request, mode, from, countOrTo);
+}
+
+int32_t QELHttpDriver::ResolveRange(const char* url, uint32_t flags, int32_t from, int32_t count,
+                                    std::string* target) {
+    if (!target) return kHttpInvalidArg;
+    target->clear();
+    char* body = nullptr;
+    int32_t length = 0;
+    Request request;
+    request.verb = "GET";
+    request.url = url;
+    request.flags = flags;
+    request.body = &body;
+    request.length = &length;
+    request.redirect = target;
+    const int32_t result = RunRange(request, 0, from, count);
+    free(body);
+    return result < 0 ? result : kHttpOk;
+}
+
+int32_t QELHttpDriver::RunRange(Request& request, int mode, int32_t from, int32_t countOrTo) {
     char rangeLine[2048];
     const char* accept = "Accept-Ranges: bytes\r\n";
     const char* range = "Range: bytes=";
@@ -196,7 +231,8 @@ int32_t QELHttpDriver::GetRange(const char* url, uint32_t flags, int mode, int32
         return kHttpInvalidArg;
     }
     // Asking for n bytes reads at most n + 1 of any answer, the redirects' included; a small
-    // range still takes a redirect's or an error page's body whole.
+    // range still takes a redirect's or an error page's body whole. A request that only looks
+    // for the redirect reads no more than that.
     const int64_t asked = mode == 0 || from == 0 ? static_cast<int64_t>(countOrTo)
                                                  : static_cast<int64_t>(countOrTo) - from + 1;
     const int64_t kSmallestLimit = 64 * 1024;
@@ -205,16 +241,11 @@ int32_t QELHttpDriver::GetRange(const char* url, uint32_t flags, int mode, int32
         int32_t before;
         ~LimitScope() { limit = before; }
     } scope{_bodyLimit, _bodyLimit};
-    if (asked > 0 && asked < INT32_MAX)
+    if (request.redirect)
+        _bodyLimit = static_cast<int32_t>(kSmallestLimit);
+    else if (asked > 0 && asked < INT32_MAX)
         _bodyLimit = static_cast<int32_t>(std::max(asked + 1, kSmallestLimit));
-    Request request;
-    request.verb = "GET";
-    request.url = url;
-    request.flags = flags;
     request.extra = rangeLine;
-    request.body = body;
-    request.length = length;
-    request.keepAlive = keepAlive;
     return Run(request);
 }
 

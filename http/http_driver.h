@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "http/http_source.h"
 #include "http/http_types.h"
@@ -200,6 +201,13 @@ class QELHttpDriver {
     // keeps the cookies; the read's result.
     int32_t ExecuteResponse(const char* url, const char* verb, int32_t* status, uint32_t flags,
                             char** location, char** body, int32_t* length, int* keepAlive);
+    // The request GetRange (mode 0) makes first, stopped at the redirect it answers: kHttpOk
+    // with the redirect's target, or with none when the server answered the range itself (its
+    // body read no further than a redirect's would be).
+    int32_t ResolveRange(const char* url, uint32_t flags, int32_t from, int32_t count,
+                         std::string* target);
+    // Whether the last GetRange reached its answer through a redirect.
+    bool FollowedRedirect() const { return _followedRedirect; }
 
     uint16_t MajorVersion() const { return _major; }
     uint16_t MinorVersion() const { return _minor; }
@@ -222,10 +230,12 @@ class QELHttpDriver {
     // reads what it asked for plus one byte, so that a longer answer shows without being
     // buffered whole.
     int32_t _bodyLimit = 0;
+    bool _followedRedirect = false;
 
   private:
     struct Request;
     int32_t Run(Request& request);
+    int32_t RunRange(Request& request, int mode, int32_t from, int32_t countOrTo);
     int32_t Send(const Request& request);
     int32_t AddCookieLine(const char* url);
 };

@@ -7,7 +7,7 @@
 #
 # LISTEN is an address or address:port (default 127.0.0.1 on a free port); EXTRA_MAP is a file
 # of further "id target;" lines; SERVER_CONF a file of nginx directives added to the server. The access log WORKDIR/logs/access.log names each request's
-# connection, so tests can count connections.
+# connection and its range, so tests can count connections and follow the pieces.
 linkserver_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 linkserver_listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
@@ -41,7 +41,7 @@ linkserver_write_config() {
         linkserver_config_head "$work" 256
         cat <<CONF
     types { text/html html; text/plain txt; application/octet-stream msi msu; }
-    log_format links '\$connection \$connection_requests "\$request" "\$http_via" \$status';
+    log_format links '\$connection \$connection_requests "\$request" "\$http_via" \$status \$http_range';
     keepalive_requests 10000;
     map \$arg_LinkId \$link_target {
         default "";

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 
+#include "engine/package_download.h"
 #include "installation.h"
 #include "resources/resource_ids.h"
 #include "tests/win/app/win_test_support.h"
+#include "tests/win/checks/installed_packages.h"
 #include "tests/win/checks/log_lines.h"
 
 namespace {
@@ -181,6 +184,42 @@ TEST(Engine, GigabyteAnswerToARange) {
     EXPECT_GT(peak, size_t{1} << 20);  // the counter is read at all
     EXPECT_LT(peak, size_t{200} << 20);
     std::printf("peak working set with a gigabyte answer: %zu KiB\n", peak >> 10);
+    ASSERT_TRUE(run.Close());
+}
+
+// With one connection the product's pieces are asked for as ever: the link, then the file, for
+// each piece in turn, all on one connection (the link server's access log).
+TEST(Engine, OneConnectionAsksPieceAfterPiece) {
+    Scenario one;
+    one.env[L"Tellura_Connections"] = L"1";
+    one.env[L"NO_CHECK_PACKAGE_SIGNED"] = L"1";
+    one.productSize = 3 * kPieceSize + 1000;
+    const std::wstring accessLog = WinePathFromVariable("LINKSERVER_LOG");
+    const size_t earlier = ReadWholeFile(accessLog).size();  // the group's other scenarios
+    Installation run(L"e2e_one_connection", one);
+    ASSERT_TRUE(run.Install());
+    run.WaitForOutcome();
+    EXPECT_LOG_IN_ORDER(run, "Downloading Tellura installer...", "OUT->DownloadPrereqs ()  OK");
+    std::vector<std::string> asked;  // the product's requests: connection, path, status, range
+    std::istringstream log(ReadWholeFile(accessLog).substr(earlier));
+    for (std::string line; std::getline(log, line);) {
+        if (line.find("136707") == std::string::npos &&
+            line.find("/Ventrola.msi ") == std::string::npos)
+            continue;
+        std::istringstream fields(line);
+        std::string connection, count, verb, path, version, via, status, range;
+        fields >> connection >> count >> verb >> path >> version >> via >> status >> range;
+        asked.push_back(connection + " " + path + " " + status + " " + range);
+    }
+    std::vector<std::string> expected;
+    const std::string connection = asked.empty() ? "" : asked[0].substr(0, asked[0].find(' '));
+    for (int64_t from = 0; from < one.productSize; from += kPieceSize) {
+        const int64_t last = std::min(from + kPieceSize - 1, one.productSize - 1);
+        const std::string range = "bytes=" + std::to_string(from) + "-" + std::to_string(last);
+        expected.push_back(connection + " /fwlink/?LinkId=136707 302 " + range);
+        expected.push_back(connection + " /Ventrola.msi 206 " + range);
+    }
+    EXPECT_EQ(asked, expected);
     ASSERT_TRUE(run.Close());
 }
 

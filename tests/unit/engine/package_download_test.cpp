@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <thread>
 
@@ -306,27 +307,44 @@ TEST_F(ScriptedDownload, CancelQuestionInsideAPiece) {
     }
 }
 
+// Counts one more request in service, keeping the most seen at once.
+struct InService {
+    InService(std::atomic<int>& serving, std::atomic<int>& most) : serving(serving) {
+        const int now = ++serving;
+        for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+        }
+    }
+    ~InService() { --serving; }
+    std::atomic<int>& serving;
+};
+
 // A server that answers each range with its bytes of `file`, as `answer` shapes each piece
-// (by its first byte) and after the delay it gives; it counts the requests it serves at once.
+// (by its first byte) and after the delay it gives; it counts the ranges it serves at once.
+// With `linkDelayMs` set, the link answers after that delay with a redirect to the file.
 struct RangeServer {
     struct Shape {
         int delayMs = 0;
         std::optional<httptest::Reply> reply;  // instead of the piece
         size_t length = 0;                     // a shorter piece
     };
-    RangeServer(std::string bytes, std::function<Shape(size_t from)> answer)
+    RangeServer(std::string bytes, std::function<Shape(size_t from)> answer,
+                std::optional<int> linkDelayMs = std::nullopt)
         : file(std::move(bytes)) {
         EXPECT_TRUE(server.Start({}));
-        server.SetResponder([this, answer](const std::string& request) {
+        server.SetResponder([this, answer, linkDelayMs](const std::string& request) {
+            const InService request_(requests, mostRequests);
+            if (linkDelayMs && request.rfind("GET /fwlink/", 0) == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(*linkDelayMs));
+                return Answer("302 Found", "", "Location: /Ventrola.msi\r\n");
+            }
             const size_t at = request.find("Range: bytes=") + 13;
             const size_t from = std::stoul(request.substr(at));
             const size_t last = std::stoul(request.substr(request.find('-', at) + 1));
             const Shape shape = answer(from);
-            const int now = ++serving;
-            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+            {
+                const InService range(serving, most);
+                std::this_thread::sleep_for(std::chrono::milliseconds(shape.delayMs));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(shape.delayMs));
-            --serving;
             if (shape.reply) return *shape.reply;
             return Piece(file, from, shape.length ? shape.length : last - from + 1);
         });
@@ -335,6 +353,8 @@ struct RangeServer {
     httptest::ScriptedServer server;
     std::atomic<int> serving{0};
     std::atomic<int> most{0};
+    std::atomic<int> requests{0};
+    std::atomic<int> mostRequests{0};
 };
 
 class FetchAhead : public ScriptedDownload {
@@ -393,6 +413,51 @@ TEST_F(FetchAhead, FirstFailingPieceDecidesAndCancelStopsEveryConnection) {
     EXPECT_EQ(cancelled.From(stalled.server.Url("/fwlink/?LinkId=136707"), limits), 2);
     EXPECT_TRUE(stalled.server.WaitClosed(stalled.server.Connections(), 2000));
     EXPECT_EQ(ReadFile(cancelled.path), stalled.file.substr(0, kPieceSize));
+}
+
+// Behind a link that redirects, each piece asks the link and then the file for its range. One
+// connection does so exactly as ever, one request after the other; more connections ask the
+// link for their next piece while a piece comes, and never hold more pieces than connections.
+TEST_F(ScriptedDownload, LinkAskedBeforeEveryPiece) {
+    struct Case {
+        const char* connections;
+        int lanes;
+    };
+    for (const Case& c : {Case{"1", 1}, Case{nullptr, kDefaultConnections}}) {
+        SCOPED_TRACE(c.lanes);
+        SetEnvironment("Tellura_Connections", c.connections);
+        RangeServer link(
+            Bytes(9 * kPieceSize, 12), [](size_t) { return RangeServer::Shape{100}; }, 50);
+        Download download;
+        EXPECT_EQ(download.From(link.server.Url("/fwlink/?LinkId=136707")), 0);
+        EXPECT_EQ(ReadFile(download.path), link.file);
+        const std::vector<httptest::ReceivedRequest> requests = link.server.Requests();
+        const std::vector<std::string> ranges = Ranges(link.server);
+        std::map<std::string, std::string> asked;  // the paths asked for each range, in turn
+        std::vector<std::string> sequence;
+        for (size_t i = 0; i < requests.size(); ++i) {
+            const std::string& bytes = requests[i].bytes;
+            const std::string path = bytes.substr(4, bytes.find(' ', 4) - 4);
+            asked[ranges[i]] += path + " ";
+            sequence.push_back(std::to_string(requests[i].connection) + " " + path + " " +
+                               ranges[i]);
+        }
+        EXPECT_EQ(asked.size(), 9u);
+        for (const auto& [range, paths] : asked)
+            EXPECT_EQ(paths, "/fwlink/?LinkId=136707 /Ventrola.msi ") << range;
+        EXPECT_LE(link.most.load(), c.lanes);
+        if (c.lanes == 1) {
+            EXPECT_EQ(link.mostRequests.load(), 1);
+            for (size_t i = 0; i < sequence.size(); ++i) {
+                const size_t from = i / 2 * kPieceSize;
+                EXPECT_EQ(sequence[i],
+                          "1 " + std::string(i % 2 ? "/Ventrola.msi " : "/fwlink/?LinkId=136707 ") +
+                              std::to_string(from) + "-" + std::to_string(from + kPieceSize - 1));
+            }
+        } else {
+            EXPECT_GT(link.mostRequests.load(), c.lanes);
+        }
+    }
 }
 
 TEST(DownloadConnections, OneToEightElseTheDefault) {
