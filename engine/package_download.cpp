@@ -13,6 +13,7 @@
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
 #include "engine/piece_fetch.h"
+#include "engine/step_result.h"
 #include "http/http_client.h"
 
 namespace {
@@ -51,12 +52,12 @@ class PieceDownload {
     int32_t Run() {
         const int32_t result = Steps();
         // Every connection stops with the first piece that fails or the user's Yes.
-        if (result != 0)
+        if (result != kStepDone)
             for (const auto& lane : lanes_) lane->fetcher->Abort();
         if (!message_.empty()) ui_.Log(message_);
-        ui_.Log(result == 0   ? L"OUT->DownloadPrereqs ()  OK"
-                : result == 2 ? L"OUT->DownloadPrereqs () CANCEL"
-                              : L"OUT->DownloadPrereqs () KO");
+        ui_.Log(result == kStepDone        ? L"OUT->DownloadPrereqs ()  OK"
+                : result == kStepCancelled ? L"OUT->DownloadPrereqs () CANCEL"
+                                           : L"OUT->DownloadPrereqs () KO");
         return result;
     }
 
@@ -64,7 +65,7 @@ class PieceDownload {
     int32_t Steps();
     int32_t Fail(std::wstring message) {
         message_ = std::move(message);
-        return 3;
+        return kStepFailed;
     }
     Lane& AddLane();
     std::shared_ptr<QELHttpClient> NewClient() const;
@@ -107,15 +108,16 @@ Lane& PieceDownload::AddLane() {
 }
 
 // Waits for the lane's piece while the worker answers Cancel and fails a piece that comes too
-// slowly: 0 when the request ended (fetchResult_ and the body tell how), else 2 or 3.
+// slowly: done when the request ended (fetchResult_ and the body tell how), else cancelled or
+// failed.
 int32_t PieceDownload::Await(Lane& lane) {
     std::free(body_);
     body_ = nullptr;
     length_ = 0;
-    if (const int32_t waited = WaitForPiece(*lane.fetcher); waited != 0) return waited;
+    if (const int32_t waited = WaitForPiece(*lane.fetcher); waited != kStepDone) return waited;
     body_ = lane.fetcher->TakeBody(&length_);
     fetchResult_ = lane.fetcher->Result();
-    return 0;
+    return kStepDone;
 }
 
 int32_t PieceDownload::WaitForPiece(PieceFetcher& fetch) {
@@ -124,7 +126,7 @@ int32_t PieceDownload::WaitForPiece(PieceFetcher& fetch) {
     auto windowStart = Clock::now();
     int64_t bytesAtStart = fetch.BytesReceived();
     while (!fetch.WaitFor(limits_.watchSliceMs)) {
-        if (CancelConfirmed()) return 2;
+        if (CancelConfirmed()) return kStepCancelled;
         if (Clock::now() - windowStart < window) continue;
         const int64_t bytes = fetch.BytesReceived();
         if (bytes - bytesAtStart < limits_.minPieceBytes) {
@@ -135,7 +137,7 @@ int32_t PieceDownload::WaitForPiece(PieceFetcher& fetch) {
         windowStart = Clock::now();
         bytesAtStart = bytes;
     }
-    return 0;
+    return kStepDone;
 }
 
 // The question for a Cancel pressed once; a No takes the press back.
@@ -151,21 +153,21 @@ bool PieceDownload::CancelConfirmed() {
 
 int32_t PieceDownload::AppendBody() {
     const size_t written = std::fwrite(body_, 1, static_cast<size_t>(length_), file_);
-    if (written == static_cast<size_t>(length_)) return 0;
+    if (written == static_cast<size_t>(length_)) return kStepDone;
     return Fail(
         FillConversions(L"Setup wrote only %d bytes in %s instead of %d bytes",
                         {Number(static_cast<int64_t>(written)), job_.localPath, Number(length_)}));
 }
 
-// The last answer's status code; 3 when it cannot be asked.
+// The last answer's status code; failed when it cannot be asked.
 int32_t PieceDownload::Status(QELHttpClient& client, int& code) {
     char* status = nullptr;
     int32_t statusLength = 0;
     const int32_t rc =
         client.QueryInfo(&status, &statusLength, nullptr, kHttpQueryStatusCode, nullptr);
-    code = rc == 0 && status ? StatusCodeOf(status) : 0;
+    code = rc == kHttpOk && status ? StatusCodeOf(status) : 0;
     std::free(status);
-    return rc == 0 && code != 0 ? 0 : 3;
+    return rc == kHttpOk && code != 0 ? kStepDone : kStepFailed;
 }
 
 // The last answer's Content-Range value, or nothing with the query's result.
@@ -175,7 +177,7 @@ std::optional<std::string> PieceDownload::ContentRange(QELHttpClient& client, in
     int32_t rangeLength = 0;
     result = client.QueryInfo(&range, &rangeLength, nullptr, kHttpQueryCustom, "Content-Range");
     std::optional<std::string> value;
-    if (result == 0)
+    if (result == kHttpOk)
         value.emplace(range ? range : "", range ? static_cast<size_t>(rangeLength) : 0);
     std::free(range);
     return value;
@@ -184,10 +186,10 @@ std::optional<std::string> PieceDownload::ContentRange(QELHttpClient& client, in
 // What the first answer says about the whole file's size.
 int32_t PieceDownload::TotalSize(QELHttpClient& client, int64_t& total) {
     int code = 0;
-    if (Status(client, code) != 0) return 3;
+    if (Status(client, code) != kStepDone) return kStepFailed;
     if (code == 200) {
         total = length_;
-        return 0;
+        return kStepDone;
     }
     if (code != 206) return kDownloadUnexpectedStatus;
     int32_t rc = 0;
@@ -214,7 +216,7 @@ int32_t PieceDownload::TotalSize(QELHttpClient& client, int64_t& total) {
 // must start there and end within the count; a 200 is the file from its start.
 int32_t PieceDownload::CheckPieceStart(QELHttpClient& client, int64_t from, int32_t count) {
     int code = 0;
-    if (Status(client, code) != 0) return 3;
+    if (Status(client, code) != kStepDone) return kStepFailed;
     std::optional<ContentRangeSpan> span;
     if (code == 206) {
         int32_t rc = 0;
@@ -223,7 +225,7 @@ int32_t PieceDownload::CheckPieceStart(QELHttpClient& client, int64_t from, int3
     } else if (code == 200) {
         span = ContentRangeSpan{0, static_cast<int64_t>(length_) - 1};
     }
-    if (span && span->first == from && span->last < from + count) return 0;
+    if (span && span->first == from && span->last < from + count) return kStepDone;
     return Fail(FillConversions(L"Setup failed - asked for bytes from %I64d, got bytes from %s",
                                 {Number(from), span ? Number(span->first) : L"nowhere"}));
 }
@@ -237,29 +239,29 @@ int32_t PieceDownload::Steps() {
     ui_.Log(job_.statusText);
 
     first.fetcher->Start(0, kPieceSize);
-    if (const int32_t ended = Await(first); ended != 0) return ended;
-    if (fetchResult_ != 0 || !body_) return Fail(L"Setup failed to download " + job_.url);
+    if (const int32_t ended = Await(first); ended != kStepDone) return ended;
+    if (fetchResult_ != kHttpOk || !body_) return Fail(L"Setup failed to download " + job_.url);
     if (length_ > kPieceSize || length_ <= 0) {
         return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
                                     {Number(length_), Number(kPieceSize)}));
     }
     file_ = CreatePackageFile(job_.localPath);
     if (!file_) return Fail(L"Cannot open file " + job_.localPath);
-    if (AppendBody() != 0) return 3;
+    if (AppendBody() != kStepDone) return kStepFailed;
 
     int64_t total = 0;
-    if (const int32_t rc = TotalSize(*first.client, total); rc != 0) return rc;
+    if (const int32_t rc = TotalSize(*first.client, total); rc != kStepDone) return rc;
     const int64_t remaining = total - length_;
     const int32_t range = static_cast<int32_t>((remaining >> 19) - 1);
     ProgressStep = 0;
     ui_.ShowProgress(0, range);
-    if (const int32_t rc = FetchTheRest(length_, total, range); rc != 0) return rc;
+    if (const int32_t rc = FetchTheRest(length_, total, range); rc != kStepDone) return rc;
     ui_.ShowProgress(range, range);
     // The last bytes may still wait in the stream's buffer: a full disk shows only here.
     const int closed = std::fclose(file_);
     file_ = nullptr;
     if (closed != 0) return Fail(L"Setup could not complete the file " + job_.localPath);
-    return 0;
+    return kStepDone;
 }
 
 // The pieces after the first, one in flight on each connection, written in file order. With
@@ -299,7 +301,7 @@ int32_t PieceDownload::FetchTheRest(int64_t received, int64_t total, int32_t ran
     while (!flight.empty()) {
         const Piece piece = flight.front();
         flight.pop_front();
-        if (const int32_t ended = Await(*piece.lane); ended != 0) return ended;
+        if (const int32_t ended = Await(*piece.lane); ended != kStepDone) return ended;
         // Only the body tells whether a piece came; an empty one would be asked for again and
         // again.
         if (!body_ || length_ == 0) return Fail(L"Setup failed to download " + job_.url);
@@ -307,12 +309,13 @@ int32_t PieceDownload::FetchTheRest(int64_t received, int64_t total, int32_t ran
             return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
                                         {Number(length_), Number(piece.count)}));
         }
-        if (CheckPieceStart(*piece.lane->client, piece.from, piece.count) != 0) return 3;
-        if (AppendBody() != 0) return 3;
+        if (CheckPieceStart(*piece.lane->client, piece.from, piece.count) != kStepDone)
+            return kStepFailed;
+        if (AppendBody() != kStepDone) return kStepFailed;
         // Written: its memory goes before the lane asks for another piece.
         std::free(body_);
         body_ = nullptr;
-        if (CancelConfirmed()) return 2;
+        if (CancelConfirmed()) return kStepCancelled;
         received += length_;
         ui_.ShowProgress(++ProgressStep, range);
         if (length_ < piece.count && (!flight.empty() || piece.lane->next)) {
@@ -326,7 +329,7 @@ int32_t PieceDownload::FetchTheRest(int64_t received, int64_t total, int32_t ran
             askAhead(*piece.lane);
         }
     }
-    return 0;
+    return kStepDone;
 }
 
 }  // namespace

@@ -427,7 +427,11 @@ TEST_F(ScriptedDownload, LinkAskedBeforeEveryPiece) {
         SCOPED_TRACE(c.lanes);
         SetEnvironment("Tellura_Connections", c.connections);
         RangeServer link(
-            Bytes(9 * kPieceSize, 12), [](size_t) { return RangeServer::Shape{100}; }, 50);
+            Bytes(9 * kPieceSize, 12),
+            [](size_t) {
+                return RangeServer::Shape{100, std::nullopt, 0};
+            },
+            50);
         Download download;
         EXPECT_EQ(download.From(link.server.Url("/fwlink/?LinkId=136707")), 0);
         EXPECT_EQ(ReadFile(download.path), link.file);
