@@ -6,8 +6,8 @@
 
 #include "installation.h"
 #include "resources/resource_ids.h"
-#include "tests/win/app/win_test_support.h"
-#include "tests/win/checks/log_lines.h"
+#include "tests/win/support/win_test_support.h"
+#include "tests/win/support/log_lines.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <cstdlib>
 
 #include "tests/tools/ui_driver/ui_driver.h"
-#include "tests/win/app/win_test_support.h"
-#include "tests/win/checks/installed_packages.h"
-#include "tests/win/checks/log_lines.h"
-#include "tests/win/resources/resource_bytes.h"
+#include "tests/win/support/win_test_support.h"
+#include "tests/win/support/installed_packages.h"
+#include "tests/win/support/log_lines.h"
+#include "tests/win/support/resource_bytes.h"
 #include "resources/resource_ids.h"
 
 using namespace ui_driver;
@@ -26,8 +26,6 @@ void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring
 }
 
 }  // namespace
-
-std::string Narrow(const std::wstring& text) { return Utf8(text); }
 
 LANGID CatalogueLanguage() {
     const LANGID ui = GetUserDefaultUILanguage();

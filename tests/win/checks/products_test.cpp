@@ -15,9 +15,9 @@
 #include "checks/need_install.h"
 #include "checks/prereqs.h"
 #include "http/http_client.h"
-#include "installed_packages.h"
-#include "log_lines.h"
-#include "tests/win/app/win_test_support.h"
+#include "tests/win/support/installed_packages.h"
+#include "tests/win/support/log_lines.h"
+#include "tests/win/support/win_test_support.h"
 #include "tests/tools/http_test_server/scripted_server.h"
 
 namespace {
@@ -31,8 +31,6 @@ namespace {
 }();
 
 std::vector<std::string> Log() { return LogLines(LogFilePath); }
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // The prefix's kind comes from the run, not from the functions under test: the 64-bit run says
 // so in TELLURA_EXPECT_WOW64.

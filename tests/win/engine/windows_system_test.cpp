@@ -9,8 +9,8 @@
 #include "base/setup_state.h"
 #include "engine/post_install.h"
 #include "engine/windows_system.h"
-#include "tests/win/app/win_test_support.h"
-#include "tests/win/checks/log_lines.h"
+#include "tests/win/support/win_test_support.h"
+#include "tests/win/support/log_lines.h"
 
 namespace {
 
@@ -57,9 +57,8 @@ TEST(WindowsSystem, RegistryValuesStayInsideTheirBuffer) {
     };
     for (const Case& c : cases) {
         std::wstring value = L"untouched";
-        EXPECT_EQ(system.ReadProductValue(c.name, value), c.result)
-            << std::string(c.name, c.name + wcslen(c.name));
-        EXPECT_EQ(value, c.value) << std::string(c.name, c.name + wcslen(c.name));
+        EXPECT_EQ(system.ReadProductValue(c.name, value), c.result) << Narrow(c.name);
+        EXPECT_EQ(value, c.value) << Narrow(c.name);
     }
 }
 
