@@ -184,6 +184,12 @@ std::wstring Installation::WaitForOutcome(DWORD timeoutMs) {
         },
         std::chrono::milliseconds(timeoutMs));
     if (!ended) return L"<no outcome>";
+    // The worker writes its exit line just after it posts the outcome.
+    WaitUntil([&] {
+        for (const std::string& line : Log())
+            if (line.rfind("OUT->ThreadDownloadInstall () ", 0) == 0) return true;
+        return false;
+    });
     const Result<ControlState> failure = ReadControl(dialog_, IDC_FAILURE_TEXT);
     if (failure && failure.value->visible) return failure.value->text;
     const Result<ControlState> status = ReadControl(dialog_, IDC_STATUS_LINE);
