@@ -7,9 +7,9 @@ if(CMAKE_CROSSCOMPILING)
     set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-    # Unoptimised, as the test code is (tests/CMakeLists.txt).
+    # Built as the test code is (tests/CMakeLists.txt).
     foreach(library gtest gtest_main gmock gmock_main)
-        target_compile_options(${library} PRIVATE -O0)
+        target_compile_options(${library} PRIVATE -O0 -g1)
     endforeach()
 else()
     find_package(GTest REQUIRED)
