@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/network_timeouts.h"
+
 // What the check needs from the system.
 class NeedInstallServices {
   public:
@@ -25,5 +27,6 @@ class NeedInstallServices {
 bool CheckNeedInstall(NeedInstallServices& services, std::wstring& checkMessage,
                       bool& upgradeNeeded);
 
-// The same with the Windows Installer, the HTTP client and the setup log (Windows only).
-bool CheckNeedInstall(std::wstring& checkMessage);
+// The same with the Windows Installer, the HTTP client and the setup log (Windows only); the
+// version file's request waits as long as the limits allow.
+bool CheckNeedInstall(std::wstring& checkMessage, const NetworkLimits& limits = {});

@@ -16,6 +16,8 @@ namespace {
 
 class SetupServices : public NeedInstallServices {
   public:
+    explicit SetupServices(const NetworkLimits& limits) : limits_(limits) {}
+
     void Log(const std::wstring& line) override { WriteLog(line.c_str()); }
 
     bool InstalledVersion(std::wstring& version) override {
@@ -35,7 +37,7 @@ class SetupServices : public NeedInstallServices {
         }
         QELHttpClient client(nullptr, 1, 1);
         // A server that accepts and never answers would otherwise hold the start-up for hours.
-        ApplyNetworkTimeouts(client);
+        ApplyNetworkTimeouts(client, limits_);
         char* received = nullptr;
         int32_t length = 0;
         int keepAlive = 0;
@@ -57,11 +59,14 @@ class SetupServices : public NeedInstallServices {
     std::wstring LatestInstalledMessage() override {
         return CatalogText(IDS_LATEST_VERSION_INSTALLED, {kProductName});
     }
+
+  private:
+    NetworkLimits limits_;
 };
 
 }  // namespace
 
-bool CheckNeedInstall(std::wstring& checkMessage) {
-    SetupServices services;
+bool CheckNeedInstall(std::wstring& checkMessage, const NetworkLimits& limits) {
+    SetupServices services(limits);
     return CheckNeedInstall(services, checkMessage, UpgradeNeeded);
 }

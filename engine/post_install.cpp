@@ -10,7 +10,6 @@ namespace {
 
 constexpr const wchar_t* kProductKey = L"SOFTWARE\\Korvath\\Ventrola";
 constexpr uint32_t kTexturePollMs = 100;
-constexpr uint32_t kOptimizerLimitMs = 60000;
 
 std::wstring Number(int64_t value) { return std::to_wstring(value); }
 
@@ -93,7 +92,7 @@ int32_t ExpandTextures::Run(StepFeedback& ui, SystemServices& system,
     return result;
 }
 
-int32_t RunGraphicOptimizer(StepFeedback& ui, SystemServices& system) {
+int32_t RunGraphicOptimizer(StepFeedback& ui, SystemServices& system, uint32_t limitMs) {
     ui.Log(L"IN->LaunchGraphicOptimizer ()");
     std::wstring message;
     uint32_t error = 0;
@@ -108,7 +107,7 @@ int32_t RunGraphicOptimizer(StepFeedback& ui, SystemServices& system) {
         ui.Log(commandLine);
         std::unique_ptr<ChildProcess> optimizer = system.StartProcess(commandLine, true, error);
         if (optimizer) {
-            optimizer->Wait(kOptimizerLimitMs);
+            optimizer->Wait(limitMs);
             uint32_t code = 0;
             if (optimizer->ExitCode(code, error)) {
                 if (code == kStillActive) {

@@ -23,9 +23,13 @@ class ExpandTextures {
     static std::wstring _installPath;
 };
 
+// How long the optimizer may run before it is stopped.
+inline constexpr uint32_t kOptimizerLimitMs = 60000;
+
 // 0 when the optimizer succeeded or had to be stopped at its time limit; otherwise its exit
 // code, or -2 when it could not be run. The outcome of the setup does not depend on it.
-int32_t RunGraphicOptimizer(StepFeedback& feedback, SystemServices& system);
+int32_t RunGraphicOptimizer(StepFeedback& feedback, SystemServices& system,
+                            uint32_t limitMs = kOptimizerLimitMs);
 
 // Starts the installed application with the identifier, without waiting for it.
 void LaunchProduct();

@@ -92,7 +92,7 @@ gallery_checks_failed_run() {
 gallery_run() {
     local started=$SECONDS run
     gallery_pristine=$root/build/wine/demo-pristine
-    wine_prefix_init "$root" "$gallery_pristine" "$wine_arch"
+    wine_prefix_init "$root" "$gallery_pristine"
     timeout 30 wineserver -w 2>/dev/null || true
     gallery_signed=$out/gallery-signed.msi
     cp "$packages/Ventrola.msi" "$gallery_signed"

@@ -12,7 +12,6 @@ if [ "${1:-}" = --server-conf ]; then
     shift 2
 fi
 [ "${1:-}" = -- ] && shift
-command -v nginx >/dev/null || PATH=$PATH:/usr/sbin
 source "$(dirname "$0")/../../tools/linkserver/linkserver.sh"
 rm -rf "$work"
 mkdir -p "$work/www"

@@ -1,14 +1,19 @@
 # The link-redirection server as nginx: /fwlink/?LinkId=<id> answers 302 to the file the map
-# names, files are served with real Range support and keep-alive. Sourced by the scripts.
+# names, files are served with real Range support and keep-alive. Sourced by the scripts; every
+# nginx that the scripts, tests and benchmarks start is started here.
 #
 #   linkserver_start WORKDIR ROOT [LISTEN] [EXTRA_MAP] [SERVER_CONF]
 #                     sets LINKSERVER_PORT, LINKSERVER_PID
+#   linkserver_launch WORKDIR WRITER COUNT   any other configuration (the HTTP suites' peers)
 #   linkserver_stop
 #
 # LISTEN is an address or address:port (default 127.0.0.1 on a free port); EXTRA_MAP is a file
-# of further "id target;" lines; SERVER_CONF a file of nginx directives added to the server. The access log WORKDIR/logs/access.log names each request's
-# connection and its range, so tests can count connections and follow the pieces.
+# of further "id target;" lines; SERVER_CONF a file of nginx directives added to the server.
+# The access log WORKDIR/logs/access.log names each request's connection and its range, so
+# tests can count connections and follow the pieces.
 linkserver_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# Debian installs nginx in /usr/sbin, which a user's PATH may lack.
+command -v nginx >/dev/null || PATH=$PATH:/usr/sbin
 
 linkserver_listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
@@ -86,34 +91,54 @@ linkserver_run_nginx() {
     return 1
 }
 
-linkserver_start() {
-    local work=$1 root=$2 listen=${3:-} extra=${4:-} server_conf=${5:-}
-    local address=127.0.0.1 port= candidate
+# Starts nginx on COUNT distinct ports (LINKSERVER_FIXED_PORT as the only one, when set; else
+# free ones) after "WRITER PORT..." has written WORKDIR/nginx.conf for them; a port taken
+# meanwhile makes it try others. Sets LINKSERVER_PORTS and LINKSERVER_PID.
+#   linkserver_launch WORKDIR WRITER COUNT
+linkserver_launch() {
+    local work=$1 writer=$2 count=$3 fixed=${LINKSERVER_FIXED_PORT:-} candidate
     LINKSERVER_PID=
-    case $listen in
-        *:*) address=${listen%:*} port=${listen##*:} ;;
-        ?*) address=$listen ;;
-    esac
+    LINKSERVER_PORTS=()
+    mkdir -p "$work/logs" "$work/tmp"
     for _ in $(seq 20); do
-        candidate=${port:-$((20000 + RANDOM % 30000))}
+        local ports=()
+        while [ ${#ports[@]} -lt "$count" ]; do
+            candidate=${fixed:-$((20000 + RANDOM % 30000))}
+            [[ " ${ports[*]} " == *" $candidate "* ]] && continue
+            ports+=("$candidate")
+        done
         # A port someone else listens on would pass the check below for ours.
-        if linkserver_listening "$candidate"; then
-            if [ -n "$port" ]; then
-                echo "linkserver: $address:$port is taken by another program" >&2
-                return 1
-            fi
-            continue
+        local taken=0
+        for candidate in "${ports[@]}"; do linkserver_listening "$candidate" && taken=1; done
+        if [ "$taken" = 1 ]; then
+            [ -z "$fixed" ] && continue
+            echo "linkserver: port $fixed is taken by another program" >&2
+            return 1
         fi
-        linkserver_write_config "$work" "$root" "$address:$candidate" "$extra" "$server_conf"
-        if linkserver_run_nginx "$work" "$candidate"; then
-            LINKSERVER_PORT=$candidate
+        "$writer" "${ports[@]}"
+        if linkserver_run_nginx "$work" "${ports[@]}"; then
+            LINKSERVER_PORTS=("${ports[@]}")
             return 0
         fi
-        [ -n "$port" ] && break
+        [ -n "$fixed" ] && break
     done
     echo "linkserver: nginx did not start" >&2
     cat "$work/logs/error.log" >&2 2>/dev/null
     return 1
+}
+
+linkserver_start() {
+    local work=$1 root=$2 listen=${3:-} extra=${4:-} server_conf=${5:-}
+    local address=127.0.0.1 port=
+    case $listen in
+        *:*) address=${listen%:*} port=${listen##*:} ;;
+        ?*) address=$listen ;;
+    esac
+    linkserver_links_config() {
+        linkserver_write_config "$work" "$root" "$address:$1" "$extra" "$server_conf"
+    }
+    LINKSERVER_FIXED_PORT=$port linkserver_launch "$work" linkserver_links_config 1 || return 1
+    LINKSERVER_PORT=${LINKSERVER_PORTS[0]}
 }
 
 linkserver_stop() {

@@ -8,9 +8,9 @@
 #include "engine/package_download.h"
 #include "installation.h"
 #include "resources/resource_ids.h"
-#include "tests/win/app/win_test_support.h"
-#include "tests/win/checks/installed_packages.h"
-#include "tests/win/checks/log_lines.h"
+#include "tests/win/support/installed_packages.h"
+#include "tests/win/support/log_lines.h"
+#include "tests/win/support/win_test_support.h"
 
 namespace {
 
@@ -287,19 +287,16 @@ TEST(Engine, FailingTextureToolLeavesTheProductInstalled) {
     ASSERT_TRUE(run.Close());
 }
 
-// The one run that waits out the optimizer's minute: it is stopped and the setup still succeeds.
-TEST(Engine, SkippedTexturesAndAnOptimizerStoppedAtItsTimeLimit) {
-    Installation run(
-        L"e2e_optimizer",
-        WithEnvironment({{L"TLR_NOEXPAND", L"1"}, {L"TELLURA_STANDIN_OPTIMIZER_MS", L"90000"}}));
+// Skipped textures still leave the optimizer to run, and the setup succeeds. (The optimizer
+// stopped at its time limit is the engine's Windows suite's, with a short limit.)
+TEST(Engine, SkippedTexturesStillRunTheOptimizer) {
+    Installation run(L"e2e_optimizer", WithEnvironment({{L"TLR_NOEXPAND", L"1"}}));
     ASSERT_TRUE(run.Install());
     EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
     EXPECT_LOG_IN_ORDER(run, "Expand of textures is skipped because variable TLR_NOEXPAND is set",
-                        "IN->LaunchGraphicOptimizer ()",
-                        "OUT->LaunchGraphicOptimizer Killed ( maxtime exceeded)",
+                        "IN->LaunchGraphicOptimizer ()", "OUT->LaunchGraphicOptimizer OK",
                         "OUT->ThreadDownloadInstall () OK ");
     EXPECT_EQ(run.Recorded(L"texture_tool"), "<missing>");
-    EXPECT_EQ(run.Recorded(L"optimizer").find("ended by itself"), std::string::npos);
     ASSERT_TRUE(run.Close());
 }
 

@@ -5,10 +5,10 @@
 #include <cstdlib>
 
 #include "tests/tools/ui_driver/ui_driver.h"
-#include "tests/win/app/win_test_support.h"
-#include "tests/win/checks/installed_packages.h"
-#include "tests/win/checks/log_lines.h"
-#include "tests/win/resources/resource_bytes.h"
+#include "tests/win/support/win_test_support.h"
+#include "tests/win/support/installed_packages.h"
+#include "tests/win/support/log_lines.h"
+#include "tests/win/support/resource_bytes.h"
 #include "resources/resource_ids.h"
 
 using namespace ui_driver;
@@ -26,8 +26,6 @@ void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring
 }
 
 }  // namespace
-
-std::string Narrow(const std::wstring& text) { return Utf8(text); }
 
 LANGID CatalogueLanguage() {
     const LANGID ui = GetUserDefaultUILanguage();
@@ -186,6 +184,12 @@ std::wstring Installation::WaitForOutcome(DWORD timeoutMs) {
         },
         std::chrono::milliseconds(timeoutMs));
     if (!ended) return L"<no outcome>";
+    // The worker writes its exit line just after it posts the outcome.
+    WaitUntil([&] {
+        for (const std::string& line : Log())
+            if (line.rfind("OUT->ThreadDownloadInstall () ", 0) == 0) return true;
+        return false;
+    });
     const Result<ControlState> failure = ReadControl(dialog_, IDC_FAILURE_TEXT);
     if (failure && failure.value->visible) return failure.value->text;
     const Result<ControlState> status = ReadControl(dialog_, IDC_STATUS_LINE);

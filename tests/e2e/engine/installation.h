@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/e2e/setup/setup_process.h"
+#include "tests/win/support/setup_process.h"
 
 struct Scenario {
     std::map<std::wstring, std::wstring> env;       // added to the setup's environment
@@ -81,8 +81,6 @@ class Installation {
     HWND dialog_ = nullptr;
 };
 
-// The Narrow form of a path or text for comparing with log lines.
-std::string Narrow(const std::wstring& text);
 // The language of the catalogue the setup shows for this user interface.
 LANGID CatalogueLanguage();
 // A catalogue text of the setup in the language with %1 = "Tellura" and %2 = arg2.

@@ -22,10 +22,9 @@ source "$(dirname "$0")/../../../tools/linkserver/linkserver.sh"
 
 rm -rf "$work"
 mkdir -p "$work/www/files" "$work/logs" "$work/tmp"
-nginx_pid=
 proxy_pid=
 stop_peers() {
-    [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
+    linkserver_stop
     [ -n "$proxy_pid" ] && kill "$proxy_pid" 2>/dev/null && wait "$proxy_pid" 2>/dev/null
 }
 trap stop_peers EXIT
@@ -34,7 +33,7 @@ trap stop_peers EXIT
 # short one.
 head -c "${QEL_PEERS_SIZE:-$((5 * 512 * 1024 + 1234))}" /dev/urandom >"$work/www/files/blob.bin"
 
-start_nginx() {
+peers_config() {
     local port=$1 other=$2
     {
         linkserver_config_head "$work" 64
@@ -67,29 +66,11 @@ start_nginx() {
 }
 CONF
     } >"$work/nginx.conf"
-    linkserver_run_nginx "$work" "$port" "$other" || return 1
-    nginx_pid=$LINKSERVER_PID
 }
 
-port=
-other_port=
-for _ in $(seq 20); do
-    candidate=$((20000 + RANDOM % 30000))
-    other=$((20000 + RANDOM % 30000))
-    [ "$candidate" = "$other" ] && continue
-    linkserver_listening "$candidate" && continue
-    linkserver_listening "$other" && continue
-    if start_nginx "$candidate" "$other"; then
-        port=$candidate
-        other_port=$other
-        break
-    fi
-done
-if [ -z "$port" ]; then
-    echo "peers: nginx did not start" >&2
-    cat "$work/logs/error.log" >&2 2>/dev/null
-    exit 1
-fi
+linkserver_launch "$work" peers_config 2 || exit 1
+port=${LINKSERVER_PORTS[0]}
+other_port=${LINKSERVER_PORTS[1]}
 
 export QEL_PEERS_URL="http://127.0.0.1:$port"
 export QEL_PEERS_PORT=$port

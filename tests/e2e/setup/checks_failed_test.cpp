@@ -2,9 +2,9 @@
 // the help link and offers no Install button.
 #include <gtest/gtest.h>
 
-#include "tests/win/app/win_test_support.h"
+#include "tests/win/support/win_test_support.h"
 #include "resources/resource_ids.h"
-#include "setup_process.h"
+#include "tests/win/support/setup_process.h"
 #include "tests/tools/ui_driver/ui_driver.h"
 
 using namespace ui_driver;

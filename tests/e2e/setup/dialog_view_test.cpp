@@ -7,9 +7,9 @@
 
 #include "app/banner.h"
 #include "resources/resource_ids.h"
-#include "setup_process.h"
+#include "tests/win/support/setup_process.h"
 #include "tests/tools/ui_driver/ui_driver.h"
-#include "tests/win/app/win_test_support.h"
+#include "tests/win/support/win_test_support.h"
 
 using namespace ui_driver;
 

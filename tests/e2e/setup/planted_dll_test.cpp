@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "setup_process.h"
+#include "tests/win/support/setup_process.h"
 #include "tests/tools/ui_driver/ui_driver.h"
-#include "tests/win/app/win_test_support.h"
+#include "tests/win/support/win_test_support.h"
 
 using namespace ui_driver;
 
@@ -35,10 +35,10 @@ TEST(PlantedDll, NeverRunsAndTheSetupStillShowsItsDialog) {
                     sizeof kNativeFirst);
         SetupProcess setup(folder, {}, folder + L"TelluraSetup.exe");
         const Result<HWND> dialog = WaitForDialog(60000);
-        EXPECT_TRUE(dialog && PressButton(*dialog.value, IDCANCEL)) << Utf8(name);
+        EXPECT_TRUE(dialog && PressButton(*dialog.value, IDCANCEL)) << Narrow(name);
         EXPECT_TRUE(setup.WaitForExit(20000));
         SHDeleteValueW(HKEY_CURRENT_USER, kSwitches, base.c_str());
         EXPECT_EQ(GetFileAttributesW((folder + name + L".ran").c_str()), INVALID_FILE_ATTRIBUTES)
-            << Utf8(name);
+            << Narrow(name);
     }
 }

@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <regex>
 
-#include "tests/win/app/win_test_support.h"
-#include "tests/win/resources/resource_bytes.h"
+#include "tests/win/support/win_test_support.h"
+#include "tests/win/support/resource_bytes.h"
 #include "resources/resource_ids.h"
-#include "setup_process.h"
+#include "tests/win/support/setup_process.h"
 #include "tests/tools/ui_driver/ui_driver.h"
 
 using namespace ui_driver;

@@ -100,7 +100,7 @@ Result<Command> ParseCommand(const std::vector<std::wstring>& args) {
     for (const Syntax& s : kCommands) {
         if (args[0] == s.name) syntax = &s;
     }
-    if (!syntax) return Bad("unknown command \"" + Utf8(args[0]) + "\"");
+    if (!syntax) return Bad("unknown command \"" + Narrow(args[0]) + "\"");
 
     Command command;
     command.op = syntax->op;
@@ -122,25 +122,27 @@ Result<Command> ParseCommand(const std::vector<std::wstring>& args) {
     const size_t required = RequiredCount(syntax->args);
     const size_t optional = TakesCaption(syntax->args) ? 1 : 0;
     if (given < required || given > required + optional) {
-        return Bad("wrong number of arguments for \"" + Utf8(args[0]) + "\"");
+        return Bad("wrong number of arguments for \"" + Narrow(args[0]) + "\"");
     }
 
     switch (syntax->args) {
         case Args::Id:
-            if (!takeId()) return Bad("bad control id \"" + Utf8(args[1]) + "\"");
+            if (!takeId()) return Bad("bad control id \"" + Narrow(args[1]) + "\"");
             break;
         case Args::Timeout:
         case Args::TimeoutOptCaption:
-            if (!takeTimeout()) return Bad("bad timeout \"" + Utf8(args[1]) + "\" (milliseconds)");
+            if (!takeTimeout())
+                return Bad("bad timeout \"" + Narrow(args[1]) + "\" (milliseconds)");
             break;
         case Args::IdTimeout:
-            if (!takeId()) return Bad("bad control id \"" + Utf8(args[1]) + "\"");
-            if (!takeTimeout()) return Bad("bad timeout \"" + Utf8(args[2]) + "\" (milliseconds)");
+            if (!takeId()) return Bad("bad control id \"" + Narrow(args[1]) + "\"");
+            if (!takeTimeout())
+                return Bad("bad timeout \"" + Narrow(args[2]) + "\" (milliseconds)");
             break;
         case Args::ButtonOptCaption: {
             const std::optional<int> button = ParseButton(args[next++]);
             if (!button)
-                return Bad("bad button \"" + Utf8(args[1]) + "\" (IDOK, IDYES, IDNO, IDCANCEL)");
+                return Bad("bad button \"" + Narrow(args[1]) + "\" (IDOK, IDYES, IDNO, IDCANCEL)");
             command.id = *button;
             break;
         }

@@ -56,7 +56,7 @@ Result<HWND> FindControl(HWND dialog, int id) {
         if ((GetDlgCtrlID(child) & 0xFFFF) == wanted) return Result<HWND>::Ok(child);
     }
     return Result<HWND>::Fail("no " + Named(id) + " in the window \"" +
-                              Utf8(WindowCaption(dialog)) + "\"");
+                              Narrow(WindowCaption(dialog)) + "\"");
 }
 
 Result<ControlState> ReadControl(HWND dialog, int id) {

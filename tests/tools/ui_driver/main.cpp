@@ -42,7 +42,7 @@ constexpr int kExitUsage = 1;
 constexpr DWORD kBoxCloseTimeoutMs = 10000;
 
 void PrintLine(const std::wstring& text) {
-    const std::string line = Utf8(text) + "\n";
+    const std::string line = Narrow(text) + "\n";
     fwrite(line.data(), 1, line.size(), stdout);
 }
 

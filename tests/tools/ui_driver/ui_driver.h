@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/win/support/win_test_support.h"  // Narrow, for the messages
+
 namespace ui_driver {
 
 template <typename T>
@@ -75,7 +77,5 @@ Result<Done> ClickAt(POINT screen);
 // A message box is a dialog too: its text is the static with this id, its buttons have the ids
 // IDOK, IDYES, IDNO, IDCANCEL, so ReadControl and PressButton serve it as well.
 constexpr int kMessageBoxTextId = 0xFFFF;
-
-std::string Utf8(const std::wstring& text);
 
 }  // namespace ui_driver

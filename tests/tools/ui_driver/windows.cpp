@@ -37,21 +37,11 @@ std::vector<HWND> VisibleTopLevelWindows(const wchar_t* className) {
 
 std::string Describe(const std::wstring* caption) {
     std::string what = "message box (top-level \"#32770\" window)";
-    if (caption) what += " with caption \"" + Utf8(*caption) + "\"";
+    if (caption) what += " with caption \"" + Narrow(*caption) + "\"";
     return what;
 }
 
 }  // namespace
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
-}
 
 std::wstring WindowCaption(HWND window) {
     // Reads the caption the system keeps, so a busy or hung owner cannot block the driver.
@@ -111,7 +101,7 @@ Result<HWND> WaitForMessageBox(const std::wstring* caption, DWORD timeoutMs) {
 
 Result<Done> WaitForWindowGone(HWND window, DWORD timeoutMs) {
     if (!PollUntil(timeoutMs, [&] { return !IsWindow(window); })) {
-        return Result<Done>::Fail("the window \"" + Utf8(WindowCaption(window)) +
+        return Result<Done>::Fail("the window \"" + Narrow(WindowCaption(window)) +
                                   "\" still exists after " + std::to_string(timeoutMs) + " ms");
     }
     return Result<Done>::Ok({});

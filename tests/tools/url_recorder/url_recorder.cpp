@@ -6,18 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-std::string Utf8(const std::wstring& text) {
-    const int length = static_cast<int>(text.size());
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, out.data(), size, nullptr, nullptr);
-    return out;
-}
-
-}  // namespace
+#include "tests/win/support/win_test_support.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     int count = 0;
@@ -28,7 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     if (url.empty() || !record || !*record) return 2;
     FILE* file = _wfopen(record, L"ab");
     if (!file) return 1;
-    std::fprintf(file, "%s\n", Utf8(url).c_str());
+    std::fprintf(file, "%s\n", Narrow(url).c_str());
     std::fclose(file);
     return 0;
 }

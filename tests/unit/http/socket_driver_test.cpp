@@ -17,10 +17,7 @@ const std::string kAgent = "User-Agent: ORVANT HTTP CLIENT/v2.0-KV\r\n";
 
 class SocketDriver : public ::testing::Test {
   protected:
-    void Serve(std::vector<Reply> replies) {
-        std::string error;
-        ASSERT_TRUE(server.Start(std::move(replies), 0, &error)) << error;
-    }
+    void Serve(std::vector<Reply> replies) { Start(server, std::move(replies)); }
     std::string Request(size_t i) {
         auto requests = server.Requests();
         return i < requests.size() ? requests[i].bytes : "<no request " + std::to_string(i) + ">";

@@ -14,11 +14,6 @@ using httptest::Reply;
 using httptest::ScriptedServer;
 using httptest::Silent;
 
-void Start(ScriptedServer& server, std::vector<Reply> replies = {}) {
-    std::string error;
-    ASSERT_TRUE(server.Start(std::move(replies), 0, &error)) << error;
-}
-
 Reply RedirectTo(const std::string& url) {
     return Answer("302 Found", "moved", "Location: " + url + "\r\n");
 }

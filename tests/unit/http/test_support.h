@@ -1,8 +1,11 @@
 // Small helpers shared by the HTTP suites.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "tests/tools/http_test_server/scripted_server.h"
 
@@ -24,6 +27,12 @@ inline httptest::Reply Answer(const std::string& status, const std::string& body
     return {"HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
                 headers + "\r\n" + body,
             closeAfter};
+}
+
+// Starts the server on a free port; a server that cannot listen fails the test.
+inline void Start(httptest::ScriptedServer& server, std::vector<httptest::Reply> replies = {}) {
+    std::string error;
+    ASSERT_TRUE(server.Start(std::move(replies), 0, &error)) << error;
 }
 
 // Frees a body block when the test ends.

@@ -13,7 +13,7 @@
 #include "base/setup_log.h"
 #include "base/setup_state.h"
 #include "resources/resource_ids.h"
-#include "win_test_support.h"
+#include "tests/win/support/win_test_support.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <regex>
 #include <thread>
 
-#include "win_test_support.h"
+#include "tests/win/support/win_test_support.h"
 
 namespace {
 

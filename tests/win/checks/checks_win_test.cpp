@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "../app/win_test_support.h"
+#include "tests/win/support/win_test_support.h"
 #include "base/setup_log.h"
 #include "base/setup_state.h"
 #include "checks/adapter_probe.h"
@@ -17,8 +17,8 @@
 #include "checks/prereqs.h"
 #include "checks/requirements.h"
 #include "checks/signature_rules.h"
-#include "installed_packages.h"
-#include "log_lines.h"
+#include "tests/win/support/installed_packages.h"
+#include "tests/win/support/log_lines.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "../app/win_test_support.h"
-#include "log_lines.h"
+#include "tests/win/support/win_test_support.h"
+#include "tests/win/support/log_lines.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include "checks/need_install.h"
 #include "checks/prereqs.h"
 #include "http/http_client.h"
-#include "installed_packages.h"
-#include "log_lines.h"
-#include "tests/win/app/win_test_support.h"
+#include "tests/win/support/installed_packages.h"
+#include "tests/win/support/log_lines.h"
+#include "tests/win/support/win_test_support.h"
 #include "tests/tools/http_test_server/scripted_server.h"
 
 namespace {
@@ -31,8 +31,6 @@ namespace {
 }();
 
 std::vector<std::string> Log() { return LogLines(LogFilePath); }
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // The prefix's kind comes from the run, not from the functions under test: the 64-bit run says
 // so in TELLURA_EXPECT_WOW64.
@@ -163,9 +161,9 @@ TEST_F(VersionCheckUnderWine, InstalledProductAgainstTheServer) {
 }
 
 // A link server that accepts and never answers held the start-up for minutes: the check now
-// gives up after the receive time-out, logs it and lets the installation go ahead. Wine ends a
-// silent WinInet request as if an empty head had come (-7; Windows reports the time-out,
-// 0x80072EE2); the socket driver finds no byte of a head (-4).
+// gives up after the receive time-out (here half a second), logs it and lets the installation
+// go ahead. Wine ends a silent WinInet request as if an empty head had come (-7; Windows
+// reports the time-out, 0x80072EE2); the socket driver finds no byte of a head (-4).
 TEST_F(VersionCheckUnderWine, SilentServerIsAReasonToInstall) {
     const std::string url =
         "http://127.0.0.1:" + std::to_string(server->Port()) + "/fwlink/?LinkId=136708";
@@ -179,7 +177,9 @@ TEST_F(VersionCheckUnderWine, SilentServerIsAReasonToInstall) {
         _putenv_s("HTTPDriver", c.driver ? c.driver : "");
         server->SetReplies({httptest::Silent()});
         std::wstring message = L"before";
-        EXPECT_TRUE(CheckNeedInstall(message));
+        NetworkLimits limits;
+        limits.receiveMs = 500;
+        EXPECT_TRUE(CheckNeedInstall(message, limits));
         EXPECT_EQ(message, L"before");
         EXPECT_FALSE(UpgradeNeeded);
         const auto lines = Log();

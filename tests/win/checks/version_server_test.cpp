@@ -11,8 +11,9 @@
 #include "base/setup_log.h"
 #include "base/setup_state.h"
 #include "checks/need_install.h"
-#include "installed_packages.h"
-#include "log_lines.h"
+#include "tests/win/support/installed_packages.h"
+#include "tests/win/support/log_lines.h"
+#include "tests/win/support/win_test_support.h"
 
 namespace {
 

@@ -1,16 +1,18 @@
-// The engine's Windows edge on a real registry: values are read within their 1024-byte buffer
-// whatever the registry holds, and a launch identifier that does not fit its buffer starts
-// nothing. (Processes are exercised by the end-to-end suite.)
+// The engine's Windows edge on a real registry and real processes: values are read within their
+// 1024-byte buffer whatever the registry holds, a launch identifier that does not fit its buffer
+// starts nothing, and an optimizer still running at its time limit is stopped.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include "base/setup_log.h"
 #include "base/setup_state.h"
 #include "engine/post_install.h"
+#include "engine/record_feedback.h"
 #include "engine/windows_system.h"
-#include "tests/win/app/win_test_support.h"
-#include "tests/win/checks/log_lines.h"
+#include "tests/win/support/win_test_support.h"
+#include "tests/win/support/log_lines.h"
 
 namespace {
 
@@ -28,6 +30,18 @@ struct ProductKey {
     }
     HKEY key = nullptr;
 };
+
+bool ProcessRunning(const wchar_t* exeName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+         more = Process32NextW(snapshot, &entry))
+        found = _wcsicmp(entry.szExeFile, exeName) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
 
 }  // namespace
 
@@ -57,9 +71,8 @@ TEST(WindowsSystem, RegistryValuesStayInsideTheirBuffer) {
     };
     for (const Case& c : cases) {
         std::wstring value = L"untouched";
-        EXPECT_EQ(system.ReadProductValue(c.name, value), c.result)
-            << std::string(c.name, c.name + wcslen(c.name));
-        EXPECT_EQ(value, c.value) << std::string(c.name, c.name + wcslen(c.name));
+        EXPECT_EQ(system.ReadProductValue(c.name, value), c.result) << Narrow(c.name);
+        EXPECT_EQ(value, c.value) << Narrow(c.name);
     }
 }
 
@@ -81,4 +94,33 @@ TEST(LaunchProduct, IdentifierLongerThanItsBufferStartsNothing) {
     SetEnvironmentVariableW(L"Appli_LaunchId", std::wstring(255, L'x').c_str());
     LaunchProduct();
     EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(folder + L"launched.txt") != "<missing>"; }));
+}
+
+TEST(GraphicOptimizer, StillRunningAtItsLimitIsStoppedAndTheRunGoesOn) {
+    const std::wstring folder = MakeFreshFolder(L"optimizer");
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+    WriteLog(L"optimizer test");
+    // The stand-in where the product's launcher would be, told to run for ten seconds.
+    CreateDirectoryW((folder + L"code").c_str(), nullptr);
+    CreateDirectoryW((folder + L"code\\bin").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(WinePath(L"" STANDIN_OPTIMIZER_EXE).c_str(),
+                          (folder + L"code\\bin\\QELSTART.exe").c_str(), FALSE));
+    SetEnvironmentVariableW(L"TELLURA_STANDIN_OPTIMIZER_MS", L"10000");
+    SetEnvironmentVariableW(L"TELLURA_STANDIN_RECORD", folder.c_str());
+    ProductKey product;
+    const std::wstring installPath = folder.substr(0, folder.size() - 1);
+    product.Set(L"InstallPath", REG_SZ, installPath.c_str(),
+                static_cast<DWORD>((installPath.size() + 1) * sizeof(wchar_t)));
+
+    RecordFeedback feedback(nullptr);
+    WindowsSystem system;
+    EXPECT_EQ(RunGraphicOptimizer(feedback, system, 500), 0);
+    EXPECT_TRUE(LogHasInOrder(LogLines(LogFilePath),
+                              {"IN->LaunchGraphicOptimizer ()",
+                               "OUT->LaunchGraphicOptimizer Killed ( maxtime exceeded)"}));
+    // Gone well before its ten seconds, and not by its own end.
+    EXPECT_TRUE(
+        WaitUntil([] { return !ProcessRunning(L"QELSTART.exe"); }, std::chrono::seconds(2)));
+    EXPECT_EQ(ReadWholeFile(folder + L"optimizer.txt").find("ended by itself"), std::string::npos);
 }

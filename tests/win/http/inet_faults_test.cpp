@@ -19,11 +19,6 @@ using httptest::Reply;
 using httptest::ScriptedServer;
 using httptest::Silent;
 
-void Start(ScriptedServer& server, std::vector<Reply> replies = {}) {
-    std::string error;
-    ASSERT_TRUE(server.Start(std::move(replies), 0, &error)) << error;
-}
-
 std::string QueryText(QELHttpDriver& driver, const char* name, int32_t* result) {
     char* value = nullptr;
     int32_t length = 0;

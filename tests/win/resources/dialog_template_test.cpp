@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "dialog_template.h"
-#include "resource_bytes.h"
+#include "tests/win/support/resource_bytes.h"
 #include "resource_ids.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <string>
 
-#include "resource_bytes.h"
+#include "tests/win/support/resource_bytes.h"
 #include "resource_ids.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "resource_bytes.h"
+#include "tests/win/support/resource_bytes.h"
 #include "resource_ids.h"
 
 namespace {

@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "resource_bytes.h"
+#include "tests/win/support/resource_bytes.h"
+#include "tests/win/support/win_test_support.h"
 #include "resource_ids.h"
 
 namespace {
@@ -56,8 +56,6 @@ class VersionResource : public ::testing::Test {
     std::vector<BYTE> block_;
 };
 
-std::wstring Widen(const char* text) { return std::wstring(text, text + strlen(text)); }
-
 }  // namespace
 
 TEST_F(VersionResource, FixedPartIsTheProjectVersionOfAnApplication) {
@@ -80,8 +78,8 @@ TEST_F(VersionResource, EnglishTextsNameTheProductItsMakerAndTheVersion) {
     EXPECT_EQ(EnglishText(L"FileDescription"), L"Tellura Setup");
     EXPECT_EQ(EnglishText(L"OriginalFilename"), L"TelluraSetup.exe");
     EXPECT_EQ(EnglishText(L"InternalName"), L"TelluraSetup");
-    EXPECT_EQ(EnglishText(L"FileVersion"), Widen(PROJECT_VERSION));
-    EXPECT_EQ(EnglishText(L"ProductVersion"), Widen(PROJECT_VERSION));
+    EXPECT_EQ(EnglishText(L"FileVersion"), Wide(PROJECT_VERSION));
+    EXPECT_EQ(EnglishText(L"ProductVersion"), Wide(PROJECT_VERSION));
     const std::wstring company = EnglishText(L"CompanyName");
     EXPECT_EQ(company, L"Korvath");
     const std::wstring copyright = EnglishText(L"LegalCopyright");

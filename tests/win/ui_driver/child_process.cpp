@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "tests/win/support/win_test_support.h"
+
 namespace ui_driver_test {
 namespace {
 
@@ -30,15 +32,8 @@ std::string ReadAll(HANDLE pipe) {
 
 }  // namespace
 
-std::wstring WindowsPath(const char* buildPath) {
-    std::wstring path;
-    for (const char* p = buildPath; *p; ++p) path += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
-    if (buildPath[0] == '/') path = L"Z:" + path;
-    return path;
-}
-
-std::wstring StandInExe() { return WindowsPath(STAND_IN_EXE); }
-std::wstring DriverExe() { return WindowsPath(DRIVER_EXE); }
+std::wstring StandInExe() { return WinePath(L"" STAND_IN_EXE); }
+std::wstring DriverExe() { return WinePath(L"" DRIVER_EXE); }
 
 ChildProcess::~ChildProcess() {
     if (!info_.hProcess) return;

@@ -8,9 +8,6 @@
 
 namespace ui_driver_test {
 
-// A path from the build, made usable by CreateProcessW: under Wine a Unix path is on drive Z:.
-std::wstring WindowsPath(const char* buildPath);
-
 std::wstring StandInExe();
 std::wstring DriverExe();
 

@@ -23,7 +23,7 @@ class StandIn {
     }
 
     HWND WaitForDialog() {
-        EXPECT_TRUE(started_) << "could not start " << Utf8(StandInExe());
+        EXPECT_TRUE(started_) << "could not start " << Narrow(StandInExe());
         const Result<HWND> dialog = ui_driver::WaitForDialog(kAppearMs);
         EXPECT_TRUE(dialog) << dialog.error;
         return dialog ? *dialog.value : nullptr;

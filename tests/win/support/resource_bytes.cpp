@@ -1,4 +1,4 @@
-#include "resource_bytes.h"
+#include "tests/win/support/resource_bytes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Small Win32 helpers shared by the application's Windows suites.
+// Small Win32 helpers shared by the Windows suites and the end-to-end runs.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +7,14 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+// UTF-8 and back, for comparing with log lines and for messages.
+std::string Narrow(const std::wstring& text);
+std::wstring Wide(const std::string& text);
+// The Windows path under which Wine shows a Unix path (CMake gives the Unix ones).
+std::wstring WinePath(const std::wstring& unixPath);
+// The Unix folder named by the variable, as Wine shows it; empty when unset.
+std::wstring WinePathFromVariable(const char* name);
 
 // The folder of the running test program, with its final backslash.
 std::wstring TestProgramFolder();

@@ -1,4 +1,4 @@
-#include "installed_packages.h"
+#include "tests/win/support/installed_packages.h"
 
 #include <windows.h>
 #include <msi.h>
@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include "tests/win/support/win_test_support.h"
 
 DWORD RunMsiexec(const wchar_t* action, const std::wstring& package) {
     std::wstring commandLine = std::wstring(L"msiexec ") + action + L" \"" + package + L"\" /qn";
@@ -23,14 +23,6 @@ DWORD RunMsiexec(const wchar_t* action, const std::wstring& package) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return code;
-}
-
-std::wstring WinePathFromVariable(const char* name) {
-    const char* value = std::getenv(name);
-    if (!value) return {};
-    std::wstring path = L"Z:";
-    for (const char* c = value; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    return path;
 }
 
 std::wstring PackageProperty(const std::wstring& name, const wchar_t* property) {
@@ -57,7 +49,7 @@ Installed::Installed(std::initializer_list<std::wstring> names) {
     const std::wstring folder = WinePathFromVariable("CHECKS_PACKAGES_DIR");
     for (const std::wstring& name : names) {
         const std::wstring path = folder + L"\\" + name;
-        EXPECT_EQ(RunMsiexec(L"/i", path), 0u) << std::string(name.begin(), name.end());
+        EXPECT_EQ(RunMsiexec(L"/i", path), 0u) << Narrow(name);
         _paths.push_back(path);
     }
 }

@@ -1,8 +1,8 @@
-#include "log_lines.h"
+#include "tests/win/support/log_lines.h"
 
 #include <algorithm>
 
-#include "../app/win_test_support.h"
+#include "tests/win/support/win_test_support.h"
 
 std::vector<std::string> LogLines(const std::wstring& path) {
     std::vector<std::string> texts;

@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-// The Windows path under which Wine shows a Linux path (CMake gives the Linux ones).
-std::wstring WinePath(const std::wstring& linuxPath);
 // TelluraSetup.exe of the build tree.
 std::wstring BuiltSetupPath();
 

@@ -1,13 +1,6 @@
-#include "setup_process.h"
+#include "tests/win/support/setup_process.h"
 
-std::wstring WinePath(const std::wstring& linuxPath) {
-    // Wine sees the root file system as drive Z:.
-    std::wstring path = L"Z:" + linuxPath;
-    for (wchar_t& c : path) {
-        if (c == L'/') c = L'\\';
-    }
-    return path;
-}
+#include "tests/win/support/win_test_support.h"
 
 std::wstring BuiltSetupPath() { return WinePath(L"" TELLURA_SETUP_EXE); }
 

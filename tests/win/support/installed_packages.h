@@ -5,9 +5,6 @@
 #include <string>
 #include <vector>
 
-// The Unix folder named by the variable, as Wine's Z: drive shows it; empty when unset.
-std::wstring WinePathFromVariable(const char* name);
-
 // Runs msiexec quietly with the action ("/i", "/x") on the package file; its exit code.
 unsigned long RunMsiexec(const wchar_t* action, const std::wstring& package);
 

@@ -1,9 +1,41 @@
-#include "win_test_support.h"
+#include "tests/win/support/win_test_support.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdlib>
 #include <sstream>
 #include <thread>
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) return {};
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+std::wstring WinePath(const std::wstring& unixPath) {
+    // Wine sees the root file system as drive Z:.
+    std::wstring path = L"Z:" + unixPath;
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    return path;
+}
+
+std::wstring WinePathFromVariable(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? WinePath(Wide(value)) : std::wstring();
+}
 
 std::wstring TestProgramFolder() {
     wchar_t path[MAX_PATH];
