@@ -286,7 +286,8 @@ TEST_F(SetupDialogTest, WorkerReportsToTheDialogWhateverWindowIsActive) {
         Click(window, IDC_ACCEPT_BOX);
         EnableWindow(window, FALSE);
         SendMessageW(dialog.rival, WM_APP, 0, 0);
-        GUITHREADINFO active{sizeof(GUITHREADINFO)};
+        GUITHREADINFO active{};
+        active.cbSize = sizeof(active);
         ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &active));
         ASSERT_EQ(active.hwndActive, dialog.rival.load());
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_INSTALL, BN_CLICKED),
