@@ -44,9 +44,7 @@ class Installation {
                                          package.product ? plan_.productProperties : L""};
             result = RunInstaller(feedback_, system_, Text(package.installStatusId), command);
             if (package.product && result == kStepCancelled) return RollBack(package);
-            // Whatever the product's installer says, only IsInstalled decides success.
-            if (result != kStepDone)
-                return package.product ? SetupOutcome::kFailedDownload : AfterFailedStep(result);
+            if (result != kStepDone) return AfterFailedStep(result);
         }
         return platform_.IsInstalled() ? RunProductPrograms() : SetupOutcome::kFailedDownload;
     }
