@@ -93,7 +93,7 @@ wininet_runs() {
     [ -f "$probe" ] || return 0
     echo
     source "$root/scripts/wine-env"
-    if wine_machine_refuses_32bit; then
+    if [ "$wine_tree" != mingw ]; then
         echo "WinInet under Wine: not run, this machine starts no 32-bit x86 program"
         return 0
     fi
