@@ -65,6 +65,18 @@ struct QELHttpDriver::Request {
     int32_t* length = nullptr;
     int* keepAlive = nullptr;
     std::string* redirect = nullptr;  // set: a redirect's target goes here, not followed
+
+    static Request Getting(const char* url, uint32_t flags, char** body, int32_t* length,
+                           int* keepAlive) {
+        Request request;
+        request.verb = "GET";
+        request.url = url;
+        request.flags = flags;
+        request.body = body;
+        request.length = length;
+        request.keepAlive = keepAlive;
+        return request;
+    }
 };
 
 QELHttpDriver::QELHttpDriver(uint16_t major, uint16_t minor) {
@@ -171,26 +183,14 @@ int32_t QELHttpDriver::Run(Request& request) {
 
 int32_t QELHttpDriver::Get(const char* url, uint32_t flags, char** body, int32_t* length,
                            int* keepAlive) {
-    Request request;
-    request.verb = "GET";
-    request.url = url;
-    request.flags = flags;
-    request.body = body;
-    request.length = length;
-    request.keepAlive = keepAlive;
+    Request request = Request::Getting(url, flags, body, length, keepAlive);
     return Run(request);
 }
 
 int32_t QELHttpDriver::GetRange(const char* url, uint32_t flags, int mode, int32_t from,
                                 int32_t countOrTo, char** body, int32_t* length, int* keepAlive) {
     _followedRedirect = false;
-    Request request;
-    request.verb = "GET";
-    request.url = url;
-    request.flags = flags;
-    request.body = body;
-    request.length = length;
-    request.keepAlive = keepAlive;
+    Request request = Request::Getting(url, flags, body, length, keepAlive);
     return RunRange(request, mode, from, countOrTo);
 }
 
@@ -200,12 +200,7 @@ int32_t QELHttpDriver::ResolveRange(const char* url, uint32_t flags, int32_t fro
     target->clear();
     char* body = nullptr;
     int32_t length = 0;
-    Request request;
-    request.verb = "GET";
-    request.url = url;
-    request.flags = flags;
-    request.body = &body;
-    request.length = &length;
+    Request request = Request::Getting(url, flags, &body, &length, nullptr);
     request.redirect = target;
     const int32_t result = RunRange(request, 0, from, count);
     free(body);
