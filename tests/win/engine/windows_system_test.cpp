@@ -1,6 +1,7 @@
 // The engine's Windows edge on a real registry and real processes: values are read within their
 // 1024-byte buffer whatever the registry holds, a launch identifier that does not fit its buffer
-// starts nothing, and an optimizer still running at its time limit is stopped.
+// starts nothing, an optimizer still running at its time limit is stopped, and feedback
+// without a record only logs.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -123,4 +124,15 @@ TEST(GraphicOptimizer, StillRunningAtItsLimitIsStoppedAndTheRunGoesOn) {
     EXPECT_TRUE(
         WaitUntil([] { return !ProcessRunning(L"QELSTART.exe"); }, std::chrono::seconds(2)));
     EXPECT_EQ(ReadWholeFile(folder + L"optimizer.txt").find("ended by itself"), std::string::npos);
+}
+
+// A worker started without a record still logs, and posts nothing.
+TEST(RecordFeedback, WithoutARecordOnlyLogs) {
+    RecordFeedback feedback(nullptr);
+    feedback.ShowStatus(L"status without a record");
+    feedback.ShowProgress(1, 2);
+    feedback.ShowOutcome(SetupOutcome::kSucceeded);
+    feedback.Log(L"logged without a record");
+    EXPECT_FALSE(feedback.DialogWindow());
+    EXPECT_TRUE(LogHasInOrder(LogLines(LogFilePath), {"logged without a record"}));
 }
