@@ -5,10 +5,10 @@
 
 #include "app/startup_sequence.h"
 #include "resources/resource_ids.h"
+#include "tests/unit/ascii_text.h"
 
 namespace {
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 std::string Text(unsigned id) { return "text" + std::to_string(id); }
 
 struct Platform : StartupPlatform {

@@ -12,6 +12,7 @@
 #include "checks/os_rules.h"
 #include "checks/video_rules.h"
 #include "resources/resource_ids.h"
+#include "tests/unit/ascii_text.h"
 
 namespace {
 
@@ -38,8 +39,6 @@ std::wstring English(unsigned id) {
     const auto found = texts.find(id);
     return found == texts.end() ? L"<missing " + std::to_wstring(id) + L">" : found->second;
 }
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 void ExpectOutcome(const CheckOutcome& outcome, bool passed, const std::vector<std::wstring>& log,
                    const std::optional<std::wstring>& message) {

@@ -14,12 +14,11 @@
 #include "base/setup_state.h"
 #include "engine/step_feedback.h"
 #include "engine/system_services.h"
+#include "tests/unit/ascii_text.h"
 
 namespace fakes {
 
-inline std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
+using ::Narrow;
 
 using Events = std::vector<std::string>;
 
