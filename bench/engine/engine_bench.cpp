@@ -20,10 +20,7 @@ std::string Env(const char* name) {
     return value ? value : "";
 }
 
-// The package, or with 136704 the one-piece package run_bench.sh serves beside it.
-std::string LinkUrl(int id = 136707) {
-    return "http://" + Env("LINKSERVER_HOST") + "/fwlink/?LinkId=" + std::to_string(id);
-}
+std::string LinkUrl() { return "http://" + Env("LINKSERVER_HOST") + "/fwlink/?LinkId=136707"; }
 std::string Target() { return Env("BENCH_WORK") + "/downloaded.bin"; }
 
 // Peak resident memory in KiB of the probe run with the arguments, by time(1); -1 on failure.
@@ -76,15 +73,16 @@ int main(int argc, char** argv) {
     const double curl = summary.medians["CurlOneRequest"];
     if (download > 0 && curl > 0)
         std::printf("\nwall time, download / curl -L: %.2fx (goal <= 1.25x)\n", download / curl);
-    const long idle = PeakKiB({"--idle"});
-    const long peak = PeakKiB({LinkUrl(), Target()});
-    // A download of one small piece runs the same code: above it is only what the pieces in
-    // flight and their connections hold, without the library code an idle process never ran.
-    const long onePiece = PeakKiB({LinkUrl(136704), Target()});
-    if (idle > 0 && peak > 0 && onePiece > 0)
+    // With every page of the libraries mapped first in both, the difference is what the
+    // download allocated; without, it also holds the shared library code only a download runs.
+    const long idle = PeakKiB({"--resident", "--idle"});
+    const long peak = PeakKiB({"--resident", LinkUrl(), Target()});
+    const long idleCode = PeakKiB({"--idle"});
+    const long peakCode = PeakKiB({LinkUrl(), Target()});
+    if (idle > 0 && peak > 0 && idleCode > 0 && peakCode > 0)
         std::printf(
-            "peak memory above an idle process: %ld KiB (goal <= %d KiB: a piece more "
-            "than the %d in flight); above a one-piece download: %ld KiB\n",
-            peak - idle, (kDefaultConnections + 1) * 512, kDefaultConnections, peak - onePiece);
+            "peak memory above an idle process: %ld KiB (goal <= %d KiB: a piece more than the "
+            "%d in flight); with the library code only the download ran: %ld KiB\n",
+            peak - idle, (kDefaultConnections + 1) * 512, kDefaultConnections, peakCode - idleCode);
     return 0;
 }

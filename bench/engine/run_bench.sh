@@ -11,7 +11,6 @@ mingw=$(cd "${2:-$root/build/mingw}" 2>/dev/null && pwd || echo "${2:-$root/buil
 export BENCH_WORK=$native/bench/engine/work
 rm -rf "$BENCH_WORK" && mkdir -p "$BENCH_WORK/www"
 head -c $((64 * 1024 * 1024)) /dev/urandom >"$BENCH_WORK/www/Ventrola.msi"
-head -c 1000 /dev/urandom >"$BENCH_WORK/www/msxml6_x86.msi"  # a package of one piece
 command -v nginx >/dev/null || PATH=$PATH:/usr/sbin
 source "$root/tools/linkserver/linkserver.sh"
 # The line's proxy, while one runs.
@@ -132,9 +131,9 @@ truncate -s 1G "$BENCH_WORK/huge/Ventrola.msi"
 touch "$BENCH_WORK/huge/.whole"
 linkserver_start "$BENCH_WORK/huge-server" "$BENCH_WORK/huge" "" "" \
     "$root/tests/e2e/engine/server_faults.conf"
-# The probe's peak resident KiB; the refused download exits with 1.
+# The probe's peak resident KiB, its libraries mapped whole first; the refused download exits with 1.
 peak_kib() {
-    { HTTPDriver=1 /usr/bin/time -f %M "$native/bench/engine/engine_download_probe" "$@" 2>&1 \
+    { HTTPDriver=1 /usr/bin/time -f %M "$native/bench/engine/engine_download_probe" --resident "$@" 2>&1 \
         >/dev/null || true; } | tail -n1
 }
 idle=$(peak_kib --idle)
