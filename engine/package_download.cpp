@@ -67,6 +67,10 @@ class PieceDownload {
         message_ = std::move(message);
         return kStepFailed;
     }
+    int32_t FailLongerThan(int32_t asked) {
+        return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
+                                    {Number(length_), Number(asked)}));
+    }
     Lane& AddLane();
     std::shared_ptr<QELHttpClient> NewClient() const;
     int32_t Await(Lane& lane);
@@ -241,10 +245,7 @@ int32_t PieceDownload::Steps() {
     first.fetcher->Start(0, kPieceSize);
     if (const int32_t ended = Await(first); ended != kStepDone) return ended;
     if (fetchResult_ != kHttpOk || !body_) return Fail(L"Setup failed to download " + job_.url);
-    if (length_ > kPieceSize || length_ <= 0) {
-        return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
-                                    {Number(length_), Number(kPieceSize)}));
-    }
+    if (length_ > kPieceSize || length_ <= 0) return FailLongerThan(kPieceSize);
     file_ = CreatePackageFile(job_.localPath);
     if (!file_) return Fail(L"Cannot open file " + job_.localPath);
     if (AppendBody() != kStepDone) return kStepFailed;
@@ -305,10 +306,7 @@ int32_t PieceDownload::FetchTheRest(int64_t received, int64_t total, int32_t ran
         // Only the body tells whether a piece came; an empty one would be asked for again and
         // again.
         if (!body_ || length_ == 0) return Fail(L"Setup failed to download " + job_.url);
-        if (length_ > piece.count) {
-            return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
-                                        {Number(length_), Number(piece.count)}));
-        }
+        if (length_ > piece.count) return FailLongerThan(piece.count);
         if (CheckPieceStart(*piece.lane->client, piece.from, piece.count) != kStepDone)
             return kStepFailed;
         if (AppendBody() != kStepDone) return kStepFailed;

@@ -12,8 +12,8 @@
 
 class ExpandTextures {
   public:
-    // 0 done (also when the product's key or the tool is missing), 2 cancelled by the user or
-    // by the tool, otherwise the tool's exit code or -2.
+    // kStepDone (also when the product's key or the tool is missing), kStepCancelled by the
+    // user or by the tool, otherwise the tool's exit code or -2.
     static int32_t Run(StepFeedback& feedback, SystemServices& system,
                        const std::wstring& statusText);
 

@@ -11,7 +11,6 @@ mingw=$(cd "${2:-$root/build/mingw}" 2>/dev/null && pwd || echo "${2:-$root/buil
 export BENCH_WORK=$native/bench/engine/work
 rm -rf "$BENCH_WORK" && mkdir -p "$BENCH_WORK/www"
 head -c $((64 * 1024 * 1024)) /dev/urandom >"$BENCH_WORK/www/Ventrola.msi"
-command -v nginx >/dev/null || PATH=$PATH:/usr/sbin
 source "$root/tools/linkserver/linkserver.sh"
 # The line's proxy, while one runs.
 proxy_pid=
