@@ -33,7 +33,8 @@ class Installation {
     SetupOutcome InstallPackages() {
         for (const PackageStep& package : plan_.packages) {
             const std::wstring path = plan_.downloadFolder + package.fileName;
-            int32_t result = platform_.DownloadPrereqs(Text(package.downloadStatusId), package);
+            int32_t result =
+                platform_.DownloadPrereqs(Text(package.downloadStatusId), package, path);
             if (result != kStepDone) return AfterFailedStep(result);
             if (!platform_.IsPackageSigned(path)) return SetupOutcome::kFailedDownload;
             const InstallCommand command{path,

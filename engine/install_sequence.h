@@ -23,8 +23,10 @@ struct InstallPlan {
 class WorkerPlatform {
   public:
     virtual ~WorkerPlatform() = default;
-    // A StepResult: done once the file is complete and held unchanged until DeleteDownloads.
-    virtual int32_t DownloadPrereqs(const std::wstring& statusText, const PackageStep& package) = 0;
+    // Downloads the package to `path`. A StepResult: done once the file is complete and held
+    // unchanged until DeleteDownloads.
+    virtual int32_t DownloadPrereqs(const std::wstring& statusText, const PackageStep& package,
+                                    const std::wstring& path) = 0;
     virtual bool IsPackageSigned(const std::wstring& path) = 0;
     virtual bool IsInstalled() = 0;
     // Releases and deletes every package a run may have downloaded, and the download folder.

@@ -22,9 +22,9 @@ class WindowsWorkerPlatform : public WorkerPlatform {
   public:
     explicit WindowsWorkerPlatform(WorkerParam* record) : record_(record) {}
 
-    int32_t DownloadPrereqs(const std::wstring& statusText, const PackageStep& package) override {
+    int32_t DownloadPrereqs(const std::wstring& statusText, const PackageStep& package,
+                            const std::wstring& path) override {
         RecordFeedback feedback(record_);
-        const std::wstring path = DownloadFolder + package.fileName;
         const int32_t result =
             DownloadPackage(feedback, {statusText, path, MakeLinkUrl(package.linkPath)});
         if (result != kStepDone) return result;

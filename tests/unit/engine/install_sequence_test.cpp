@@ -10,7 +10,8 @@ namespace {
 
 struct Platform : WorkerPlatform {
     explicit Platform(fakes::Events& events) : events(events) {}
-    int32_t DownloadPrereqs(const std::wstring&, const PackageStep& package) override {
+    int32_t DownloadPrereqs(const std::wstring&, const PackageStep& package,
+                            const std::wstring&) override {
         events.push_back("download " + fakes::Narrow(package.fileName));
         return 0;
     }
