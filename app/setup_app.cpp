@@ -52,6 +52,7 @@ class WindowsStartup : public StartupPlatform {
     }
 
     void CheckRequirements() override { ::CheckRequirements(); }
+    void PinPublisher() override { ::PinPublisher(); }
     void CheckAllPrereqs() override { ::CheckAllPrereqs(); }
     std::optional<std::wstring> CustomServer() override {
         if (!IsCustomServer()) return std::nullopt;

@@ -34,6 +34,7 @@ void CheckTheMachine(StartupPlatform& platform) {
         platform.Log(warning);
     }
     platform.Log(std::wstring(L"Version ") + kBuildStamp);
+    platform.PinPublisher();
     platform.CheckAllPrereqs();
 }
 

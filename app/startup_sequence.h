@@ -42,6 +42,8 @@ class StartupPlatform {
     virtual void ReleaseGuards() = 0;
 
     virtual void CheckRequirements() = 0;
+    // Reads and logs who signed the setup: the one publisher whose packages it installs.
+    virtual void PinPublisher() = 0;
     virtual void CheckAllPrereqs() = 0;
     // The download server's name when it is not the product's own.
     virtual std::optional<std::wstring> CustomServer() = 0;

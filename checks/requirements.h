@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "checks/signature_rules.h"
 
 // Runs the checks in their fixed order, stopping at the first that fails.
 bool CheckRequirements();
@@ -12,7 +15,15 @@ bool IsOSAuthorized(std::wstring& message);
 bool IsVideoCardOK(std::wstring& message);
 bool IsEnoughDiskSpace(std::wstring& message);
 
-// An acceptable Authenticode signature on the file; skipped when "NO_CHECK_PACKAGE_SIGNED" is set.
+// Reads the setup's own signer, the publisher that every package must come from, and logs it.
+// An unsigned setup has none.
+void PinPublisher();
+
+// A package signature the publisher's pin accepts (see IsTrustedPackage); read through `file`
+// when it is given. "NO_CHECK_PACKAGE_SIGNED" skips the check only in an unsigned setup.
+bool IsPackageSigned(const wchar_t* path, void* file, bool microsoftPackage);
 bool IsPackageSigned(const wchar_t* path);
 // The signature code of the file and WinVerifyTrust's own answer.
 int VerifyEmbeddedSignature(const wchar_t* path, int32_t* status);
+// Who signed the file, when its signature can be read.
+std::optional<Signer> SignerOfFile(const wchar_t* path);

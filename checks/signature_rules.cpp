@@ -18,3 +18,18 @@ int SignatureCode(int32_t trustResult) {
 bool IsAcceptedSignature(int code) {
     return code == kSignatureValid || code == kSignatureUntrustedChain;
 }
+
+bool IsTrustedPackage(const PackageSignature& package, const std::optional<Signer>& publisher) {
+    if (!publisher) return IsAcceptedSignature(package.code);
+    if (!package.signer) return false;
+    // The publisher's own key needs no trusted root: the pin is the trust.
+    if (IsAcceptedSignature(package.code) && !publisher->keyHash.empty() &&
+        package.signer->keyHash == publisher->keyHash)
+        return true;
+    return package.microsoftPackage && package.code == kSignatureValid &&
+           package.signer->organization == kMicrosoftOrganization;
+}
+
+std::wstring SignerText(const Signer& signer) {
+    return signer.subject + L" " + std::wstring(signer.keyHash.begin(), signer.keyHash.end());
+}

@@ -2,6 +2,7 @@
 
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
+#include "engine/installer_commands.h"
 #include "engine/installer_run.h"
 #include "engine/post_install.h"
 #include "engine/step_result.h"
@@ -31,12 +32,17 @@ class Installation {
         : plan_(plan), platform_(platform), feedback_(feedback), system_(system) {}
 
     SetupOutcome InstallPackages() {
+        const std::optional<std::wstring> folder = platform_.CreateDownloadFolder();
+        if (!folder) return SetupOutcome::kFailedDownload;
+        downloadFolder_ = *folder;
         for (const PackageStep& package : plan_.packages) {
-            const std::wstring path = plan_.downloadFolder + package.fileName;
+            const std::wstring path = downloadFolder_ + package.fileName;
             int32_t result =
                 platform_.DownloadPrereqs(Text(package.downloadStatusId), package, path);
             if (result != kStepDone) return AfterFailedStep(result);
-            if (!platform_.IsPackageSigned(path)) return SetupOutcome::kFailedDownload;
+            if (!platform_.IsPackageSigned(package, path)) return SetupOutcome::kFailedDownload;
+            if (!package.updatePackage)
+                platform_.ClaimInstallerLog(InstallerLogPath(plan_.tempPath, package.fileName));
             const InstallCommand command{path,
                                          plan_.tempPath,
                                          package.fileName,
@@ -72,13 +78,14 @@ class Installation {
     // The user cancelled while the product installed or its textures expanded: it goes again.
     SetupOutcome RollBack(const PackageStep& product) {
         RunRemoval(feedback_, system_, Text(IDS_REMOVING_PRODUCT),
-                   plan_.downloadFolder + product.fileName);
+                   downloadFolder_ + product.fileName);
         return SetupOutcome::kInterrupted;
     }
 
     std::wstring Text(unsigned id) { return feedback_.ProductText(id); }
 
     const InstallPlan& plan_;
+    std::wstring downloadFolder_;
     WorkerPlatform& platform_;
     StepFeedback& feedback_;
     SystemServices& system_;

@@ -4,6 +4,7 @@
 // once it is, Close may end the process.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,6 @@
 
 struct InstallPlan {
     std::vector<PackageStep> packages;  // the product last
-    std::wstring downloadFolder;        // with its final backslash
     std::wstring tempPath;              // where the installers write their logs
     std::wstring productProperties;     // given to the product's installer only
     bool skipTextures = false;
@@ -23,11 +23,17 @@ struct InstallPlan {
 class WorkerPlatform {
   public:
     virtual ~WorkerPlatform() = default;
+    // The run's private download folder, made new, with its final backslash; nothing when it
+    // cannot be made (the reason is logged).
+    virtual std::optional<std::wstring> CreateDownloadFolder() = 0;
     // Downloads the package to `path`. A StepResult: done once the file is complete and held
     // unchanged until DeleteDownloads.
     virtual int32_t DownloadPrereqs(const std::wstring& statusText, const PackageStep& package,
                                     const std::wstring& path) = 0;
-    virtual bool IsPackageSigned(const std::wstring& path) = 0;
+    virtual bool IsPackageSigned(const PackageStep& package, const std::wstring& path) = 0;
+    // Frees the name of an installer's log in the user's temporary folder and keeps it until
+    // DeleteDownloads, so that the elevated installer writes a new file, never through a link.
+    virtual void ClaimInstallerLog(const std::wstring& path) = 0;
     virtual bool IsInstalled() = 0;
     // Releases and deletes every package a run may have downloaded, and the download folder.
     virtual void DeleteDownloads() = 0;

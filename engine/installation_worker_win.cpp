@@ -1,12 +1,16 @@
 #include "engine/installation_worker.h"
 
+#include <vector>
+
 #include "base/environment.h"
+#include "base/fresh_file_win.h"
 #include "base/link_locations.h"
 #include "base/printf_fill.h"
 #include "base/setup_log.h"
 #include "base/setup_state.h"
 #include "checks/installed_products.h"
 #include "checks/requirements.h"
+#include "engine/download_folder_win.h"
 #include "engine/install_sequence.h"
 #include "engine/installer_commands.h"
 #include "engine/package_download.h"
@@ -21,6 +25,29 @@ namespace {
 class WindowsWorkerPlatform : public WorkerPlatform {
   public:
     explicit WindowsWorkerPlatform(WorkerParam* record) : record_(record) {}
+    ~WindowsWorkerPlatform() override {
+        for (const HANDLE log : installerLogs_) CloseHandle(log);
+    }
+    WindowsWorkerPlatform(const WindowsWorkerPlatform&) = delete;
+    WindowsWorkerPlatform& operator=(const WindowsWorkerPlatform&) = delete;
+
+    std::optional<std::wstring> CreateDownloadFolder() override {
+        if (!TempPathFits(TempPath, IsWow64())) {
+            WriteLog((L"The temporary folder's path is too long for the packages: " + TempPath)
+                         .c_str());
+            return std::nullopt;
+        }
+        uint32_t error = 0;
+        DownloadFolder = ::CreateDownloadFolder(TempPath, GetCurrentProcessId(), error);
+        if (DownloadFolder.empty()) {
+            WriteLog(FillConversions(L"No new download folder could be made in %s rc = %d",
+                                     {TempPath, std::to_wstring(error)})
+                         .c_str());
+            return std::nullopt;
+        }
+        WriteLog((L"Temporary folder : " + DownloadFolder).c_str());
+        return DownloadFolder;
+    }
 
     int32_t DownloadPrereqs(const std::wstring& statusText, const PackageStep& package,
                             const std::wstring& path) override {
@@ -35,32 +62,32 @@ class WindowsWorkerPlatform : public WorkerPlatform {
         return kStepFailed;
     }
 
-    bool IsPackageSigned(const std::wstring& path) override {
-        return ::IsPackageSigned(path.c_str());
+    bool IsPackageSigned(const PackageStep& package, const std::wstring& path) override {
+        return ::IsPackageSigned(path.c_str(), HeldPackage(path), package.fromMicrosoft);
+    }
+
+    void ClaimInstallerLog(const std::wstring& path) override {
+        // Shared for the installer's writing, but nobody can delete or rename it meanwhile.
+        const HANDLE log =
+            CreateFreshFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        if (log != INVALID_HANDLE_VALUE) installerLogs_.push_back(log);
     }
 
     bool IsInstalled() override { return ::IsInstalled(); }
 
     void DeleteDownloads() override {
         ReleasePackages();
+        if (DownloadFolder.empty()) return;
         // Files that were never downloaded fail to delete, which is fine.
         for (const std::wstring& name : DownloadedFileNames(IsWow64()))
             DeleteFileW((DownloadFolder + name).c_str());
-        RemoveDirectoryW(DownloadFolder.c_str());
+        RemoveDownloadFolder(DownloadFolder);
     }
 
   private:
     WorkerParam* record_;
+    std::vector<HANDLE> installerLogs_;
 };
-
-void PrepareDownloadFolder() {
-    wchar_t temp[1024];
-    const DWORD length = GetTempPathW(1024, temp);
-    TempPath.assign(temp, length < 1024 ? length : 0);
-    DownloadFolder = DownloadFolderFor(TempPath, GetCurrentProcessId());
-    CreateDirectoryW(DownloadFolder.c_str(), nullptr);
-    WriteLog((L"Temporary folder : " + DownloadFolder).c_str());
-}
 
 UINT ThreadResult(SetupOutcome outcome) {
     if (outcome == SetupOutcome::kSucceeded) return 1;
@@ -72,10 +99,9 @@ UINT ThreadResult(SetupOutcome outcome) {
 UINT __cdecl ThreadDownloadInstall(LPVOID raw) {
     auto* record = static_cast<WorkerParam*>(raw);
     WriteLog(L"IN->ThreadDownloadInstall ()");
-    PrepareDownloadFolder();
 
     const MachineFacts facts{NeedVC8Prereq, NeedMSXMLPrereq, IsVersion60, IsWow64()};
-    const InstallPlan plan{PackagesToInstall(facts), DownloadFolder, TempPath,
+    const InstallPlan plan{PackagesToInstall(facts), TempPath,
                            MsiPropertiesFor(GetUserDefaultUILanguage()),
                            TexturesSkipped(ReadEnvironment(L"TLR_NOEXPAND"))};
     WindowsWorkerPlatform platform(record);

@@ -30,12 +30,16 @@ const wchar_t* ExitCodeMeaning(uint32_t code) {
 std::wstring InstallCommandLine(const InstallCommand& command) {
     const std::wstring package = Argument(command.packagePath);
     if (command.updatePackage) return FillConversions(L"wusa.exe /quiet /norestart %s", {package});
-    const std::wstring log = Argument(command.tempPath + command.fileName + L".log");
+    const std::wstring log = Argument(InstallerLogPath(command.tempPath, command.fileName));
     if (command.withProperties) {
         return FillConversions(L"msiexec /norestart /i %s  %s /q /l* %s",
                                {package, command.properties, log});
     }
     return FillConversions(L"msiexec /norestart /i %s /q /l* %s", {package, log});
+}
+
+std::wstring InstallerLogPath(const std::wstring& tempPath, const std::wstring& fileName) {
+    return tempPath + fileName + L".log";
 }
 
 std::wstring RemoveCommandLine(const std::wstring& packagePath) {

@@ -16,6 +16,8 @@ struct InstallCommand {
 // wusa for an update package, msiexec with or without properties otherwise; the installer's
 // log goes to <temp><file name>.log.
 std::wstring InstallCommandLine(const InstallCommand& command);
+// "<temp><file name>.log": where msiexec logs a package's installation.
+std::wstring InstallerLogPath(const std::wstring& tempPath, const std::wstring& fileName);
 std::wstring RemoveCommandLine(const std::wstring& packagePath);
 
 // "BOOTSTRAP=1" and the transform of the user-interface language, when the package has one.

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "engine/package_download.h"
+#include "engine/package_hold.h"
 
 std::optional<std::string> MultiByteUrl(const std::wstring& url) {
     char narrow[1024];
@@ -11,4 +12,7 @@ std::optional<std::string> MultiByteUrl(const std::wstring& url) {
     return std::string(narrow);
 }
 
-FILE* CreatePackageFile(const std::wstring& path) { return _wfopen(path.c_str(), L"wb"); }
+FILE* CreatePackageFile(const std::wstring& path) {
+    uint32_t error = 0;
+    return CreateHeldPackage(path, error);
+}

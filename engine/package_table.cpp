@@ -1,5 +1,7 @@
 #include "engine/package_table.h"
 
+#include <algorithm>
+
 #include "base/link_locations.h"
 #include "resources/resource_ids.h"
 
@@ -23,7 +25,8 @@ PackageStep Msxml(bool isWow64) {
             IDS_DOWNLOADING_MSXML,
             IDS_INSTALLING_MSXML,
             false,
-            false};
+            false,
+            true};
 }
 
 PackageStep MsxmlHotfix(bool isWow64) {
@@ -32,7 +35,8 @@ PackageStep MsxmlHotfix(bool isWow64) {
             IDS_DOWNLOADING_MSXML,
             IDS_INSTALLING_MSXML,
             true,
-            false};
+            false,
+            true};
 }
 
 PackageStep Product() {
@@ -56,6 +60,19 @@ std::vector<std::wstring> DownloadedFileNames(bool isWow64) {
             MsxmlHotfix(isWow64).fileName, kProductFile};
 }
 
-std::wstring DownloadFolderFor(const std::wstring& tempPath, uint32_t processId) {
-    return tempPath + L"KST" + std::to_wstring(processId) + L"\\";
+std::wstring DownloadFolderFor(const std::wstring& tempPath, uint32_t processId, int attempt) {
+    std::wstring name = L"KST" + std::to_wstring(processId);
+    if (attempt > 0) name += L"-" + std::to_wstring(attempt);
+    return tempPath + name + L"\\";
+}
+
+bool TempPathFits(const std::wstring& tempPath, bool isWow64) {
+    constexpr size_t kMaxPath = 259;  // MAX_PATH less its terminating zero
+    // A package's path in the download folder is longer than its log's beside the folder.
+    size_t longestName = 0;
+    for (const std::wstring& name : DownloadedFileNames(isWow64))
+        longestName = std::max(longestName, name.size());
+    const size_t folder =
+        DownloadFolderFor(tempPath, 0xFFFFFFFF, kDownloadFolderAttempts - 1).size();
+    return !tempPath.empty() && folder + longestName <= kMaxPath;
 }

@@ -33,6 +33,7 @@ struct Platform : StartupPlatform {
     }
     void ReleaseGuards() override { events.push_back("release"); }
     void CheckRequirements() override { events.push_back("requirements"); }
+    void PinPublisher() override { events.push_back("publisher"); }
     void CheckAllPrereqs() override { events.push_back("prerequisites"); }
     std::optional<std::wstring> CustomServer() override { return server; }
     intptr_t RunDialog() override {
@@ -57,7 +58,7 @@ const std::string kEnd = "log " + Text(IDS_LOG_END);
 const std::string kCustom = "Internal test for Tellura from test.example";
 const std::vector<std::string> kChecks = {
     "guard",         "marker", "requirements",      "log Version 06-26-2009.09.50",
-    "prerequisites", "dialog", "wait worker 10000", "release"};
+    "publisher", "prerequisites", "dialog", "wait worker 10000", "release"};
 
 std::vector<std::string> Checked(std::vector<std::string> after) {
     std::vector<std::string> events = {kBegin};
@@ -100,7 +101,7 @@ TEST(StartupSequence, OrderForEachWayTheRunEnds) {
         {"a custom server is named before the version",
          [](Platform& p) { p.server = L"test.example"; },
          {kBegin, "guard", "marker", "requirements", "warning " + kCustom, "log " + kCustom,
-          "log Version 06-26-2009.09.50", "prerequisites", "dialog", "wait worker 10000", "release",
+          "log Version 06-26-2009.09.50", "publisher", "prerequisites", "dialog", "wait worker 10000", "release",
           "log IDOK", "launch", kEnd}},
     };
     for (const Case& c : cases) {

@@ -26,6 +26,56 @@ TEST(SignatureCode, MapsEveryTrustResult) {
     }
 }
 
+// Who may sign a package that runs as administrator: result x signer's key x Microsoft's
+// organisation x a signed or an unsigned setup.
+TEST(PackageTrust, PublisherPinAndMicrosoftsOwnPackages) {
+    const Signer publisher{L"Tellura Test Signer", L"Korvath", "aa11"};
+    const Signer other{L"Someone", L"Korvath", "bb22"};
+    const Signer microsoft{L"Microsoft Windows", kMicrosoftOrganization, "cc33"};
+    const Signer lookalike{L"Microsoft Windows", L"Microsoft Corporation Ltd", "dd44"};
+    struct Row {
+        const char* name;
+        int code;
+        std::optional<Signer> signer;
+        bool microsoftPackage;
+        std::optional<Signer> pin;
+        bool trusted;
+    };
+    const Row rows[] = {
+        {"publisher's key, valid", kSignatureValid, publisher, false, publisher, true},
+        {"publisher's key, untrusted root", kSignatureUntrustedChain, publisher, false, publisher,
+         true},
+        {"publisher's key, broken signature", kSignatureRefused, publisher, false, publisher,
+         false},
+        {"publisher's key, no signature", kSignatureMissing, std::nullopt, false, publisher, false},
+        {"another key, valid", kSignatureValid, other, false, publisher, false},
+        {"another key, untrusted root", kSignatureUntrustedChain, other, false, publisher, false},
+        {"signer unreadable", kSignatureValid, std::nullopt, false, publisher, false},
+        {"pin unreadable matches no empty key", kSignatureValid, Signer{L"x", L"", ""}, false,
+         Signer{L"(unreadable)", L"", ""}, false},
+        {"Microsoft's package, trusted", kSignatureValid, microsoft, true, publisher, true},
+        {"Microsoft's package, untrusted root", kSignatureUntrustedChain, microsoft, true,
+         publisher, false},
+        {"Microsoft's name on our package", kSignatureValid, microsoft, false, publisher, false},
+        {"Microsoft's package, look-alike organisation", kSignatureValid, lookalike, true,
+         publisher, false},
+        {"Microsoft's package, publisher's key", kSignatureUntrustedChain, publisher, true,
+         publisher, true},
+        {"unsigned setup, any valid signer", kSignatureValid, other, false, std::nullopt, true},
+        {"unsigned setup, untrusted root", kSignatureUntrustedChain, other, false, std::nullopt,
+         true},
+        {"unsigned setup, no signature", kSignatureMissing, std::nullopt, false, std::nullopt,
+         false},
+        {"unsigned setup, broken signature", kSignatureRefused, other, true, std::nullopt, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(IsTrustedPackage({row.code, row.signer, row.microsoftPackage}, row.pin),
+                  row.trusted);
+    }
+    EXPECT_EQ(SignerText(publisher), L"Tellura Test Signer aa11");
+}
+
 TEST(DiskThreshold, NewInstallAndUpgrade) {
     EXPECT_TRUE(IsEnoughSpace(262144000, false));
     EXPECT_FALSE(IsEnoughSpace(262143999, false));

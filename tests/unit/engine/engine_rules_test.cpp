@@ -47,6 +47,21 @@ TEST(PackageTable, PackagesByMissingPrerequisitesAndWindows) {
                                    L"Windows6.0-KB941179-x86.msu", L"Ventrola.msi"}));
     EXPECT_EQ(DownloadedFileNames(true)[2], L"Windows6.0-KB941179-x64.msu");
     EXPECT_EQ(DownloadFolderFor(L"C:\\Temp\\", 1234), L"C:\\Temp\\KST1234\\");
+    EXPECT_EQ(DownloadFolderFor(L"C:\\Temp\\", 1234, 3), L"C:\\Temp\\KST1234-3\\");
+}
+
+// The longest package path, "<temp>KST4294967295-9\InstallKVSoftwarePrerequisites_x86_x64.msi"
+// on 64-bit Windows, must keep within 259 characters.
+TEST(PackageTable, TemporaryFolderLongEnoughForEveryPackage) {
+    const std::wstring longestName = L"InstallKVSoftwarePrerequisites_x86_x64.msi";
+    const size_t room = 259 - std::wstring(L"KST4294967295-9\\").size() - longestName.size();
+    const std::wstring fits = L"C:\\" + std::wstring(room - 4, L'x') + L"\\";
+    ASSERT_EQ(fits.size(), room);
+    EXPECT_TRUE(TempPathFits(fits, true));
+    EXPECT_FALSE(TempPathFits(fits + L"y", true));
+    EXPECT_TRUE(TempPathFits(fits + L"y", false));  // the 32-bit name is four shorter
+    EXPECT_FALSE(TempPathFits(L"", false));
+    EXPECT_FALSE(TempPathFits(std::wstring(1100, L'x'), false));
 }
 
 TEST(InstallerCommands, CommandLinesOfEachInstaller) {

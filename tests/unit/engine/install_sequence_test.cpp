@@ -10,14 +10,22 @@ namespace {
 
 struct Platform : WorkerPlatform {
     explicit Platform(fakes::Events& events) : events(events) {}
+    std::optional<std::wstring> CreateDownloadFolder() override {
+        events.push_back("create folder");
+        return folder;
+    }
     int32_t DownloadPrereqs(const std::wstring&, const PackageStep& package,
                             const std::wstring&) override {
         events.push_back("download " + fakes::Narrow(package.fileName));
         return 0;
     }
-    bool IsPackageSigned(const std::wstring& path) override {
-        events.push_back("verify " + fakes::Narrow(path));
+    bool IsPackageSigned(const PackageStep& package, const std::wstring& path) override {
+        events.push_back("verify " + fakes::Narrow(path) +
+                         (package.fromMicrosoft ? " as Microsoft's" : ""));
         return true;
+    }
+    void ClaimInstallerLog(const std::wstring& path) override {
+        events.push_back("claim log " + fakes::Narrow(path));
     }
     bool IsInstalled() override {
         events.push_back("is installed");
@@ -25,6 +33,7 @@ struct Platform : WorkerPlatform {
     }
     void DeleteDownloads() override { events.push_back("delete downloads"); }
     fakes::Events& events;
+    std::optional<std::wstring> folder = L"C:\\T\\KST1\\";
 };
 
 struct Worker {
@@ -34,8 +43,8 @@ struct Worker {
     Platform platform{events};
 
     SetupOutcome Install() {
-        const InstallPlan plan{PackagesToInstall({true, false, false, false}), L"C:\\T\\KST1\\",
-                               L"C:\\T\\", L"PROPS", false};
+        const InstallPlan plan{PackagesToInstall({true, true, false, false}), L"C:\\T\\",
+                               L"PROPS", false};
         return RunInstallation(plan, platform, feedback, system);
     }
     // The user presses Cancel as the program with the word starts, and confirms it.
@@ -71,11 +80,20 @@ TEST(InstallSequence, PathsThroughTheWorker) {
         {"every step succeeds",
          [](Worker&) {},
          SetupOutcome::kSucceeded,
-         {std::string("download ") + kPrerequisite, "/i C:\\T\\KST1\\" + std::string(kPrerequisite),
-          "download Ventrola.msi", "verify C:\\T\\KST1\\Ventrola.msi", "Ventrola.msi  PROPS",
+         {"create folder", std::string("download ") + kPrerequisite,
+          "claim log C:\\T\\" + std::string(kPrerequisite) + ".log",
+          "/i C:\\T\\KST1\\" + std::string(kPrerequisite),
+          "verify C:\\T\\KST1\\msxml6_x86.msi as Microsoft's",
+          "download Ventrola.msi", "verify C:\\T\\KST1\\Ventrola.msi",
+          "claim log C:\\T\\Ventrola.msi.log", "Ventrola.msi  PROPS",
           "is installed", "QELTexturesGeneration", Status(IDS_LAUNCHING_OPTIMIZER), "QELSTART",
           Outcome(SetupOutcome::kSucceeded), kOk},
          {"msiexec /x"}},
+        {"no new download folder: nothing is downloaded",
+         [](Worker& worker) { worker.platform.folder = std::nullopt; },
+         SetupOutcome::kFailedDownload,
+         {"create folder", Outcome(SetupOutcome::kFailedDownload), kKo},
+         {"download ", "start"}},
         {"a cancel confirmed while a prerequisite installs",
          [](Worker& worker) { worker.CancelWhenStarted(kPrerequisite); },
          SetupOutcome::kInterrupted,

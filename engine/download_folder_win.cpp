@@ -1,0 +1,131 @@
+#include "engine/download_folder_win.h"
+
+#include <aclapi.h>
+
+#include "engine/package_table.h"
+
+namespace {
+
+HANDLE heldFolder = INVALID_HANDLE_VALUE;
+
+struct Sid {
+    BYTE bytes[SECURITY_MAX_SID_SIZE] = {};
+    PSID get() { return bytes; }
+};
+
+Sid WellKnown(WELL_KNOWN_SID_TYPE type) {
+    Sid sid;
+    DWORD size = sizeof(sid.bytes);
+    CreateWellKnownSid(type, nullptr, sid.get(), &size);
+    return sid;
+}
+
+// The user the process runs for, who may look at the downloads but not change them.
+bool TokenUser(Sid& sid) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = 0;
+    const bool read = GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size) &&
+                      CopySid(sizeof(sid.bytes), sid.get(),
+                              reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
+    CloseHandle(token);
+    return read;
+}
+
+// Owner Administrators; full control for Administrators and SYSTEM, reading for the user,
+// handed down to the packages; nothing inherited from above.
+class PrivateSecurity {
+  public:
+    bool Build() {
+        administrators_ = WellKnown(WinBuiltinAdministratorsSid);
+        system_ = WellKnown(WinLocalSystemSid);
+        if (!TokenUser(user_)) return false;
+        const DWORD inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+        return InitializeAcl(acl(), sizeof(acl_), ACL_REVISION) &&
+               AddAccessAllowedAceEx(acl(), ACL_REVISION, inherit, FILE_ALL_ACCESS,
+                                     administrators_.get()) &&
+               AddAccessAllowedAceEx(acl(), ACL_REVISION, inherit, FILE_ALL_ACCESS,
+                                     system_.get()) &&
+               AddAccessAllowedAceEx(acl(), ACL_REVISION, inherit,
+                                     FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, user_.get()) &&
+               InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+               SetSecurityDescriptorOwner(&descriptor_, administrators_.get(), FALSE) &&
+               SetSecurityDescriptorDacl(&descriptor_, TRUE, acl(), FALSE) &&
+               SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    }
+    SECURITY_ATTRIBUTES* Attributes() {
+        attributes_ = {sizeof(attributes_), &descriptor_, FALSE};
+        return &attributes_;
+    }
+
+  private:
+    PACL acl() { return reinterpret_cast<PACL>(acl_); }
+
+    Sid administrators_, system_, user_;
+    alignas(DWORD) BYTE acl_[512] = {};
+    SECURITY_DESCRIPTOR descriptor_{};
+    SECURITY_ATTRIBUTES attributes_{};
+};
+
+// The folder just made, unless a link or someone else's folder stands at its name by now.
+HANDLE HoldFolder(const std::wstring& folder) {
+    const HANDLE held = CreateFileW(
+        folder.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (held == INVALID_HANDLE_VALUE) return held;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(held, &info) &&
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsOwnedByAdministrators(held))
+        return held;
+    CloseHandle(held);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+bool IsOwnedByAdministrators(HANDLE object) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    Sid administrators = WellKnown(WinBuiltinAdministratorsSid);
+    const bool owned = owner && EqualSid(owner, administrators.get());
+    LocalFree(descriptor);
+    return owned;
+}
+
+std::wstring CreateDownloadFolder(const std::wstring& tempPath, uint32_t processId,
+                                  uint32_t& error) {
+    PrivateSecurity security;
+    if (!security.Build()) {
+        error = GetLastError();
+        return {};
+    }
+    error = ERROR_ALREADY_EXISTS;
+    // A name that exists already, whatever stands there, is never used.
+    for (int attempt = 0; attempt < kDownloadFolderAttempts; ++attempt) {
+        const std::wstring folder = DownloadFolderFor(tempPath, processId, attempt);
+        if (!CreateDirectoryW(folder.c_str(), security.Attributes())) {
+            error = GetLastError();
+            if (error == ERROR_ALREADY_EXISTS) continue;
+            return {};
+        }
+        heldFolder = HoldFolder(folder);
+        if (heldFolder != INVALID_HANDLE_VALUE) return folder;
+        error = GetLastError();
+        return {};
+    }
+    return {};
+}
+
+void RemoveDownloadFolder(const std::wstring& folder) {
+    if (heldFolder == INVALID_HANDLE_VALUE) return;
+    CloseHandle(heldFolder);
+    heldFolder = INVALID_HANDLE_VALUE;
+    // RemoveDirectoryW removes an empty folder, or a link itself, never what a link points to.
+    RemoveDirectoryW(folder.c_str());
+}
