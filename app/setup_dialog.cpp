@@ -11,6 +11,7 @@
 #include "app/progress_rule.h"
 #include "base/setup_log.h"
 #include "base/setup_state.h"
+#include "base/user_shell_win.h"
 #include "engine/installation_worker.h"
 #include "framework/afx_thread.h"
 #include "base/link_locations.h"
@@ -22,7 +23,9 @@ namespace {
 
 void OpenLink(const wchar_t* linkPath) {
     // A browser that does not start changes nothing for the setup.
-    ShellExecuteW(nullptr, L"open", MakeLinkUrl(linkPath).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    DesktopShell shell;
+    OpenForUser(shell, MakeLinkUrl(linkPath), L"",
+                [](const std::wstring& line) { WriteLog(line.c_str()); });
 }
 
 bool ClickedLinkIs(LPARAM notify, const wchar_t* linkId) {

@@ -7,6 +7,7 @@
 #include "checks/catalog_text_win.h"
 #include "checks/installed_products.h"
 #include "checks/need_install.h"
+#include "checks/version_rules.h"
 #include "base/link_locations.h"
 #include "base/network_timeouts.h"
 #include "http/http_client.h"
@@ -38,6 +39,8 @@ class SetupServices : public NeedInstallServices {
         QELHttpClient client(nullptr, 1, 1);
         // A server that accepts and never answers would otherwise hold the start-up for hours.
         ApplyNetworkTimeouts(client, limits_);
+        // One byte more than a version file may have shows an oversized one.
+        client.SetBodyLimit(kMaxVersionFileSize + 1);
         char* received = nullptr;
         int32_t length = 0;
         int keepAlive = 0;

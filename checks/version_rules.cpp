@@ -83,4 +83,4 @@ VersionFile ParseVersionFile(std::wstring_view content) {
     return file;
 }
 
-bool IsVersionFileSize(int64_t length) { return length >= 1 && length <= 512; }
+bool IsVersionFileSize(int64_t length) { return length >= 1 && length <= kMaxVersionFileSize; }

@@ -33,4 +33,5 @@ struct VersionFile {
 VersionFile ParseVersionFile(std::wstring_view content);
 
 // A body the check can read: 1 to 512 bytes.
+inline constexpr int32_t kMaxVersionFileSize = 512;
 bool IsVersionFileSize(int64_t length);

@@ -21,7 +21,7 @@ Sid WellKnown(WELL_KNOWN_SID_TYPE type) {
 }
 
 // The user the process runs for, who may look at the downloads but not change them.
-bool TokenUser(Sid& sid) {
+bool ProcessUser(Sid& sid) {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
     BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
@@ -40,7 +40,7 @@ class PrivateSecurity {
     bool Build() {
         administrators_ = WellKnown(WinBuiltinAdministratorsSid);
         system_ = WellKnown(WinLocalSystemSid);
-        if (!TokenUser(user_)) return false;
+        if (!ProcessUser(user_)) return false;
         const DWORD inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
         return InitializeAcl(acl(), sizeof(acl_), ACL_REVISION) &&
                AddAccessAllowedAceEx(acl(), ACL_REVISION, inherit, FILE_ALL_ACCESS,

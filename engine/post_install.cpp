@@ -56,10 +56,14 @@ int32_t ExpandTextures::Run(StepFeedback& ui, SystemServices& system,
     if (const uint32_t error = system.OpenProductKey(); error != 0) {
         message = FillConversions(L"Cannnot open registry key HKLM\\%s - rc = %d",
                                   {kProductKey, Number(error)});
-    } else {
-        // A path that cannot be read leaves a tool that cannot be started.
+    } else if (const uint32_t unread = system.ReadProductValue(L"InstallPath", _installPath);
+               unread != 0) {
+        // Without it the tool's path would start at the root of the current drive, which any
+        // user can write to.
         _installPath.clear();
-        system.ReadProductValue(L"InstallPath", _installPath);
+        message = FillConversions(L"Cannnot query key value HKLM\\%s\\InstallPath.", {kProductKey});
+        result = -2;
+    } else {
         ui.Log(_installPath);
         if (const std::optional<int32_t> window = ui.DialogWindow()) {
             ui.ShowStatus(statusText);
@@ -130,16 +134,20 @@ int32_t RunGraphicOptimizer(StepFeedback& ui, SystemServices& system, uint32_t l
     return -2;
 }
 
-void RunLaunchProduct(StepFeedback& ui, SystemServices& system,
+void RunLaunchProduct(StepFeedback& ui, SystemServices& system, UserShell& shell,
                       const std::optional<std::wstring>& launchId) {
     if (!launchId) return;
+    if (const wchar_t* refusal = LaunchIdRefusal(*launchId)) {
+        ui.Log(refusal);
+        return;
+    }
     if (system.OpenProductKey() != 0) return;
     std::wstring commandTemplate;
     system.ReadProductValue(L"CmdLine", commandTemplate);
     const std::wstring command = LaunchCommand(commandTemplate, *launchId);
     ui.Log(L"launch = " + command);
-    uint32_t error = 0;
-    if (!system.StartProcess(command, true, error)) {
-        ui.Log(FillConversions(L"Create Process failed rc = %d", {Number(error)}));
-    }
+    const ProgramAndArguments parts = SplitCommandLine(command);
+    if (!OpenForUser(shell, parts.program, parts.arguments,
+                     [&ui](const std::wstring& line) { ui.Log(line); }))
+        ui.Log(L"The product could not be started");
 }

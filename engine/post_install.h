@@ -7,13 +7,15 @@
 #include <optional>
 #include <string>
 
+#include "base/user_shell.h"
 #include "engine/step_feedback.h"
 #include "engine/system_services.h"
 
 class ExpandTextures {
   public:
     // kStepDone (also when the product's key or the tool is missing), kStepCancelled by the
-    // user or by the tool, otherwise the tool's exit code or -2.
+    // user or by the tool, otherwise the tool's exit code, or -2 (also when the install path
+    // cannot be read).
     static int32_t Run(StepFeedback& feedback, SystemServices& system,
                        const std::wstring& statusText);
 
@@ -31,7 +33,8 @@ inline constexpr uint32_t kOptimizerLimitMs = 60000;
 int32_t RunGraphicOptimizer(StepFeedback& feedback, SystemServices& system,
                             uint32_t limitMs = kOptimizerLimitMs);
 
-// Starts the installed application with the identifier, without waiting for it.
+// Starts the installed application with the identifier, as the desktop's user, without
+// waiting for it. An identifier that is not 1 to 255 of "A-Z a-z 0-9 . _ -" starts nothing.
 void LaunchProduct();
-void RunLaunchProduct(StepFeedback& feedback, SystemServices& system,
+void RunLaunchProduct(StepFeedback& feedback, SystemServices& system, UserShell& shell,
                       const std::optional<std::wstring>& launchId);

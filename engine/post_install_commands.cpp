@@ -54,3 +54,17 @@ std::wstring LaunchCommand(const std::wstring& commandTemplate, const std::wstri
 bool TexturesSkipped(const std::optional<std::wstring>& noExpandValue) {
     return noExpandValue && !noExpandValue->empty() && noExpandValue->size() < 32;
 }
+
+const wchar_t* LaunchIdRefusal(const std::wstring& launchId) {
+    if (launchId.empty()) return L"Appli_LaunchId is empty: the product is not launched";
+    if (launchId.size() > 255)
+        return L"Appli_LaunchId is longer than 255 characters: the product is not launched";
+    for (const wchar_t c : launchId) {
+        const bool allowed = (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') ||
+                             (c >= L'0' && c <= L'9') || c == L'.' || c == L'_' || c == L'-';
+        if (!allowed)
+            return L"Appli_LaunchId holds a character other than A-Z a-z 0-9 . _ -: the product "
+                   L"is not launched";
+    }
+    return nullptr;
+}

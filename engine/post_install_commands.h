@@ -17,5 +17,6 @@ std::wstring LaunchCommand(const std::wstring& commandTemplate, const std::wstri
 
 // "TLR_NOEXPAND" skips the textures when it holds something that fits its 32-character buffer.
 bool TexturesSkipped(const std::optional<std::wstring>& noExpandValue);
-// "Appli_LaunchId" must fit the 256-character buffer it is read into.
-inline constexpr size_t kMaxLaunchIdLength = 255;
+// Why "Appli_LaunchId" cannot go into the product's command line, or null when it can: 1 to
+// 255 characters of "A-Z a-z 0-9 . _ -", nothing that could end an argument or start another.
+const wchar_t* LaunchIdRefusal(const std::wstring& launchId);

@@ -61,6 +61,11 @@ int32_t QELHttpClient::SetOption(uint32_t option, const void* value, int32_t siz
     return result;
 }
 
+void QELHttpClient::SetBodyLimit(int32_t most) {
+    _bodyLimit = most;
+    if (_driver) _driver->SetBodyLimit(most);
+}
+
 void QELHttpClient::Abort() {
     std::lock_guard<std::mutex> hold(_driverLock);
     _aborted = true;
@@ -80,6 +85,7 @@ int32_t QELHttpClient::SwitchForSecureUrl(const char* url) {
     if (!secure) return kHttpFail;
     for (const auto& [option, value] : _options)
         secure->SetOption(option, value.data(), static_cast<int32_t>(value.size()));
+    secure->SetBodyLimit(_bodyLimit);
     secure->SetOwner(this);
     std::lock_guard<std::mutex> hold(_driverLock);
     _receivedBefore += _driver->BytesReceived();

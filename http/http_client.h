@@ -33,6 +33,8 @@ class QELHttpClient {
     // Sets an option of the driver and keeps it, so that a driver taken for a secure URL gets
     // it too.
     int32_t SetOption(uint32_t option, const void* value, int32_t size);
+    // Every later body is cut after this many bytes, whichever driver reads it (0: no limit).
+    void SetBodyLimit(int32_t most);
     // Safe from any thread: ends the request in progress and every later one.
     void Abort();
     // Safe from any thread: the bytes received so far, by every driver this client had.
@@ -49,6 +51,7 @@ class QELHttpClient {
     mutable std::mutex _driverLock;
     bool _aborted = false;
     int64_t _receivedBefore = 0;
+    int32_t _bodyLimit = 0;
 };
 
 // Flags 1 (low four bits) mean keep-alive.

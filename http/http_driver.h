@@ -208,6 +208,9 @@ class QELHttpDriver {
                          std::string* target);
     // Whether the last GetRange reached its answer through a redirect.
     bool FollowedRedirect() const { return _followedRedirect; }
+    // The most body bytes any later request reads (0: no limit); a range request sets its own
+    // for its call.
+    void SetBodyLimit(int32_t most) { _bodyLimit = most; }
 
     uint16_t MajorVersion() const { return _major; }
     uint16_t MinorVersion() const { return _minor; }

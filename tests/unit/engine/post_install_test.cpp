@@ -69,6 +69,14 @@ TEST(ExpandTextures, FailuresAroundTheTool) {
     EXPECT_EQ(noTool.Tail(2), (fakes::Events{"log Create Process  " + kTool + "77 failed rc = 2",
                                              "log OUT->ExpandTextures::Expand ()KO"}));
 
+    Step noPath;
+    noPath.system.values.erase(L"InstallPath");
+    EXPECT_EQ(noPath.Expand(), -2);
+    EXPECT_EQ(noPath.Count("start+inherit " + kTool + "77"), 0);
+    EXPECT_EQ(noPath.Tail(2), (fakes::Events{"log Cannnot query key value "
+                                             "HKLM\\SOFTWARE\\Korvath\\Ventrola\\InstallPath.",
+                                             "log OUT->ExpandTextures::Expand ()KO"}));
+
     Step unreadable;
     unreadable.system.script = fakes::Script{0, 0, true};
     EXPECT_EQ(unreadable.Expand(), -2);
@@ -169,23 +177,65 @@ TEST(GraphicOptimizer, TimeLimitAndFailures) {
     }
 }
 
-TEST(LaunchProduct, StartsTheApplicationFromTheTemplateWhenGivenAnIdentifier) {
-    const std::string command = "\"C:\\Programs\\Tellura\\Ventrola.exe\" -id  ID7 ";
-    Step launched;
-    launched.system.script = fakes::Script{5, 0};
-    RunLaunchProduct(launched.feedback, launched.system, std::wstring(L"ID7"));
-    EXPECT_EQ(launched.events,
-              (fakes::Events{"log launch = " + command, "start+inherit " + command}));
+struct Shell : UserShell {
+    explicit Shell(fakes::Events& events) : events(events) {}
+    bool OpenThroughDesktop(const std::wstring& target, const std::wstring& arguments) override {
+        events.push_back("desktop " + fakes::Narrow(target) + " | " + fakes::Narrow(arguments));
+        return desktop;
+    }
+    bool OpenDirectly(const std::wstring& target, const std::wstring&) override {
+        events.push_back("directly " + fakes::Narrow(target));
+        return true;
+    }
+    fakes::Events& events;
+    bool desktop = true;
+};
 
-    Step failed;
-    RunLaunchProduct(failed.feedback, failed.system, std::wstring(L"ID7"));
-    EXPECT_EQ(failed.events.back(), "log Create Process failed rc = 2");
+TEST(LaunchProduct, StartsTheApplicationAsTheDesktopsUserWhenGivenAValidIdentifier) {
+    const std::string command = "\"C:\\Programs\\Tellura\\Ventrola.exe\" -id  ID7 ";
+    const std::string program = "C:\\Programs\\Tellura\\Ventrola.exe";
+    Step launched;
+    Shell shell(launched.events);
+    RunLaunchProduct(launched.feedback, launched.system, shell, std::wstring(L"ID7"));
+    EXPECT_EQ(launched.events,
+              (fakes::Events{"log launch = " + command, "desktop " + program + " | -id  ID7 ",
+                             "log Opened as the desktop's user: " + program}));
+
+    Step fallback;
+    Shell noDesktop(fallback.events);
+    noDesktop.desktop = false;
+    RunLaunchProduct(fallback.feedback, fallback.system, noDesktop, std::wstring(L"a.B_c-9"));
+    EXPECT_EQ(fallback.Tail(2),
+              (fakes::Events{"log The desktop's shell cannot be reached: opened by the setup "
+                             "itself: " + program,
+                             "directly " + program}));
+
+    const std::string refused = " the product is not launched";
+    const std::pair<std::wstring, std::string> refusals[] = {
+        {L"", "log Appli_LaunchId is empty:" + refused},
+        {std::wstring(256, L'x'), "log Appli_LaunchId is longer than 255 characters:" + refused},
+        {L"ID7 -evil", "log Appli_LaunchId holds a character other than A-Z a-z 0-9 . _ -:" + refused},
+        {L"ID\"7", "log Appli_LaunchId holds a character other than A-Z a-z 0-9 . _ -:" + refused},
+        {L"ID\u00e97", "log Appli_LaunchId holds a character other than A-Z a-z 0-9 . _ -:" + refused},
+    };
+    for (const auto& [id, line] : refusals) {
+        Step step;
+        Shell unused(step.events);
+        RunLaunchProduct(step.feedback, step.system, unused, id);
+        EXPECT_EQ(step.events, fakes::Events{line});
+    }
+    Step longest;
+    Shell accepted(longest.events);
+    RunLaunchProduct(longest.feedback, longest.system, accepted, std::wstring(255, L'x'));
+    EXPECT_EQ(longest.events.size(), 3u);
 
     Step noIdentifier;
-    RunLaunchProduct(noIdentifier.feedback, noIdentifier.system, std::nullopt);
+    Shell none(noIdentifier.events);
+    RunLaunchProduct(noIdentifier.feedback, noIdentifier.system, none, std::nullopt);
     Step noProduct;
+    Shell noKey(noProduct.events);
     noProduct.system.keyError = 2;
-    RunLaunchProduct(noProduct.feedback, noProduct.system, std::wstring(L"ID7"));
+    RunLaunchProduct(noProduct.feedback, noProduct.system, noKey, std::wstring(L"ID7"));
     EXPECT_TRUE(noIdentifier.events.empty());
     EXPECT_TRUE(noProduct.events.empty());
 }

@@ -48,6 +48,23 @@ TEST_F(SocketClient, HTTPDriverChoosesTheSocketDriverAndFlagOneKeepsAlive) {
     free(status);
 }
 
+// A server that sends more than a small file may have cannot grow the caller's memory.
+TEST_F(SocketClient, BodyLimitCutsEveryLaterBody) {
+    httptest::ScriptedServer server;
+    std::string error;
+    const std::string big(100000, 'v');
+    ASSERT_TRUE(server.Start({Answer("200 OK", big), Answer("200 OK", "short")}, 0, &error))
+        << error;
+    QELHttpClient client(nullptr, 1, 1);
+    client.SetBodyLimit(513);
+    Body cut, whole;
+    ASSERT_EQ(client.Get(server.Url("/v").c_str(), 0, &cut.data, &cut.length, nullptr), kHttpOk);
+    EXPECT_EQ(cut.Text(), big.substr(0, 513));
+    ASSERT_EQ(client.Get(server.Url("/w").c_str(), 0, &whole.data, &whole.length, nullptr),
+              kHttpOk);
+    EXPECT_EQ(whole.Text(), "short");
+}
+
 TEST_F(SocketClient, OnlyTheExactSecureSchemeSwitchesDrivers) {
     QELHttpClient client(nullptr, 1, 1);
     Body body;
