@@ -61,15 +61,18 @@ void KeepExistingLog() {
 
 void WriteLog(const wchar_t* text) {
     std::lock_guard<std::mutex> hold(logLock);
+    const bool fresh = firstCall && !keepExisting;
     if (firstCall) {
         firstCall = false;
         TempPath = ReadTempPath();
-        // Without a temporary folder there is no log: never one in the current folder.
-        if (TempPath.empty()) return;
-        LogFilePath = TempPath + L"KSTInstall.log";
-        logFile = keepExisting ? OpenExistingLog(LogFilePath)
-                               : CreateFreshFile(LogFilePath, GENERIC_WRITE, kLogSharing);
+        if (!TempPath.empty()) LogFilePath = TempPath + L"KSTInstall.log";
     }
+    // Without a temporary folder there is no log: never one in the current folder.
+    if (LogFilePath.empty()) return;
+    // A log another process held at the first line is appended to once it can be.
+    if (logFile == INVALID_HANDLE_VALUE)
+        logFile = fresh ? CreateFreshFile(LogFilePath, GENERIC_WRITE, kLogSharing)
+                        : OpenExistingLog(LogFilePath);
     if (logFile == INVALID_HANDLE_VALUE) return;
     const std::string line =
         ComposeLogLine(StampNow(), text ? text : L"", AfxLoadString(IDS_LOG_LINE_TEMPLATE));

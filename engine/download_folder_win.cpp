@@ -54,6 +54,12 @@ class PrivateSecurity {
                SetSecurityDescriptorDacl(&descriptor_, TRUE, acl(), FALSE) &&
                SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
     }
+    uint32_t ApplyTo(HANDLE object) {
+        return SetSecurityInfo(object, SE_FILE_OBJECT,
+                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                   PROTECTED_DACL_SECURITY_INFORMATION,
+                               administrators_.get(), nullptr, acl(), nullptr);
+    }
     SECURITY_ATTRIBUTES* Attributes() {
         attributes_ = {sizeof(attributes_), &descriptor_, FALSE};
         return &attributes_;
@@ -68,35 +74,28 @@ class PrivateSecurity {
     SECURITY_ATTRIBUTES attributes_{};
 };
 
-// The folder just made, unless a link or someone else's folder stands at its name by now.
-HANDLE HoldFolder(const std::wstring& folder) {
+// The folder just made, held, and made the administrators' once more through the held handle:
+// should another process have put a folder of its own at the name meanwhile, that one is
+// taken over (a link is refused), so every package is written where only administrators can.
+HANDLE HoldFolder(const std::wstring& folder, PrivateSecurity& security) {
     const HANDLE held = CreateFileW(
-        folder.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        folder.c_str(), GENERIC_READ | WRITE_DAC | WRITE_OWNER, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (held == INVALID_HANDLE_VALUE) return held;
     BY_HANDLE_FILE_INFORMATION info{};
+    DWORD error = ERROR_ACCESS_DENIED;
     if (GetFileInformationByHandle(held, &info) &&
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsOwnedByAdministrators(held))
-        return held;
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        error = security.ApplyTo(held);
+        if (error == ERROR_SUCCESS) return held;
+    }
     CloseHandle(held);
-    SetLastError(ERROR_ACCESS_DENIED);
+    SetLastError(error);
     return INVALID_HANDLE_VALUE;
 }
 
 }  // namespace
-
-bool IsOwnedByAdministrators(HANDLE object) {
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
-    Sid administrators = WellKnown(WinBuiltinAdministratorsSid);
-    const bool owned = owner && EqualSid(owner, administrators.get());
-    LocalFree(descriptor);
-    return owned;
-}
 
 std::wstring CreateDownloadFolder(const std::wstring& tempPath, uint32_t processId,
                                   uint32_t& error) {
@@ -114,7 +113,7 @@ std::wstring CreateDownloadFolder(const std::wstring& tempPath, uint32_t process
             if (error == ERROR_ALREADY_EXISTS) continue;
             return {};
         }
-        heldFolder = HoldFolder(folder);
+        heldFolder = HoldFolder(folder, security);
         if (heldFolder != INVALID_HANDLE_VALUE) return folder;
         error = GetLastError();
         return {};

@@ -4,8 +4,6 @@
 // without sharing deletion, so that nobody can rename it and put a link in its place.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <string>
 
@@ -15,7 +13,3 @@ std::wstring CreateDownloadFolder(const std::wstring& tempPath, uint32_t process
                                   uint32_t& error);
 // Lets the folder go and removes it; the packages in it are deleted before.
 void RemoveDownloadFolder(const std::wstring& folder);
-
-// The folder's owner must be the Administrators group that made it: a folder that a user's
-// process put in its place would be the user's.
-bool IsOwnedByAdministrators(HANDLE object);

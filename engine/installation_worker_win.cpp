@@ -76,12 +76,8 @@ class WindowsWorkerPlatform : public WorkerPlatform {
     bool IsInstalled() override { return ::IsInstalled(); }
 
     void DeleteDownloads() override {
-        ReleasePackages();
-        if (DownloadFolder.empty()) return;
-        // Files that were never downloaded fail to delete, which is fine.
-        for (const std::wstring& name : DownloadedFileNames(IsWow64()))
-            DeleteFileW((DownloadFolder + name).c_str());
-        RemoveDownloadFolder(DownloadFolder);
+        for (const std::wstring& package : ReleasePackages()) DeleteFileW(package.c_str());
+        if (!DownloadFolder.empty()) RemoveDownloadFolder(DownloadFolder);
     }
 
   private:

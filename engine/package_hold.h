@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // The new file, opened for writing by the download; null with the system error when a file of
 // that name exists already or cannot be made.
@@ -16,5 +17,6 @@ FILE* CreateHeldPackage(const std::wstring& path, uint32_t& error);
 uint32_t HoldPackage(const std::wstring& path);
 // The held read handle of the package, for its signature check; null when it is not held.
 void* HeldPackage(const std::wstring& path);
-// Closes every held package: the downloads can then be deleted.
-void ReleasePackages();
+// Closes every held package and gives the files this run created, which can then be deleted:
+// never a name that someone else put in the folder.
+std::vector<std::wstring> ReleasePackages();

@@ -62,7 +62,6 @@ uint32_t HoldPackage(const std::wstring& path) {
     held->second = Open(path, FILE_SHARE_READ);
     const DWORD error = held->second == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
     CloseHandle(bridge);
-    if (error != ERROR_SUCCESS) HeldPackages().erase(held);
     return error;
 }
 
@@ -71,8 +70,12 @@ void* HeldPackage(const std::wstring& path) {
     return held == HeldPackages().end() ? nullptr : held->second;
 }
 
-void ReleasePackages() {
-    for (const auto& [path, file] : HeldPackages())
+std::vector<std::wstring> ReleasePackages() {
+    std::vector<std::wstring> created;
+    for (const auto& [path, file] : HeldPackages()) {
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        created.push_back(path);
+    }
     HeldPackages().clear();
+    return created;
 }

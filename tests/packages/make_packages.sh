@@ -5,9 +5,9 @@
 # variants/: an unsigned product and one that registers under another UpgradeCode.
 # The product is a 32-bit package unless PRODUCT_ARCH is x64: a 64-bit build of the setup reads
 # the registry's 64-bit view, where only a 64-bit package writes.
-# Usage: make_packages.sh OUT_FOLDER STAND_IN_FOLDER [PRODUCT_VERSION [PRODUCT_ARCH]]
+# Usage: make_packages.sh OUT_FOLDER STAND_IN_FOLDER [PRODUCT_VERSION [PRODUCT_ARCH [SETUP]]]
 set -euo pipefail
-out=$1 bin=$(cd "$2" && pwd) version=${3:-1.0.12} arch=${4:-x86}
+out=$1 bin=$(cd "$2" && pwd) version=${3:-1.0.12} arch=${4:-x86} setup=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out" && mkdir -p "$out/variants" "$out/work"
 cd "$out/work"
@@ -19,6 +19,7 @@ msxml="{7A3E5C10-2B1D-4E7F-9C3A-5D0B6F2E8A41}"
 unrelated="{0D8E5B71-3C2A-4F6B-8E1D-9A7C4B2E6F03}"
 
 "$here/../../tools/release/make_test_certificate.sh" .
+"$here/../../tools/release/make_test_certificate.sh" other "Another Publisher"
 sign() { osslsigncode sign -certs cert.pem -key key.pem -in "$1" -out "$2" >/dev/null; }
 # Random payloads do not compress: the prerequisites take several 512 KiB pieces to download
 # (room for a cancel between them), the product a while to install.
@@ -58,8 +59,11 @@ product_package() {
 product_package "$product" Ventrola.msi
 sign Ventrola.msi "$out/Ventrola.msi"
 cp Ventrola.msi "$out/variants/Ventrola_unsigned.msi"
+osslsigncode sign -certs other/cert.pem -key other/key.pem -in Ventrola.msi \
+    -out "$out/variants/Ventrola_other_publisher.msi" >/dev/null
 product_package "$unrelated" unrelated.msi
 sign unrelated.msi "$out/variants/Ventrola_unregistered.msi"
 
 printf 'PNQ1\t%s\t%s\r\n' "$product" "$version" >"$out/Ventrola_VERSION.txt"
+if [ -n "$setup" ]; then sign "$setup" "$out/TelluraSetup.exe"; fi
 cd "$out" && rm -rf work

@@ -2,6 +2,9 @@
 // silent installs, the product's programs, the outcome, the clean-up, the product's start.
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -31,6 +34,65 @@ std::string ProgramFiles() {
 
 int Occurrences(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+// The folder's access list in words: who may do what, and whether it inherits.
+std::string FolderAccess(const std::wstring& folder) {
+    PACL acl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &acl, nullptr, &descriptor) != ERROR_SUCCESS || !acl)
+        return "<unreadable>";
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    GetSecurityDescriptorControl(descriptor, &control, &revision);
+    std::string words = (control & SE_DACL_PROTECTED) ? "protected" : "inherits";
+    for (DWORD i = 0; i < acl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (!GetAce(acl, i, reinterpret_cast<void**>(&ace))) continue;
+        const PSID sid = &ace->SidStart;
+        std::string who = "user";
+        if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid)) who = "Administrators";
+        if (IsWellKnownSid(sid, WinLocalSystemSid)) who = "SYSTEM";
+        const char* what = (ace->Mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS ? "full control"
+                           : (ace->Mask & (FILE_WRITE_DATA | FILE_ADD_FILE | DELETE)) ? "write"
+                                                                                        : "read";
+        words += "; " + who + ": " + (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? what : "?");
+    }
+    LocalFree(descriptor);
+    return words;
+}
+
+bool HasLineStarting(const std::vector<std::string>& lines, const std::string& start) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+}
+
+// The Unix name of a Windows path, through Wine's own export.
+std::wstring UnixName(const std::wstring& path) {
+    using Convert = char*(CDECL*)(const wchar_t*);
+    const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = convert ? convert(path.c_str()) : nullptr;
+    if (!name) return L"";
+    const std::wstring wide(name, name + strlen(name));
+    HeapFree(GetProcessHeap(), 0, name);
+    return wide;
+}
+
+// A symbolic link as any process of the user can make one; Wine's CreateSymbolicLinkW makes
+// nothing, so ln makes it.
+void PlantSymbolicLink(const std::wstring& folder, const std::wstring& name,
+                       const std::wstring& target) {
+    std::wstring command = L"Z:\\bin\\ln -s \"" + UnixName(target) + L"\" \"" +
+                           UnixName(folder) + L"/" + name + L"\"";
+    STARTUPINFOW startup{sizeof(startup)};
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
+    WaitForSingleObject(info.hProcess, 10000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
 }
 
 }  // namespace
@@ -73,6 +135,7 @@ TEST(Engine, HappyPath) {
         "OUT->LaunchGraphicOptimizer OK", "OUT->ThreadDownloadInstall () OK ", "IDOK",
         "launch = \"" + bin + "Ventrola.exe\" -id  ID-2026 ",
         "End bootstrap setup for Tellura installation");
+    EXPECT_TRUE(HasLineStarting(run.Log(), "Publisher: Tellura Test Signer ")) << run.LogText();
     EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
     // The product is started, not waited for; a new process under a busy Wine may take seconds.
     EXPECT_TRUE(WaitUntil([&] { return run.Recorded(L"application") != "<missing>"; },
@@ -89,7 +152,7 @@ TEST(Engine, VerifiedPackageStaysUnchangedForTheSystemsInstaller) {
     const std::wstring folder = MakeFreshFolder(L"e2e_planted_msiexec");
     Scenario planted;
     planted.setupCopy = folder + L"TelluraSetup.exe";
-    ASSERT_TRUE(CopyFileW(BuiltSetupPath().c_str(), planted.setupCopy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(SignedSetupPath().c_str(), planted.setupCopy.c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(WinePath(L"" TELLURA_PLANTED_DLL).c_str(),
                           (folder + L"msiexec.exe").c_str(), FALSE));
     Installation run(L"e2e_held", planted);
@@ -103,6 +166,8 @@ TEST(Engine, VerifiedPackageStaysUnchangedForTheSystemsInstaller) {
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
     EXPECT_FALSE(MoveFileW(package.c_str(), (package + L".old").c_str()));
     EXPECT_FALSE(DeleteFileW(package.c_str()));
+    EXPECT_EQ(FolderAccess(run.DownloadFolder()),
+              "protected; Administrators: full control; SYSTEM: full control; user: read");
     // The product's installer had not ended yet: only the prerequisites' exit code is logged.
     EXPECT_EQ(Occurrences(run.Log(), "Installer exit code = 0 (success)"), 1) << run.LogText();
     EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
@@ -122,6 +187,94 @@ TEST(Engine, UnsignedProductIsNeverInstalled) {
     EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
     ASSERT_TRUE(run.Close());
     EXPECT_LOG_IN_ORDER(run, "IDCANCEL", "End bootstrap setup for Tellura installation");
+}
+
+// A signed setup installs only its own publisher's packages: another certificate's product is
+// refused, and the user's environment cannot switch the check off.
+TEST(Engine, AnotherPublishersProductIsNeverInstalled) {
+    for (const bool skipAsked : {false, true}) {
+        SCOPED_TRACE(skipAsked ? "NO_CHECK_PACKAGE_SIGNED set" : "no variable");
+        Scenario other = WithProduct(L"Ventrola_other_publisher.msi");
+        if (skipAsked) other.env[L"NO_CHECK_PACKAGE_SIGNED"] = L"1";
+        Installation run(L"e2e_other_publisher", other);
+        ASSERT_TRUE(run.Install());
+        EXPECT_EQ(run.WaitForOutcome(),
+                  CatalogueText(IDS_DOWNLOAD_FAILED, kEnglish, run.LogPath()));
+        const std::vector<std::string> lines = run.Log();
+        EXPECT_TRUE(HasLineStarting(lines, "Publisher: Tellura Test Signer ")) << run.LogText();
+        EXPECT_TRUE(HasLineStarting(lines, "Package signer refused: Another Publisher "))
+            << run.LogText();
+        EXPECT_EQ(Occurrences(lines, "NO_CHECK_PACKAGE_SIGNED is ignored: the setup is signed"),
+                  skipAsked ? 2 : 0)
+            << run.LogText();
+        EXPECT_LOG_IN_ORDER(run, "Downloading Tellura installer...", "IN-> IsPackageSigned()",
+                            "OUT-> IsPackageSigned() KO", "OUT->ThreadDownloadInstall () KO ");
+        EXPECT_FALSE(run.ProductKeyExists());
+        ASSERT_TRUE(run.Close());
+    }
+}
+
+// Links planted where any process of the user can plant them, at the setup's log, at the
+// product installer's log and at the download folder's name once the setup's process id shows:
+// the setup writes files of its own instead, makes its folder under another name, and nothing
+// the links point to changes. (Wine deletes a symbolic link's target where Windows deletes the
+// link, so the files' links are hard links here.)
+TEST(Engine, PlantedLinksAreNeverFollowed) {
+    const std::wstring victims = MakeFreshFolder(L"e2e_victims");
+    const std::pair<const wchar_t*, const char*> files[] = {
+        {L"KSTInstall.log", "someone's log\r\n"},
+        {L"Ventrola.msi.log", "someone's installer log\r\n"},
+        {L"Ventrola.msi", "someone's package\r\n"}};
+    for (const auto& [name, text] : files) WriteWholeFile(victims + name, text);
+    Scenario planted;
+    planted.beforeStart = [&](const std::wstring& temp) {
+        for (const wchar_t* name : {L"KSTInstall.log", L"Ventrola.msi.log"})
+            ASSERT_TRUE(CreateHardLinkW((temp + name).c_str(), (victims + name).c_str(), nullptr));
+    };
+    Installation run(L"e2e_planted_links", planted);
+    const std::wstring kst = L"KST" + std::to_wstring(run.ProcessId());
+    PlantSymbolicLink(run.TempFolder(), kst, victims);
+    ASSERT_TRUE(run.Install());
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
+    ASSERT_TRUE(run.Close());
+
+    EXPECT_LOG_IN_ORDER(run, "Temporary folder : " + Narrow(run.TempFolder() + kst) + "-1\\");
+    for (const auto& [name, text] : files) EXPECT_EQ(ReadWholeFile(victims + name), text);
+    WIN32_FIND_DATAW entry;
+    int count = 0;
+    const HANDLE search = FindFirstFileW((victims + L"*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do count += entry.cFileName[0] != L'.';
+        while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    EXPECT_EQ(count, 3);
+    EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
+}
+
+// A temporary folder too long for the packages' paths ends the run before any download, with
+// the log in that folder and nothing in the current one.
+TEST(Engine, TooLongTemporaryFolderEndsTheRun) {
+    std::wstring temp = L"\\\\?\\" + MakeFreshFolder(L"e2e_long");
+    while (temp.size() < 1100) {
+        temp += std::wstring(200, L'l') + L"\\";
+        CreateDirectoryW(temp.c_str(), nullptr);
+    }
+    Scenario longTemp;
+    longTemp.tempFolder = temp.substr(4);
+    Installation run(L"e2e_long", longTemp);
+    ASSERT_TRUE(run.Install());
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_DOWNLOAD_FAILED, kEnglish, run.LogPath()));
+    ASSERT_TRUE(run.Close());
+    EXPECT_LOG_IN_ORDER(run, "IN->ThreadDownloadInstall ()",
+                        "The temporary folder's path is too long for the packages: " +
+                            Narrow(longTemp.tempFolder),
+                        "OUT->ThreadDownloadInstall () KO ");
+    EXPECT_EQ(Occurrences(run.Log(), "IN->DownloadPrereqs ()"), 0);
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    EXPECT_EQ(GetFileAttributesW((std::wstring(current) + L"\\KSTInstall.log").c_str()),
+              INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(Engine, ProductThatRegistersNothingFails) {

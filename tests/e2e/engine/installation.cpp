@@ -27,6 +27,10 @@ void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring
 
 }  // namespace
 
+std::wstring SignedSetupPath() {
+    return WinePathFromVariable("ENGINE_PACKAGES") + L"\\TelluraSetup.exe";
+}
+
 LANGID CatalogueLanguage() {
     const LANGID ui = GetUserDefaultUILanguage();
     switch (PRIMARYLANGID(ui)) {
@@ -50,7 +54,8 @@ std::wstring CatalogueText(UINT id, LANGID language, const std::wstring& arg2) {
 }
 
 Installation::Installation(const std::wstring& name, const Scenario& scenario) {
-    folder_ = MakeFreshFolder(name);
+    folder_ = scenario.tempFolder.empty() ? MakeFreshFolder(name) : scenario.tempFolder;
+    if (scenario.beforeStart) scenario.beforeStart(folder_);
     records_ = MakeFreshFolder(name + L"_records");
     served_ = WinePathFromVariable("LINKSERVER_WWW");
     // A run that was killed may have left the product behind; it would refuse this run.
@@ -65,7 +70,7 @@ Installation::Installation(const std::wstring& name, const Scenario& scenario) {
     env[L"Tellura_Server"] = host ? std::wstring(host, host + strlen(host)) : L"unset";
     env[L"TELLURA_STANDIN_RECORD"] = records_.substr(0, records_.size() - 1);
     setup_ = std::make_unique<SetupProcess>(
-        folder_, env, scenario.setupCopy.empty() ? BuiltSetupPath() : scenario.setupCopy);
+        folder_, env, scenario.setupCopy.empty() ? SignedSetupPath() : scenario.setupCopy);
 }
 
 Installation::~Installation() {
@@ -212,6 +217,13 @@ std::string Installation::LogText() const {
 }
 
 std::wstring Installation::DownloadFolder() const {
+    const std::string logged = "Temporary folder : ";
+    for (const std::string& line : Log())
+        if (line.rfind(logged, 0) == 0) {
+            std::wstring folder;
+            for (const unsigned char c : line.substr(logged.size())) folder += c;
+            return folder;
+        }
     return folder_ + L"KST" + std::to_wstring(setup_ ? setup_->Id() : 0) + L"\\";
 }
 

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -21,8 +22,12 @@ struct Scenario {
     std::wstring serverFault;
     // The product served as a sparse file of this many bytes instead of a package.
     int64_t productSize = 0;
-    // A copy of the setup to start instead of the built one.
+    // A copy of the setup to start instead of the built one signed as the packages are.
     std::wstring setupCopy;
+    // The setup's temporary folder instead of a fresh one of the scenario's name.
+    std::wstring tempFolder;
+    // Called with the temporary folder before the setup starts.
+    std::function<void(const std::wstring&)> beforeStart;
 };
 
 inline Scenario WithEnvironment(std::map<std::wstring, std::wstring> env) {
@@ -58,8 +63,10 @@ class Installation {
     std::vector<std::string> Log() const;
     std::string LogText() const;  // for failure messages
     std::wstring LogPath() const { return folder_ + L"KSTInstall.log"; }
-    // The run's download folder, "<temp>KST<pid>\".
+    // The run's download folder, as its log names it ("<temp>KST<pid>\" until it is logged).
     std::wstring DownloadFolder() const;
+    std::wstring TempFolder() const { return folder_; }
+    DWORD ProcessId() const { return setup_ ? setup_->Id() : 0; }
     std::string Url(int linkId) const;
     bool FolderExists(const std::wstring& folder) const;
     // What a stand-in of the product's programs wrote down; "<missing>" when it did not run.
@@ -80,6 +87,9 @@ class Installation {
     std::unique_ptr<SetupProcess> setup_;
     HWND dialog_ = nullptr;
 };
+
+// The built setup signed with the packages' certificate: its publisher.
+std::wstring SignedSetupPath();
 
 // The language of the catalogue the setup shows for this user interface.
 LANGID CatalogueLanguage();
