@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <msxml2.h>
 
+#include "base/fresh_file_win.h"
 #include "checks/msxml_checker.h"
 
 namespace {
@@ -129,8 +130,8 @@ class ComMsxml : public MsxmlServices {
     }
 
     FileWrite WriteNewFile(const std::wstring& path, std::string_view text) override {
-        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // In the user's temporary folder: a link planted at the name is removed, not followed.
+        const HANDLE file = CreateFreshFile(path, GENERIC_WRITE, FILE_SHARE_READ);
         if (file == INVALID_HANDLE_VALUE) return FileWrite::NotCreated;
         DWORD written = 0;
         const bool wrote =

@@ -8,10 +8,7 @@ namespace {
 
 HANDLE heldFolder = INVALID_HANDLE_VALUE;
 
-struct Sid {
-    BYTE bytes[SECURITY_MAX_SID_SIZE] = {};
-    PSID get() { return bytes; }
-};
+using Sid = PrivateSecurity::Sid;
 
 Sid WellKnown(WELL_KNOWN_SID_TYPE type) {
     Sid sid;
@@ -32,47 +29,6 @@ bool ProcessUser(Sid& sid) {
     CloseHandle(token);
     return read;
 }
-
-// Owner Administrators; full control for Administrators and SYSTEM, reading for the user,
-// handed down to the packages; nothing inherited from above.
-class PrivateSecurity {
-  public:
-    bool Build() {
-        administrators_ = WellKnown(WinBuiltinAdministratorsSid);
-        system_ = WellKnown(WinLocalSystemSid);
-        if (!ProcessUser(user_)) return false;
-        const DWORD inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-        return InitializeAcl(acl(), sizeof(acl_), ACL_REVISION) &&
-               AddAccessAllowedAceEx(acl(), ACL_REVISION, inherit, FILE_ALL_ACCESS,
-                                     administrators_.get()) &&
-               AddAccessAllowedAceEx(acl(), ACL_REVISION, inherit, FILE_ALL_ACCESS,
-                                     system_.get()) &&
-               AddAccessAllowedAceEx(acl(), ACL_REVISION, inherit,
-                                     FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, user_.get()) &&
-               InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
-               SetSecurityDescriptorOwner(&descriptor_, administrators_.get(), FALSE) &&
-               SetSecurityDescriptorDacl(&descriptor_, TRUE, acl(), FALSE) &&
-               SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
-    }
-    uint32_t ApplyTo(HANDLE object) {
-        return SetSecurityInfo(object, SE_FILE_OBJECT,
-                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                   PROTECTED_DACL_SECURITY_INFORMATION,
-                               administrators_.get(), nullptr, acl(), nullptr);
-    }
-    SECURITY_ATTRIBUTES* Attributes() {
-        attributes_ = {sizeof(attributes_), &descriptor_, FALSE};
-        return &attributes_;
-    }
-
-  private:
-    PACL acl() { return reinterpret_cast<PACL>(acl_); }
-
-    Sid administrators_, system_, user_;
-    alignas(DWORD) BYTE acl_[512] = {};
-    SECURITY_DESCRIPTOR descriptor_{};
-    SECURITY_ATTRIBUTES attributes_{};
-};
 
 // The folder just made, held, and made the administrators' once more through the held handle:
 // should another process have put a folder of its own at the name meanwhile, that one is
@@ -96,6 +52,35 @@ HANDLE HoldFolder(const std::wstring& folder, PrivateSecurity& security) {
 }
 
 }  // namespace
+
+bool PrivateSecurity::Build() {
+    administrators_ = WellKnown(WinBuiltinAdministratorsSid);
+    system_ = WellKnown(WinLocalSystemSid);
+    if (!ProcessUser(user_)) return false;
+    const DWORD inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+    return InitializeAcl(Acl(), sizeof(acl_), ACL_REVISION) &&
+           AddAccessAllowedAceEx(Acl(), ACL_REVISION, inherit, FILE_ALL_ACCESS,
+                                 administrators_.get()) &&
+           AddAccessAllowedAceEx(Acl(), ACL_REVISION, inherit, FILE_ALL_ACCESS, system_.get()) &&
+           AddAccessAllowedAceEx(Acl(), ACL_REVISION, inherit,
+                                 FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, user_.get()) &&
+           InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+           SetSecurityDescriptorOwner(&descriptor_, administrators_.get(), FALSE) &&
+           SetSecurityDescriptorDacl(&descriptor_, TRUE, Acl(), FALSE) &&
+           SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+}
+
+uint32_t PrivateSecurity::ApplyTo(HANDLE object) {
+    return SetSecurityInfo(object, SE_FILE_OBJECT,
+                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                               PROTECTED_DACL_SECURITY_INFORMATION,
+                           administrators_.get(), nullptr, Acl(), nullptr);
+}
+
+SECURITY_ATTRIBUTES* PrivateSecurity::Attributes() {
+    attributes_ = {sizeof(attributes_), &descriptor_, FALSE};
+    return &attributes_;
+}
 
 std::wstring CreateDownloadFolder(const std::wstring& tempPath, uint32_t processId,
                                   uint32_t& error) {

@@ -4,8 +4,34 @@
 // without sharing deletion, so that nobody can rename it and put a link in its place.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
+
+// Owner Administrators; full control for Administrators and SYSTEM, reading for the user the
+// setup runs for, handed down to the packages; nothing inherited from above.
+class PrivateSecurity {
+  public:
+    struct Sid {
+        BYTE bytes[SECURITY_MAX_SID_SIZE] = {};
+        PSID get() { return bytes; }
+    };
+
+    bool Build();
+    // 0, or the system error when the object cannot be given this owner and access.
+    uint32_t ApplyTo(HANDLE object);
+    SECURITY_ATTRIBUTES* Attributes();
+    SECURITY_DESCRIPTOR* Descriptor() { return &descriptor_; }
+
+  private:
+    PACL Acl() { return reinterpret_cast<PACL>(acl_); }
+
+    Sid administrators_, system_, user_;
+    alignas(DWORD) BYTE acl_[512] = {};
+    SECURITY_DESCRIPTOR descriptor_{};
+    SECURITY_ATTRIBUTES attributes_{};
+};
 
 // The folder's name, with its final backslash, or empty with the system error when no new
 // folder could be made.

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "tests/tools/product_stand_ins/stand_in.h"
 #include "tests/tools/ui_driver/ui_driver.h"
 #include "tests/win/support/win_test_support.h"
 #include "tests/win/support/installed_packages.h"
@@ -65,6 +66,8 @@ Installation::Installation(const std::wstring& name, const Scenario& scenario) {
             RunMsiexec(L"/x", packages + product);
     }
     Serve(scenario);
+    // The product started by the desktop's shell writes down its call there.
+    DeleteFileW((stand_in::DesktopRecordFolder() + L"\\application.txt").c_str());
     std::map<std::wstring, std::wstring> env = scenario.env;
     const char* host = std::getenv("LINKSERVER_HOST");
     env[L"Tellura_Server"] = host ? std::wstring(host, host + strlen(host)) : L"unset";
@@ -137,9 +140,12 @@ void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
         return Failed("accept", r.error);
     if (const Result<Done> r = PressButton(dialog_, IDC_INSTALL); !r)
         return Failed("Install", r.error);
+    // The bar shows, or a run that fails at once has shown its outcome already.
+    const std::wstring close = CatalogueText(IDS_CLOSE, CatalogueLanguage());
     const bool installing = WaitUntil([&] {
         const Result<ControlState> bar = ReadControl(dialog_, IDC_PROGRESS);
-        return bar && bar.value->visible;
+        const Result<ControlState> cancel = ReadControl(dialog_, IDCANCEL);
+        return (bar && bar.value->visible) || (cancel && cancel.value->text == close);
     });
     return installing ? ::testing::AssertionSuccess() : Failed("Install", "no progress bar");
 }
@@ -238,7 +244,9 @@ bool Installation::FolderExists(const std::wstring& folder) const {
 }
 
 std::string Installation::Recorded(const wchar_t* program) const {
-    return ReadWholeFile(records_ + program + L".txt");
+    const std::string recorded = ReadWholeFile(records_ + program + L".txt");
+    if (recorded != "<missing>") return recorded;
+    return ReadWholeFile(stand_in::DesktopRecordFolder() + L"\\" + program + L".txt");
 }
 
 bool Installation::ProductKeyExists() const {

@@ -15,11 +15,21 @@ inline int Setting(const wchar_t* name, int fallback) {
     return value && *value ? _wtoi(value) : fallback;
 }
 
-// Appends a line to <TELLURA_STANDIN_RECORD>\<program>.txt when the variable names a folder.
+// Where a program started by the desktop's shell, which does not pass the setup's variables on,
+// writes down how it was called.
+inline std::wstring DesktopRecordFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"tellura_stand_ins";
+}
+
+// Appends a line to <TELLURA_STANDIN_RECORD>\<program>.txt, or without that variable to the
+// desktop's record folder.
 inline void Record(const wchar_t* program, const std::wstring& line) {
-    const wchar_t* folder = _wgetenv(L"TELLURA_STANDIN_RECORD");
-    if (!folder || !*folder) return;
-    const std::wstring path = std::wstring(folder) + L"\\" + program + L".txt";
+    const wchar_t* variable = _wgetenv(L"TELLURA_STANDIN_RECORD");
+    std::wstring folder = variable && *variable ? variable : DesktopRecordFolder();
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\" + program + L".txt";
     if (FILE* file = _wfopen(path.c_str(), L"ab")) {
         const std::string utf8(line.begin(), line.end());
         std::fprintf(file, "%s\n", utf8.c_str());
