@@ -221,29 +221,38 @@ TEST(Engine, PlantedLinksAreNeverFollowed) {
     EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
 }
 
-// A temporary folder too long for the packages' paths ends the run before any download, with
-// the log in that folder and nothing in the current one.
+// A temporary folder too long for the packages' paths ends the run before any download, and
+// nothing is written in the current folder. One of 230 characters still takes the log, which
+// says why; Wine, as Windows' own limit has it, gives no temporary folder of 1,100 at all, and
+// then there is no log.
 TEST(Engine, TooLongTemporaryFolderEndsTheRun) {
-    std::wstring temp = L"\\\\?\\" + MakeFreshFolder(L"e2e_long");
-    while (temp.size() < 1100) {
-        temp += std::wstring(200, L'l') + L"\\";
-        CreateDirectoryW(temp.c_str(), nullptr);
+    for (const size_t length : {230u, 1100u}) {
+        SCOPED_TRACE(length);
+        std::wstring temp = L"\\\\?\\" + MakeFreshFolder(L"e2e_long");
+        while (temp.size() < length + 4) {
+            temp += std::wstring(std::min<size_t>(200, length + 3 - temp.size()), L'l') + L"\\";
+            CreateDirectoryW(temp.c_str(), nullptr);
+        }
+        Scenario longTemp;
+        longTemp.tempFolder = temp.substr(4);
+        Installation run(L"e2e_long", longTemp);
+        ASSERT_TRUE(run.Install());
+        const bool logged = length < MAX_PATH;
+        EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_DOWNLOAD_FAILED, kEnglish,
+                                                      logged ? run.LogPath() : L""));
+        ASSERT_TRUE(run.Close());
+        if (logged) {
+            EXPECT_LOG_IN_ORDER(run, "IN->ThreadDownloadInstall ()",
+                                "The temporary folder's path is too long for the packages: " +
+                                    Narrow(longTemp.tempFolder),
+                                "OUT->ThreadDownloadInstall () KO ");
+            EXPECT_EQ(Occurrences(run.Log(), "IN->DownloadPrereqs ()"), 0);
+        }
+        wchar_t current[MAX_PATH] = {};
+        GetCurrentDirectoryW(MAX_PATH, current);
+        EXPECT_EQ(GetFileAttributesW((std::wstring(current) + L"\\KSTInstall.log").c_str()),
+                  INVALID_FILE_ATTRIBUTES);
     }
-    Scenario longTemp;
-    longTemp.tempFolder = temp.substr(4);
-    Installation run(L"e2e_long", longTemp);
-    ASSERT_TRUE(run.Install());
-    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_DOWNLOAD_FAILED, kEnglish, run.LogPath()));
-    ASSERT_TRUE(run.Close());
-    EXPECT_LOG_IN_ORDER(run, "IN->ThreadDownloadInstall ()",
-                        "The temporary folder's path is too long for the packages: " +
-                            Narrow(longTemp.tempFolder),
-                        "OUT->ThreadDownloadInstall () KO ");
-    EXPECT_EQ(Occurrences(run.Log(), "IN->DownloadPrereqs ()"), 0);
-    wchar_t current[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, current);
-    EXPECT_EQ(GetFileAttributesW((std::wstring(current) + L"\\KSTInstall.log").c_str()),
-              INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(Engine, ProductThatRegistersNothingFails) {
