@@ -21,7 +21,7 @@ const wchar_t kHttpOpen[] = L"Software\\Classes\\http\\shell\\open\\command";
 // Makes the URL recorder the prefix's browser for as long as it lives, then puts the browser back.
 class StandInBrowser {
   public:
-    StandInBrowser() {
+    explicit StandInBrowser(const std::wstring& record) : record_(record) {
         RegCreateKeyExW(HKEY_LOCAL_MACHINE, kHttpOpen, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
                         &key_, nullptr);
         wchar_t old[1024] = {};
@@ -29,13 +29,16 @@ class StandInBrowser {
         if (key_ && RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old),
                                      &size) == ERROR_SUCCESS)
             previous_ = old;
-        Set(L"\"" + WinePath(L"" TELLURA_URL_RECORDER_EXE) + L"\" \"%1\"");
+        Set(L"\"" + WinePath(L"" TELLURA_URL_RECORDER_EXE) + L"\" \"%1\" \"" + record + L"\"");
     }
     ~StandInBrowser() {
         if (!previous_.empty()) Set(previous_);
         if (key_) RegCloseKey(key_);
     }
     bool Registered() const { return key_ != nullptr; }
+    // What the browser was asked to open since the last call.
+    std::string Recorded() const { return ReadWholeFile(record_); }
+    void Forget() const { DeleteFileW(record_.c_str()); }
 
   private:
     void Set(const std::wstring& command) {
@@ -45,10 +48,11 @@ class StandInBrowser {
     }
     HKEY key_ = nullptr;
     std::wstring previous_;
+    std::wstring record_;
 };
 
 // The setup against a loopback server that is never asked: its warning is answered, the dialog
-// is up. The recorder writes to <folder>urls.txt.
+// is up.
 struct Started {
     std::wstring folder;
     SetupProcess setup;
@@ -57,7 +61,7 @@ struct Started {
     explicit Started(const std::wstring& name)
         : folder(MakeFreshFolder(name)),
           setup(folder,
-                {{L"Tellura_Server", kServer}, {L"TELLURA_URL_RECORD", folder + L"urls.txt"}}) {
+                {{L"Tellura_Server", kServer}}) {
         // Any caption: it is in the user-interface language.
         const Result<HWND> warning = WaitForMessageBox(nullptr, 60000);
         EXPECT_TRUE(warning) << warning.error;
@@ -71,7 +75,6 @@ struct Started {
     ~Started() {
         if (dialog && PressButton(dialog, IDCANCEL)) setup.WaitForExit(20000);
     }
-    std::string Recorded() const { return ReadWholeFile(folder + L"urls.txt"); }
 };
 
 RECT ControlRect(HWND dialog, int id) {
@@ -80,32 +83,34 @@ RECT ControlRect(HWND dialog, int id) {
     return rect;
 }
 
-void ClickLinkAndExpect(Started& run, int id, const std::string& url) {
+void ClickLinkAndExpect(const StandInBrowser& browser, Started& run, int id,
+                        const std::string& url) {
     ASSERT_NE(run.dialog, nullptr);
+    browser.Forget();
     const Result<POINT> link = FindLinkPoint(run.dialog, id);
     ASSERT_TRUE(link) << link.error;
     // The plain text at the start of the link's line first: it opens nothing.
     ASSERT_TRUE(ClickAt({ControlRect(run.dialog, id).left + 3, link.value->y}));
     ASSERT_TRUE(ClickAt(*link.value));
     EXPECT_TRUE(
-        WaitUntil([&] { return run.Recorded() != "<missing>"; }, std::chrono::milliseconds(15000)));
-    EXPECT_EQ(run.Recorded(), url + "\n");
+        WaitUntil([&] { return browser.Recorded() != "<missing>"; }, std::chrono::milliseconds(15000)));
+    EXPECT_EQ(browser.Recorded(), url + "\n");
 }
 
 }  // namespace
 
 TEST(DialogView, LinksOpenTheirPagesWhenClicked) {
-    StandInBrowser browser;
+    StandInBrowser browser(MakeFreshFolder(L"e2e_browser") + L"urls.txt");
     ASSERT_TRUE(browser.Registered());
     {
         Started licence(L"e2e_licence_link");
-        ClickLinkAndExpect(licence, IDC_EULA_LINK, "http://127.0.0.1:9/fwlink/?LinkId=136710");
+        ClickLinkAndExpect(browser, licence, IDC_EULA_LINK, "http://127.0.0.1:9/fwlink/?LinkId=136710");
     }
     // The OS check refuses Server 2008: the dialog then shows the reason with the help link.
     ASSERT_TRUE(SetWineVersion(L"win2008"));
     Started refused(L"e2e_help_link");
     EXPECT_TRUE(SetWineVersion(L""));
-    ClickLinkAndExpect(refused, IDC_CHECK_FAILED_LINK, "http://127.0.0.1:9/fwlink/?LinkId=103527");
+    ClickLinkAndExpect(browser, refused, IDC_CHECK_FAILED_LINK, "http://127.0.0.1:9/fwlink/?LinkId=103527");
 }
 
 // Run in each user-interface language that CTest gives it: the dialog font, and so the size of

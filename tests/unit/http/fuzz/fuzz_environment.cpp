@@ -2,6 +2,8 @@
 // the rest (to its first zero byte) is the value.
 // - Tellura_Server: every link URL made with it reaches its server with the link path whole.
 // - Proxy: the proxy host, remembered by the name cache (resolved by a stand-in, not the DNS).
+// - Appli_LaunchId: an identifier the setup accepts reaches the product as one argument, never
+//   more, and the program stays the template's.
 // - QELThrDebug and QELSocketDebug (the value up to a line feed, then the other one; the first
 //   unset when the high bit of the first byte is): a collector is chosen only for a "PORT:"
 //   value, with a port of 1 to 65535, or 0 for one that is no port number.
@@ -11,7 +13,9 @@
 
 #include "base/environment.h"
 #include "base/link_locations.h"
+#include "base/user_shell.h"
 #include "engine/package_download.h"
+#include "engine/post_install_commands.h"
 #include "http/name_cache.h"
 #include "http/url.h"
 #include "threads/qel_trace_settings.h"
@@ -47,6 +51,14 @@ void ProxyValue(const char* value) {
     if (names.Resolve(value, &again) != resolved || (resolved && again != first)) abort();
 }
 
+void LaunchIdValue(const std::string& value) {
+    const std::wstring id(value.begin(), value.end());
+    if (LaunchIdRefusal(id)) return;
+    const ProgramAndArguments parts =
+        SplitCommandLine(LaunchCommand(L"\"C:\\P Q\\V.exe\" -id {0} -x", id));
+    if (parts.program != L"C:\\P Q\\V.exe" || parts.arguments != L"-id  " + id + L"  -x") abort();
+}
+
 void TraceValues(const std::string& values, bool threadUnset) {
     const size_t feed = values.find('\n');
     const std::string thread = values.substr(0, feed);
@@ -68,12 +80,15 @@ void TraceValues(const std::string& values, bool threadUnset) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const std::string value(reinterpret_cast<const char*>(data + 1), size - 1);
-    switch (data[0] % 3) {
+    switch (data[0] % 4) {
         case 0:
             ServerValue(value.c_str());
             break;
         case 1:
             ProxyValue(value.c_str());
+            break;
+        case 2:
+            LaunchIdValue(value.c_str());
             break;
         default:
             TraceValues(value.c_str(), data[0] & 0x80);
