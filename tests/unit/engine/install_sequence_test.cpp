@@ -50,8 +50,8 @@ struct Worker {
     Platform platform{events};
 
     SetupOutcome Install() {
-        const InstallPlan plan{PackagesToInstall({true, true, false, false}), L"C:\\T\\", L"PROPS",
-                               false};
+        const InstallPlan plan{PackagesToInstall({true, true, false, false}), L"C:\\T\\",
+                               L"PROPS", false};
         return RunInstallation(plan, platform, feedback, system);
     }
     // The user presses Cancel as the program with the word starts, and confirms it.
@@ -90,10 +90,11 @@ TEST(InstallSequence, PathsThroughTheWorker) {
          {"create folder", std::string("download ") + kPrerequisite,
           "claim log C:\\T\\" + std::string(kPrerequisite) + ".log",
           "/i C:\\T\\KST1\\" + std::string(kPrerequisite),
-          "verify C:\\T\\KST1\\msxml6_x86.msi as Microsoft's", "download Ventrola.msi",
-          "verify C:\\T\\KST1\\Ventrola.msi", "claim log C:\\T\\Ventrola.msi.log",
-          "Ventrola.msi  PROPS", "is installed", "QELTexturesGeneration",
-          Status(IDS_LAUNCHING_OPTIMIZER), "QELSTART", Outcome(SetupOutcome::kSucceeded), kOk},
+          "verify C:\\T\\KST1\\msxml6_x86.msi as Microsoft's",
+          "download Ventrola.msi", "verify C:\\T\\KST1\\Ventrola.msi",
+          "claim log C:\\T\\Ventrola.msi.log", "Ventrola.msi  PROPS",
+          "is installed", "QELTexturesGeneration", Status(IDS_LAUNCHING_OPTIMIZER), "QELSTART",
+          Outcome(SetupOutcome::kSucceeded), kOk},
          {"msiexec /x"}},
         {"no new download folder: nothing is downloaded",
          [](Worker& worker) { worker.platform.folder = std::nullopt; },
