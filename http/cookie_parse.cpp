@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <cstring>
 
 #include "http/cookie_store.h"
@@ -6,6 +7,9 @@
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Version values are read through a field of 8 characters; longer ones are cut.
+const size_t kVersionField = 8;
 
 }  // namespace
 
@@ -41,4 +45,10 @@ uint32_t QELHttpCookieHash(const char* text, size_t length) {
             static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(text[i])));
     }
     return h & 0x7FFFFFFFu;
+}
+
+int32_t QELHttpCookieVersion(const char* value, size_t length) {
+    char field[kVersionField] = {0};
+    memcpy(field, value, length < kVersionField ? length : kVersionField - 1);
+    return static_cast<int32_t>(strtol(field, nullptr, 10));
 }

@@ -32,8 +32,6 @@ struct Cookie {
 };
 
 const int kStoreSizeHint = 53;
-// Version values are read through a field of 8 characters; longer ones are cut.
-const size_t kVersionField = 8;
 
 std::atomic<QELSysSimpleHashTable*> g_store{nullptr};
 uint64_t g_lastAge = 0;
@@ -108,11 +106,7 @@ int32_t ParseCookie(const char* setCookie, Cookie* cookie) {
     size_t versionLength = 0;
     result = FindAttribute(text, length, "Version", "version", &version, &versionLength);
     if (result != kHttpOk) return result;
-    if (version) {
-        char field[kVersionField] = {0};
-        memcpy(field, version, versionLength < kVersionField ? versionLength : kVersionField - 1);
-        cookie->version = static_cast<int32_t>(strtol(field, nullptr, 10));
-    }
+    if (version) cookie->version = QELHttpCookieVersion(version, versionLength);
     return kHttpOk;
 }
 

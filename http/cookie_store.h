@@ -31,6 +31,10 @@ struct QELHttpCookiePair {
 };
 int32_t QELHttpParseCookiePair(const char* text, size_t length, QELHttpCookiePair* pair);
 
+// The number of a Version attribute's value of `length` bytes, read from its first 7
+// characters at most.
+int32_t QELHttpCookieVersion(const char* value, size_t length);
+
 // The store's string hash: 37-fold over every character (every length/64-th one for long
 // strings), top bit cleared.
 uint32_t QELHttpCookieHash(const char* text, size_t length);

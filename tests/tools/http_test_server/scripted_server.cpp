@@ -150,7 +150,9 @@ bool ScriptedServer::ReadRequest(intptr_t socket, std::string* pending, std::str
 
 bool ScriptedServer::SendReply(intptr_t socket, const Reply& reply) {
     if (reply.paceMs == 0) return SendAll(socket, reply.bytes.data(), reply.bytes.size());
-    for (size_t i = 0; i < reply.bytes.size() && !_stop; ++i) {
+    const size_t atOnce = std::min(reply.paceFrom, reply.bytes.size());
+    if (!SendAll(socket, reply.bytes.data(), atOnce)) return false;
+    for (size_t i = atOnce; i < reply.bytes.size() && !_stop; ++i) {
         if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(reply.paceMs));
         if (!SendAll(socket, reply.bytes.data() + i, 1)) return false;
     }

@@ -21,6 +21,8 @@ struct Reply {
     bool holdAfter = false;
     // Sends the bytes one at a time with this pause between them (0: all at once).
     int paceMs = 0;
+    // The bytes before this offset (a head, say) go at once all the same.
+    size_t paceFrom = 0;
 };
 
 // A reply whose connection then stays open without another byte.

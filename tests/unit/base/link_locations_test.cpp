@@ -18,7 +18,7 @@ void SetServerVariable(const char* value) {
 
 TEST(LinkLocations, ChoiceOfTheServer) {
     const ServerChoice absent = ChooseServer(std::nullopt);
-    EXPECT_EQ(absent.name, kDefaultServerName);
+    EXPECT_EQ(absent.name, L"go.tellura.com");
     EXPECT_FALSE(absent.custom);
 
     const ServerChoice named = ChooseServer(std::wstring(L"127.0.0.1:8081"));

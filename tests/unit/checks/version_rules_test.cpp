@@ -64,12 +64,13 @@ TEST(VersionFile, AcceptsTheFormWithItsVariants) {
 }
 
 TEST(VersionFile, RefusesWhatDoesNotConform) {
-    EXPECT_EQ(ParseVersionFile(L" PNQ1\t" + kCode + L"\t1.0.0").outcome,
-              VersionFile::Outcome::TagNotFound);
-    EXPECT_EQ(ParseVersionFile(L"\xFEFFPNQ1\t" + kCode + L"\t1.0.0").outcome,
-              VersionFile::Outcome::TagNotFound);
-    EXPECT_EQ(ParseVersionFile(L"pnq1\t" + kCode + L"\t1.0.0").outcome,
-              VersionFile::Outcome::TagNotFound);
+    // Each tag differs from "PNQ1" at another character, the last ones after the first.
+    for (const wchar_t* tag :
+         {L" PNQ1", L"\xFEFFPNQ1", L"pnq1", L"PMQ1", L"PNR1", L"PNQ2", L"PNQ"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(tag)));
+        EXPECT_EQ(ParseVersionFile(tag + (L"\t" + kCode) + L"\t1.0.0").outcome,
+                  VersionFile::Outcome::TagNotFound);
+    }
     EXPECT_EQ(ParseVersionFile(L"").outcome, VersionFile::Outcome::TagNotFound);
 
     const VersionFile lower =

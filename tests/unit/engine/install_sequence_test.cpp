@@ -8,6 +8,7 @@
 
 namespace {
 
+// Downloads, verifies and finds the product installed, unless a case makes one step fail.
 struct Platform : WorkerPlatform {
     explicit Platform(fakes::Events& events) : events(events) {}
     std::optional<std::wstring> CreateDownloadFolder() override {
@@ -16,24 +17,30 @@ struct Platform : WorkerPlatform {
     }
     int32_t DownloadPrereqs(const std::wstring&, const PackageStep& package,
                             const std::wstring&) override {
-        events.push_back("download " + fakes::Narrow(package.fileName));
-        return 0;
+        const std::string name = fakes::Narrow(package.fileName);
+        events.push_back("download " + name);
+        return name == failedDownload ? downloadResult : 0;
     }
     bool IsPackageSigned(const PackageStep& package, const std::wstring& path) override {
         events.push_back("verify " + fakes::Narrow(path) +
                          (package.fromMicrosoft ? " as Microsoft's" : ""));
-        return true;
+        return unsignedPackage.empty() ||
+               fakes::Narrow(path).find(unsignedPackage) == std::string::npos;
     }
     void ClaimInstallerLog(const std::wstring& path) override {
         events.push_back("claim log " + fakes::Narrow(path));
     }
     bool IsInstalled() override {
         events.push_back("is installed");
-        return true;
+        return installed;
     }
     void DeleteDownloads() override { events.push_back("delete downloads"); }
     fakes::Events& events;
     std::optional<std::wstring> folder = L"C:\\T\\KST1\\";
+    std::string failedDownload;  // the package whose download ends with downloadResult
+    int32_t downloadResult = 3;
+    std::string unsignedPackage;  // the package whose signature is refused
+    bool installed = true;
 };
 
 struct Worker {
@@ -115,6 +122,36 @@ TEST(InstallSequence, PathsThroughTheWorker) {
          {"log OUT->InstallMSI () KO", "download Ventrola.msi", "is installed",
           Outcome(SetupOutcome::kSucceeded), kOk},
          {}},
+        {"a failed download ends the run before anything is installed",
+         [](Worker& worker) { worker.platform.failedDownload = kPrerequisite; },
+         SetupOutcome::kFailedDownload,
+         {std::string("download ") + kPrerequisite, Outcome(SetupOutcome::kFailedDownload), kKo},
+         {"verify", "start", "download Ventrola.msi"}},
+        {"a download cancelled by the user",
+         [](Worker& worker) {
+             worker.platform.failedDownload = "Ventrola.msi";
+             worker.platform.downloadResult = 2;
+         },
+         SetupOutcome::kInterrupted,
+         {"download Ventrola.msi", Outcome(SetupOutcome::kInterrupted), kCancel},
+         {"verify C:\\T\\KST1\\Ventrola.msi", "Ventrola.msi  PROPS", "msiexec /x"}},
+        {"a package without an accepted signature is not installed",
+         [](Worker& worker) { worker.platform.unsignedPackage = "Ventrola.msi"; },
+         SetupOutcome::kFailedDownload,
+         {"verify C:\\T\\KST1\\Ventrola.msi", Outcome(SetupOutcome::kFailedDownload), kKo},
+         {"Ventrola.msi  PROPS", "is installed"}},
+        {"the product not registered after its installer",
+         [](Worker& worker) { worker.platform.installed = false; },
+         SetupOutcome::kFailedDownload,
+         {"Ventrola.msi  PROPS", "is installed", Outcome(SetupOutcome::kFailedDownload), kKo},
+         {"QELTexturesGeneration", "QELSTART"}},
+        {"Yes while the product installs removes it again",
+         [](Worker& worker) { worker.CancelWhenStarted("Ventrola.msi  PROPS"); },
+         SetupOutcome::kInterrupted,
+         {"ask yes", "log OUT->InstallMSI () CANCEL", Status(IDS_REMOVING_PRODUCT),
+          "start msiexec /x C:\\T\\KST1\\Ventrola.msi /q", "log OUT->RemoveMSI () OK",
+          Outcome(SetupOutcome::kInterrupted), kCancel},
+         {"is installed", "QELTexturesGeneration"}},
         {"the optimizer fails, which the outcome ignores",
          [](Worker& worker) {
              worker.system.scriptsByWord = {{"QELSTART", fakes::Script{0, 5}}};
@@ -153,6 +190,7 @@ TEST(InstallSequence, PathsThroughTheWorker) {
                 ADD_FAILURE() << "missing, or out of order: " << expected;
                 break;
             }
+            ++at;  // one event holds one expectation
         }
         for (const std::string& unexpected : c.absent) {
             for (const std::string& event : worker.events)

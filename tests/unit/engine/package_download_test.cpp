@@ -167,6 +167,10 @@ TEST_F(ScriptedDownload, ServerFaultsEndTheDownloadAsFailed) {
          {Answer("206 Partial Content", "0123456789", "Content-Range: bytes 0-9/5\r\n")},
          3,
          "Setup failed - total size 5 does not fit 10 received bytes"},
+        {"total beyond 32 bits",
+         {Answer("206 Partial Content", "0123456789", "Content-Range: bytes 0-9/2147483648\r\n")},
+         3,
+         "Setup failed - total size 2147483648 does not fit 10 received bytes"},
         {"no Content-Range",
          {Answer("206 Partial Content", "0123456789")},
          static_cast<int32_t>(0x80072F76),
@@ -181,6 +185,13 @@ TEST_F(ScriptedDownload, ServerFaultsEndTheDownloadAsFailed) {
                  "Content-Range: bytes 524288-1048575/1048576\r\nTransfer-Encoding: chunked\r\n")},
          3,
          "Setup failed to download " + url},
+        // Chunked, the empty body arrives as a body of no bytes, not as none.
+        {"empty chunked piece",
+         {Piece(file, 0, kPieceSize),
+          {"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 524288-1048575/1048576\r\n"
+           "Transfer-Encoding: chunked\r\n\r\n0\r\n\r\n"}},
+         3,
+         "Setup failed to download " + url},
         {"piece from another offset",
          {Piece(file, 0, kPieceSize), Piece(file, 0, kPieceSize)},
          3,
@@ -190,6 +201,16 @@ TEST_F(ScriptedDownload, ServerFaultsEndTheDownloadAsFailed) {
           Answer("206 Partial Content", "x", "Content-Range: bytes 524288-2000000/1048576\r\n")},
          3,
          "Setup failed - asked for bytes from 524288, got bytes from 524288"},
+        {"piece ending one byte past the count",
+         {Piece(file, 0, kPieceSize),
+          Answer("206 Partial Content", "x", "Content-Range: bytes 524288-1048576/1048576\r\n")},
+         3,
+         "Setup failed - asked for bytes from 524288, got bytes from 524288"},
+        {"piece ending before it starts",
+         {Piece(file, 0, kPieceSize),
+          Answer("206 Partial Content", "x", "Content-Range: bytes 524288-0/1048576\r\n")},
+         3,
+         "Setup failed - asked for bytes from 524288, got bytes from nowhere"},
         {"whole file again for a later piece",
          {Piece(file, 0, kPieceSize), Answer("200 OK", file.substr(0, 1000))},
          3,
@@ -235,6 +256,8 @@ TEST_F(ScriptedDownload, ServerFaultsEndTheDownloadAsFailed) {
             message.replace(at, 4, std::to_string(server.Port()));
         if (message.rfind("log ", 0) != 0) message = "log " + message;
         EXPECT_EQ(download.LastLines(2), message + "\nlog OUT->DownloadPrereqs () KO\n");
+        // A failed piece is not asked for again.
+        EXPECT_EQ(server.Requests().size(), c.replies.size());
     }
 }
 

@@ -120,7 +120,8 @@ TEST(HttpClientTimeouts, SilenceEndsTheRequestATrickleDoesNot) {
     } cases[] = {
         {"never answers", httptest::Silent(), false},
         {"stops in the body", httptest::Silent(head + "abc"), false},
-        {"one byte every 60 ms", {head + "abcdef", false, false, 60}, true},
+        // The body's six bytes take longer than the limit, each gap a third of it.
+        {"a body byte every 130 ms", {head + "abcdef", false, false, 130, head.size()}, true},
     };
     const uint32_t receiveMs = 400;
     const uint32_t connectMs = 2000;

@@ -61,6 +61,10 @@ TEST(CookieStore, RefusesBadInput) {
     EXPECT_EQ(BuildCookieLine("http://bad.test/", nullptr, 1), kHttpInvalidArg);
     // A version of 8 or more characters is cut, not copied past its field.
     EXPECT_EQ(StoreCookie("http://bad.test/", "v=1; Version=123456789012; Path=/"), kHttpOk);
+    EXPECT_EQ(QELHttpCookieVersion("123456789012", 12), 1234567);
+    EXPECT_EQ(QELHttpCookieVersion("12345678", 8), 1234567);
+    EXPECT_EQ(QELHttpCookieVersion("1234567", 7), 1234567);
+    EXPECT_EQ(QELHttpCookieVersion("29", 1), 2);
 }
 
 TEST(CookieStore, ReplacementByNamePrefix) {
@@ -123,9 +127,14 @@ TEST(CookieStore, CollidingKeysStayApart) {
     ASSERT_EQ(QELHttpCookieHash("http://victim.test/", 19),
               QELHttpCookieHash("http://evil.test/aahei93t", 25));
     ASSERT_EQ(StoreCookie("http://victim.test/", "session=SECRET; Path=/"), kHttpOk);
-    // A full colliding key gives up its own oldest, not the victim's.
+    // The victim's own name under the colliding key replaces nothing of the victim's.
+    ASSERT_EQ(StoreCookie("http://evil.test/aahei93t/", "session=EVIL; Path=/aahei93t"), kHttpOk);
+    EXPECT_EQ(Line("http://victim.test/x"), "Cookie: session=SECRET; $Path=/\r\n");
+    EXPECT_EQ(Line("http://evil.test/aahei93t/page"), "Cookie: session=EVIL; $Path=/aahei93t\r\n");
+    // A full colliding key gives up its own oldest, not the victim's; each name begins with the
+    // victim's.
     for (int i = 0; i < 50; ++i) {
-        std::string cookie = "e" + std::to_string(i) + "x=1; Path=/aahei93t";
+        std::string cookie = "session" + std::to_string(i) + "x=1; Path=/aahei93t";
         ASSERT_EQ(StoreCookie("http://evil.test/aahei93t/", cookie.c_str()), kHttpOk);
     }
     EXPECT_EQ(Line("http://evil.test/aahei93t/page").find("SECRET"), std::string::npos);

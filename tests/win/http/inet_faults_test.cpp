@@ -143,14 +143,21 @@ TEST(InetFaults, LongAnswerToARangeIsCutAfterTheAskedBytes) {
     EXPECT_EQ(body.length, 100001);
 }
 
-// Abort from another thread ends a request that waits for a silent server, and every later
-// one. Windows ends the wait when the handles close; Wine's WinInet waits on to its time-out.
+bool UnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Abort from another thread ends a request that waits for a silent server long before its
+// receive time-out would, and every later one. Windows ends the wait when the handles close;
+// Wine's WinInet does not honour that before its own time-out (measured: a read waits it out
+// whether aborted or not), so under Wine only the later request shows the Abort.
 TEST(InetFaults, AbortEndsAStalledRead) {
     ScriptedServer server;
     Start(server, {Silent("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc")});
     QELHttpInetDriver driver(nullptr, 1, 1);
-    const uint32_t receive = 1500;
-    driver.SetOption(kHttpOptionReceiveTimeout, &receive, 4);
+    const std::chrono::milliseconds receive(3000);
+    const uint32_t receiveMs = static_cast<uint32_t>(receive.count());
+    driver.SetOption(kHttpOptionReceiveTimeout, &receiveMs, 4);
     std::thread stop([&driver] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         driver.Abort();
@@ -159,7 +166,12 @@ TEST(InetFaults, AbortEndsAStalledRead) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_LT(driver.Get(server.Url("/s").c_str(), 0, &body.data, &body.length, nullptr), 0);
     stop.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    const auto took = std::chrono::steady_clock::now() - start;
+    if (UnderWine()) {
+        EXPECT_GE(took, receive - std::chrono::milliseconds(500));
+    } else {
+        EXPECT_LT(took, receive / 2);
+    }
     EXPECT_EQ(driver.Get(server.Url("/s").c_str(), 0, &body.data, &body.length, nullptr),
               kHttpCancelled);
 }
