@@ -159,14 +159,8 @@ void PostStatus(HWND dialog, UINT id) {
 
 class DialogAtHighDpi : public ::testing::Test {
   protected:
+    static void SetUpTestSuite() { PrepareDialogSuite(L"dialog_dpi"); }
     void SetUp() override {
-        const std::wstring folder = MakeFreshFolder(L"dialog_dpi");
-        SetEnvironmentVariableW(L"TMP", folder.c_str());
-        SetEnvironmentVariableW(L"TEMP", folder.c_str());
-        WriteLog(L"dpi suite");
-        RegisterSetupDialogClass(GetModuleHandleW(nullptr));
-        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
-        InitCommonControlsEx(&controls);
         CancelRequests = 0;
         ProgressEnabled = 1;
     }

@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "base/setup_log.h"
 #include "resources/resource_ids.h"
 #include "tests/win/support/win_test_support.h"
 
@@ -31,6 +32,16 @@ HWND CreateRivalWindow() {
 }
 
 }  // namespace
+
+void PrepareDialogSuite(const std::wstring& name) {
+    const std::wstring folder = MakeFreshFolder(name);
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+    WriteLog((name + L" suite").c_str());
+    RegisterSetupDialogClass(GetModuleHandleW(nullptr));
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
+    InitCommonControlsEx(&controls);
+}
 
 BOOL DrivenDialog::OnInitDialog() {
     const BOOL result = SetupDialog::OnInitDialog();

@@ -11,6 +11,10 @@
 
 #include "app/setup_dialog.h"
 
+// Once per suite: the log in a fresh temporary folder of that name, the dialog's class and the
+// common controls registered.
+void PrepareDialogSuite(const std::wstring& name);
+
 class DrivenDialog : public SetupDialog {
   public:
     std::atomic<HWND> window{nullptr};

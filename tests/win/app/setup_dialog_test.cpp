@@ -20,15 +20,7 @@ namespace {
 
 class SetupDialogTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        const std::wstring folder = MakeFreshFolder(L"setup_dialog");
-        SetEnvironmentVariableW(L"TMP", folder.c_str());
-        SetEnvironmentVariableW(L"TEMP", folder.c_str());
-        WriteLog(L"dialog suite");
-        RegisterSetupDialogClass(GetModuleHandleW(nullptr));
-        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
-        InitCommonControlsEx(&controls);
-    }
+    static void SetUpTestSuite() { PrepareDialogSuite(L"setup_dialog"); }
     void SetUp() override {
         ChecksPassed = true;
         CheckMessage.clear();
