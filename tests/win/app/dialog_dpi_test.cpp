@@ -9,9 +9,7 @@
 #include <string>
 
 #include "app/dpi_layout.h"
-#include "app/setup_dialog.h"
 #include "base/product_text.h"
-#include "base/setup_log.h"
 #include "base/setup_state.h"
 #include "framework/afx_strings.h"
 #include "resources/resource_ids.h"
@@ -45,7 +43,6 @@ SIZE NeededExtent(HWND control, int width, UINT format) {
 
 void ExpectTextFits(HWND dialog, int id, UINT dpi) {
     const HWND control = Control(dialog, id);
-    if (!IsWindowVisible(control)) return;
     SCOPED_TRACE(testing::Message() << "control " << id << " at " << dpi << " dpi: \""
                                     << Narrow(Text(dialog, id)) << "\"");
     RECT area;
@@ -82,18 +79,14 @@ void ExpectBannerFillsItsFrame(HWND dialog, UINT dpi) {
     const RECT frame = ClientRectOf(dialog, Control(dialog, IDC_BANNER_PLACEHOLDER));
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     HDC dc = GetDC(dialog);
-    COLORREF corners[4] = {};
     const bool filled = WaitUntil([&] {
-        corners[0] = GetPixel(dc, frame.left + 2, frame.top + 2);
-        corners[1] = GetPixel(dc, frame.right - 3, frame.top + 2);
-        corners[2] = GetPixel(dc, frame.left + 2, frame.bottom - 3);
-        corners[3] = GetPixel(dc, frame.right - 3, frame.bottom - 3);
-        return IsSky(corners[0]) && IsSky(corners[1]) && IsGround(corners[2]) &&
-               IsGround(corners[3]);
+        return IsSky(GetPixel(dc, frame.left + 2, frame.top + 2)) &&
+               IsSky(GetPixel(dc, frame.right - 3, frame.top + 2)) &&
+               IsGround(GetPixel(dc, frame.left + 2, frame.bottom - 3)) &&
+               IsGround(GetPixel(dc, frame.right - 3, frame.bottom - 3));
     });
     ReleaseDC(dialog, dc);
-    EXPECT_TRUE(filled) << std::hex << corners[0] << " " << corners[1] << " " << corners[2] << " "
-                        << corners[3];
+    EXPECT_TRUE(filled);
 }
 
 // Every visible control inside the client area, every text inside its control.
@@ -147,11 +140,6 @@ void ExpectLaidOutAtEveryScale(HWND dialog) {
     }
 }
 
-int PlaceholderWidth(HWND dialog) {
-    const RECT frame = ClientRectOf(dialog, Control(dialog, IDC_BANNER_PLACEHOLDER));
-    return frame.right - frame.left;
-}
-
 void PostStatus(HWND dialog, UINT id) {
     PostMessageW(dialog, WM_SETUP_STATUS, 0,
                  reinterpret_cast<LPARAM>(new WorkerParam{dialog, ProductText(id)}));
@@ -174,13 +162,6 @@ TEST_F(DialogAtHighDpi, LicenceInstallingAndFailedStatesFitAtEveryScale) {
     RunDriven(dialog, [&](HWND window) {
         ASSERT_EQ(WindowDpi(window), 144u) << "the process is not DPI-aware at 144 dpi";
         ExpectLaidOutAtEveryScale(window);
-
-        MoveToDpi(window, 144, 96);
-        const int widthAt96 = PlaceholderWidth(window);
-        MoveToDpi(window, 96, 192);
-        // With the font's base units, which grow a little unevenly with its size.
-        EXPECT_GT(PlaceholderWidth(window), widthAt96 * 17 / 10);
-        MoveToDpi(window, 192, 144);
 
         PressInstall(window, dialog);
         for (const UINT status :
