@@ -3,7 +3,9 @@
 # scales the banner smoothly to fill its placeholder (274 x 147 dialog units), cutting off what
 # overflows: the picture is drawn 2.2 times the placeholder's size at 96 dpi (411 x 221 pixels
 # with base units of 6 x 12), so that at 200 % (and base units up to 6.6 x 13.2 in one direction)
-# it is only ever made smaller. Needs ImageMagick; the results are committed so that the build
+# it is only ever made smaller. A frame of other proportions (a Japanese dialog font is narrower)
+# cuts up to a tenth off each side, so the title and the building keep clear of the edges.
+# Needs ImageMagick; the results are committed so that the build
 # does not.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -33,9 +35,9 @@ convert "$work/base.png" \
     -draw "rectangle $(s 262),$(s 131) $(s 276),$(s 147)" -draw "rectangle $(s 332),$(s 105) $(s 346),$(s 147)" \
     -fill '#00000040' -draw "rectangle 0,$((horizon - $(s 1))) $w,$((horizon + $(s 1)))" \
     -font DejaVu-Sans-Bold -pointsize "$(s 46)" -fill '#ffffff' -stroke '#123a6e' -strokewidth "$(s 1)" \
-    -annotate "+$(s 24)+$(s 70)" 'Tellura' \
+    -annotate "+$(s 44)+$(s 70)" 'Tellura' \
     -font DejaVu-Sans -pointsize "$(s 15)" -stroke none -fill '#eaf3ff' \
-    -annotate "+$(s 27)+$(s 96)" 'Setup' \
+    -annotate "+$(s 47)+$(s 96)" 'Setup' \
     "$work/banner.png"
 convert "$work/banner.png" -strip -units PixelsPerInch -density 96 -sampling-factor 4:2:0 \
     -quality 88 banner.jpg
