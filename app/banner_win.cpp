@@ -4,8 +4,10 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
+#include "app/banner_scale.h"
 #include "framework/afx_app.h"
 #include "resources/resource_ids.h"
 
@@ -13,10 +15,9 @@ namespace {
 
 struct Banner {
     HWND window;
-    IPicture* picture;
-    POINT topLeft;
-    SIZE pixels;
-    SIZE himetric;
+    HWND frame;
+    Pixels picture;  // as decoded
+    Pixels scaled;   // for the frame's size at the last paint
 };
 
 // Only the dialog's thread loads and paints, so the list needs no lock.
@@ -54,55 +55,76 @@ IPicture* DecodeBannerResource() {
     return picture;
 }
 
-void Draw(const Banner& banner, HDC dc) {
-    // IPicture draws bottom-up: start at the lower edge with a negative height.
-    banner.picture->Render(dc, banner.topLeft.x, banner.topLeft.y + banner.pixels.cy,
-                           banner.pixels.cx, -banner.pixels.cy, 0, 0, banner.himetric.cx,
-                           banner.himetric.cy, nullptr);
+// 32-bit pixels, rows top-down.
+BITMAPINFO TopDownFormat(int width, int height) {
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    return format;
 }
 
-// Fills in the picture's sizes, in HIMETRIC and in pixels at the resolution of dc.
-void Measure(Banner& banner, HDC dc) {
-    banner.picture->get_Width(&banner.himetric.cx);
-    banner.picture->get_Height(&banner.himetric.cy);
-    banner.pixels.cx = HimetricToPixels(banner.himetric.cx, GetDeviceCaps(dc, LOGPIXELSX));
-    banner.pixels.cy = HimetricToPixels(banner.himetric.cy, GetDeviceCaps(dc, LOGPIXELSY));
+// The decoded bitmap's own pixels: scaling them ourselves draws the same on every Windows
+// (StretchBlt's smooth mode is missing on some).
+std::optional<Pixels> PixelsOf(IPicture* picture) {
+    OLE_HANDLE handle = 0;
+    SHORT type = 0;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP ||
+        FAILED(picture->get_Handle(&handle)))
+        return std::nullopt;
+    const auto bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    BITMAP info{};
+    if (!GetObjectW(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
+        return std::nullopt;
+    Pixels pixels{info.bmWidth, info.bmHeight,
+                  std::vector<uint8_t>(static_cast<size_t>(info.bmWidth) * info.bmHeight * 4)};
+    BITMAPINFO format = TopDownFormat(info.bmWidth, info.bmHeight);
+    HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, bitmap, 0, info.bmHeight, pixels.bytes.data(), &format,
+                               DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != info.bmHeight) return std::nullopt;
+    return pixels;
+}
+
+void Draw(Banner& banner, HDC dc) {
+    RECT frame;
+    GetWindowRect(banner.frame, &frame);
+    MapWindowPoints(nullptr, banner.window, reinterpret_cast<POINT*>(&frame), 2);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    if (banner.scaled.width != width || banner.scaled.height != height)
+        banner.scaled = ScaleToCover(banner.picture, width, height);
+    if (banner.scaled.bytes.empty()) return;
+    BITMAPINFO format = TopDownFormat(width, height);
+    SetDIBitsToDevice(dc, frame.left, frame.top, width, height, 0, 0, 0, height,
+                      banner.scaled.bytes.data(), &format, DIB_RGB_COLORS);
 }
 
 }  // namespace
 
-std::optional<SIZE> BannerPixelSize() {
-    IPicture* picture = DecodeBannerResource();
-    if (!picture) return std::nullopt;
-    Banner banner{nullptr, picture, {}, {}, {}};
-    HDC dc = GetDC(nullptr);
-    Measure(banner, dc);
-    ReleaseDC(nullptr, dc);
-    picture->Release();
-    return banner.pixels;
-}
-
-void LoadBanner(HWND window, POINT topLeft) {
+void LoadBanner(HWND window, HWND frame) {
     IPicture* picture = DecodeBannerResource();
     if (!picture) return;
-    Banner banner{window, picture, topLeft, {}, {}};
+    std::optional<Pixels> pixels = PixelsOf(picture);
+    picture->Release();
+    if (!pixels) return;
+    banners.push_back({window, frame, std::move(*pixels), {}});
     HDC dc = GetDC(window);
-    Measure(banner, dc);
-    Draw(banner, dc);
+    Draw(banners.back(), dc);
     ReleaseDC(window, dc);
-    banners.push_back(banner);
 }
 
 void PaintBanners(HWND window, HDC dc) {
-    for (const Banner& banner : banners) {
+    for (Banner& banner : banners) {
         if (banner.window == window) Draw(banner, dc);
     }
 }
 
 void ReleaseBanners(HWND window) {
-    for (const Banner& banner : banners) {
-        if (banner.window == window) banner.picture->Release();
-    }
     banners.erase(std::remove_if(banners.begin(), banners.end(),
                                  [window](const Banner& b) { return b.window == window; }),
                   banners.end());

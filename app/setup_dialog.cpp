@@ -41,6 +41,20 @@ void ShowControl(HWND control, bool show) {
     if (control) ShowWindow(control, show ? SW_SHOW : SW_HIDE);
 }
 
+// The checks may have taken long enough for the user to click elsewhere. The foreground lock is
+// lifted for this one call and only in memory: the user's own setting is back right after.
+void ComeToFront(HWND window) {
+    DWORD userTimeout = 0;
+    const bool known =
+        SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &userTimeout, 0) != FALSE;
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
+    SetForegroundWindow(window);
+    if (known) {
+        SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                              reinterpret_cast<void*>(static_cast<uintptr_t>(userTimeout)), 0);
+    }
+}
+
 }  // namespace
 
 void RegisterSetupDialogClass(HINSTANCE instance) {
@@ -71,6 +85,7 @@ const MessageMapEntry* SetupDialog::GetMessageMap() const {
     static const MessageMapEntry entries[] = {
         OnMessage(WM_PAINT, &SetupDialog::OnPaint),
         OnMessage(WM_QUERYDRAGICON, &SetupDialog::OnQueryDragIcon),
+        OnMessage(kDpiChangedMessage, &SetupDialog::OnDpiChanged),
         OnCommand(BN_CLICKED, IDC_ACCEPT_BOX, &SetupDialog::OnAcceptBoxClicked),
         OnCommand(BN_CLICKED, IDC_INSTALL, &SetupDialog::OnInstallClicked),
         OnNotify(NM_CLICK, IDC_EULA_LINK, &SetupDialog::OnLicenceLinkClicked),
@@ -105,13 +120,10 @@ BOOL SetupDialog::OnInitDialog() {
     m_installButton.SetWindowText(AfxLoadString(IDS_INSTALL));
     m_cancelButton.SetWindowText(AfxLoadString(IDS_CANCEL));
 
+    m_layout.Start(m_hWnd);
     if (HWND placeholder = GetDlgItem(IDC_BANNER_PLACEHOLDER)) {
-        RECT frame;
-        GetWindowRect(placeholder, &frame);
-        POINT topLeft{frame.left, frame.top};
-        ScreenToClient(m_hWnd, &topLeft);
         m_bannerWindow = m_hWnd;
-        LoadBanner(m_hWnd, topLeft);
+        LoadBanner(m_hWnd, placeholder);
     }
 
     const HWND eulaLink = GetDlgItem(IDC_EULA_LINK);
@@ -137,10 +149,7 @@ BOOL SetupDialog::OnInitDialog() {
         SetDefaultButton(IDCANCEL);
     }
 
-    // Lets this and later setup windows come to the front for the user.
-    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr,
-                          SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
-    SetForegroundWindow(m_hWnd);
+    ComeToFront(m_hWnd);
     return TRUE;
 }
 
@@ -162,6 +171,11 @@ LRESULT SetupDialog::OnPaint(WPARAM, LPARAM) {
 }
 
 LRESULT SetupDialog::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
+
+LRESULT SetupDialog::OnDpiChanged(WPARAM dpi, LPARAM suggested) {
+    m_layout.Change(HIWORD(dpi), *reinterpret_cast<const RECT*>(suggested));
+    return 0;
+}
 
 LRESULT SetupDialog::OnAcceptBoxClicked(WPARAM, LPARAM) {
     const bool accepted = m_acceptBox.GetCheck() == BST_CHECKED;

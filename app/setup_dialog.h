@@ -1,6 +1,7 @@
 // The setup's only window: banner, licence or check failure, then progress and the outcome.
 #pragma once
 
+#include "app/dpi_layout.h"
 #include "base/worker_messages.h"
 #include "framework/afx_dialog.h"
 
@@ -33,6 +34,7 @@ class SetupDialog : public CDialog {
     void StartWorker(WorkerParam* param);
     LRESULT OnPaint(WPARAM, LPARAM);
     LRESULT OnQueryDragIcon(WPARAM, LPARAM);
+    LRESULT OnDpiChanged(WPARAM dpi, LPARAM suggested);
     LRESULT OnAcceptBoxClicked(WPARAM, LPARAM);
     LRESULT OnInstallClicked(WPARAM, LPARAM);
     LRESULT OnLicenceLinkClicked(WPARAM, LPARAM notify);
@@ -56,6 +58,7 @@ class SetupDialog : public CDialog {
     CButton m_cancelButton;
     HICON m_hIcon;
     HWND m_bannerWindow = nullptr;
+    DpiLayout m_layout;
     HANDLE m_worker = nullptr;  // a copy of the worker thread's handle, to wait for its end
     bool notStarted = true;
     int endCode = 0;  // 0 while running; then 1 success, 2 interrupted, 3 failed

@@ -3,6 +3,8 @@
 
 // Dialogs, pictures, icons
 #define IDD_SETUP_DIALOG 102
+// The dialog font's size in points, which the layout for another DPI scales.
+#define SETUP_DIALOG_FONT_POINTS 8
 #define IDR_BANNER_JPG 136
 #define IDI_SETUP_ICON 135
 

@@ -1,15 +1,33 @@
-# scripts/demo --gallery: every state of the setup in each language, photographed from runs that
-# each start in a fresh copy of one pristine prefix, then build/demo/index.html over the pictures.
+# scripts/demo --gallery: every state of the setup in each language at 100 % and 150 % display
+# scale (and 200 % for the first language), photographed from runs that each start in a fresh
+# copy of one pristine prefix per scale, then build/demo/index.html over the pictures.
 # Sourced by scripts/demo after the link server is up (packages, server, out, prefix are set).
 
 # TELLURA_GALLERY_LANGS chooses fewer languages (the script's test takes one).
 read -r -a gallery_languages <<<"${TELLURA_GALLERY_LANGS:-en de es fr it ja}"
 
+# The scales a language is shown at: the first language also at 200 %.
+gallery_scales() {
+    if [ "$1" = "${gallery_languages[0]}" ]; then echo 100 150 200; else echo 100 150; fi
+}
+
+# The pristine prefix of a scale: Wine takes the DPI from the registry when a program starts.
+gallery_pristine_at() {
+    local scale=$1 pristine=$gallery_pristine-$1
+    if [ ! -d "$pristine" ]; then
+        cp -a "$gallery_pristine" "$pristine"
+        WINEPREFIX=$pristine wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+            /d $((scale * 96 / 100)) /f >/dev/null 2>&1 || fail "the DPI of $scale % could not be set"
+        WINEPREFIX=$pristine timeout 30 wineserver -w 2>/dev/null || true
+    fi
+    echo "$pristine"
+}
+
 # A fresh prefix for the next run, copied from one made once (faster than making each).
 gallery_fresh_prefix() {
     [ -n "$WINEPREFIX" ] && timeout 30 wineserver -w 2>/dev/null || true
     rm -rf "$prefix"
-    cp -a "$gallery_pristine" "$prefix"
+    cp -a "$1" "$prefix"
     export WINEPREFIX=$prefix
 }
 
@@ -96,17 +114,21 @@ gallery_run() {
     timeout 30 wineserver -w 2>/dev/null || true
     gallery_signed=$out/gallery-signed.msi
     cp "$packages/Ventrola.msi" "$gallery_signed"
-    rm -rf "$out/gallery"
+    rm -rf "$out/gallery" "$gallery_pristine"-*
+    local lang scale pristine
     for lang in "${gallery_languages[@]}"; do
         tour_lc=$(tour_locale "$lang")
-        dir=$out/gallery/$lang
-        mkdir -p "$dir"
-        for run in success failed_download failed_textures interrupted checks_failed; do
-            echo "demo: gallery $lang: $run"
-            gallery_fresh_prefix
-            "gallery_${run}_run"
+        for scale in $(gallery_scales "$lang"); do
+            pristine=$(gallery_pristine_at "$scale")
+            dir=$out/gallery/$lang/$scale
+            mkdir -p "$dir"
+            for run in success failed_download failed_textures interrupted checks_failed; do
+                echo "demo: gallery $lang at $scale %: $run"
+                gallery_fresh_prefix "$pristine"
+                "gallery_${run}_run"
+            done
+            rm -f "$dir"/.box-*.png
         done
-        rm -f "$dir"/.box-*.png
     done
     "$root/scripts/lib/gallery_index.sh" "$out"
     echo "demo: gallery written to $out/index.html in $((SECONDS - started)) s"

@@ -45,12 +45,12 @@ check "the outcome is read from the dialog" \
     'grep -q "outcome: Setup has successfully installed Tellura." "$scratch/auto.out"'
 check "Close ends the dialog with 1" 'grep -q "the setup ended with 1" "$scratch/auto.out"'
 
-mkdir -p "$scratch/gallery/gallery/ja"
-cp "$scratch/shots/01-licence.png" "$scratch/gallery/gallery/ja/licence.png"
+mkdir -p "$scratch/gallery/gallery/ja/150"
+cp "$scratch/shots/01-licence.png" "$scratch/gallery/gallery/ja/150/licence.png"
 "$root/scripts/lib/gallery_index.sh" "$scratch/gallery" >"$scratch/index.out"
 check "the index shows the picture there is" \
-    'grep -q "<img src=\"gallery/ja/licence.png\"" "$scratch/gallery/index.html"'
-check "and names the others as missing" 'grep -q "65 pictures missing" "$scratch/index.out"'
-check "in the page too" '[ "$(grep -o "missing: " "$scratch/gallery/index.html" | wc -l)" -eq 65 ]'
+    'grep -q "<img src=\"gallery/ja/150/licence.png\"" "$scratch/gallery/index.html"'
+check "and names the others as missing" 'grep -q "142 pictures missing" "$scratch/index.out"'
+check "in the page too" '[ "$(grep -o "missing: " "$scratch/gallery/index.html" | wc -l)" -eq 142 ]'
 
 [ "$failures" -eq 0 ]

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built TelluraSetup.exe and the TelluraSetup.debug beside it as they are shipped: under
-# 1 MB, ASLR and DEP on, only KnownDLLs imported, stripped with a debug link, hardened,
+# 1 MB, ASLR and DEP on, only KnownDLLs imported, a manifest that Windows XP SP2 loads and that
+# declares Windows Vista to 11 and per-monitor DPI awareness, stripped with a debug link, hardened,
 # and no given folder (the checkout, the build tree) named in either file. With --time-stamp, the
 # PE header's time stamp must be those seconds since 1970.
 # Usage: check_image.sh [--time-stamp SECONDS] IMAGE [FOLDER...]
@@ -49,6 +50,23 @@ known=" $(grep -v '^#' "$(dirname "$0")/imported_dlls.txt" | tr '\n' ' ') "
 for dll in $(awk '/DLL Name:/ { print $3 }' <<<"$headers"); do
     [[ "$known" == *" ${dll,,} "* ]] || fail "$image imports $dll, not one of the KnownDLLs"
 done
+
+# The manifest is kept as UTF-8 text in the resources. Without the supported systems Windows treats
+# the setup as a Vista program; without the DPI settings it stretches the window as a bitmap.
+# Windows XP SP2's loader refuses an element that declares a namespace twice.
+manifest=$(strings -a "$image" | sed -n '/<assembly /,/<\/assembly>/p')
+has() { grep -qF "$1" <<<"$manifest" || fail "$image: the manifest lacks $1"; }
+has 'level="requireAdministrator"'
+for os in e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a2440225f93a \
+    4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 1f676c76-80e1-4239-95bb-83d0f6d0da78 \
+    8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
+    has "<supportedOS Id=\"{$os}\"/>"
+done
+has '<application xmlns="urn:schemas-microsoft-com:asm.v3">'
+has '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>'
+has '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor, System</dpiAwareness>'
+! grep -Eq 'xmlns[:=].*xmlns[:=]' <<<"$manifest" ||
+    fail "$image: a manifest element declares two namespaces, which Windows XP SP2 refuses"
 
 sections=$(i686-w64-mingw32-objdump -h "$image")
 ! grep -q ' \.debug_' <<<"$sections" || fail "$image still carries debug sections"

@@ -12,6 +12,7 @@
 #include "tests/win/support/installed_packages.h"
 #include "tests/win/support/log_lines.h"
 #include "tests/win/support/win_test_support.h"
+#include "tests/unit/log_text.h"
 
 namespace {
 
@@ -445,4 +446,21 @@ TEST(Engine, VistaGetsTheMsxmlHotfix) {
         "wusa.exe /quiet /norestart " + kst + "Windows6.0-KB941179-x86.msu",
         "Installer exit code = 1", "OUT->InstallMSI () OK", "OUT->ThreadDownloadInstall () OK ");
     ASSERT_TRUE(run.Close());
+}
+
+// A user whose temporary folder holds blanks, accents and Japanese: the run installs, its log
+// names the folders so that they read back exactly, and the downloads are gone afterwards.
+TEST(Engine, TemporaryFolderBeyondAsciiInstallsLogsAndCleansUp) {
+    Installation run(L"J\u00fcrgen M\u00fcller \u6771\u4eac", {});
+    ASSERT_TRUE(run.Install());
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
+    EXPECT_TRUE(run.ProductKeyExists());
+    ASSERT_TRUE(run.Close());
+
+    std::vector<std::wstring> read;
+    for (const std::string& line : run.Log()) read.push_back(ReadLogText(line));
+    const std::wstring downloads = run.DownloadFolder();
+    EXPECT_NE(std::find(read.begin(), read.end(), L"Temporary folder : " + downloads), read.end())
+        << run.LogText();
+    EXPECT_FALSE(run.FolderExists(downloads));
 }

@@ -10,6 +10,7 @@
 #include "tests/win/support/installed_packages.h"
 #include "tests/win/support/log_lines.h"
 #include "tests/win/support/resource_bytes.h"
+#include "tests/unit/log_text.h"
 #include "resources/resource_ids.h"
 
 using namespace ui_driver;
@@ -117,12 +118,13 @@ void Installation::Serve(const Scenario& scenario) {
 
 void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
     // Every package the log says was downloaded may have been installed.
-    const std::string prefix = "Downloading " + Narrow(downloads);
-    for (const std::string& line : Log()) {
+    const std::wstring prefix = L"Downloading " + downloads;
+    for (const std::string& bytes : Log()) {
+        const std::wstring line = ReadLogText(bytes);
         if (line.rfind(prefix, 0) != 0) continue;
-        const std::string name = line.substr(prefix.size(), line.find(" from ") - prefix.size());
-        if (name.size() < 4 || name.substr(name.size() - 4) != ".msi") continue;
-        RunMsiexec(L"/x", served_ + L"\\" + std::wstring(name.begin(), name.end()));
+        const std::wstring name = line.substr(prefix.size(), line.find(L" from ") - prefix.size());
+        if (name.size() < 4 || name.substr(name.size() - 4) != L".msi") continue;
+        RunMsiexec(L"/x", served_ + L"\\" + name);
     }
 }
 

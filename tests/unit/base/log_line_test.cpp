@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/log_line.h"
+#include "tests/unit/log_text.h"
 
 namespace {
 
@@ -39,8 +40,26 @@ TEST(LogLine, EmptyStampAndMissingTemplate) {
     EXPECT_EQ(ComposeLogLine("s", L"text", L""), "s: text\r\n");
 }
 
-TEST(LogLine, UnitsAbove255BecomeQuestionMarksAndLatin1StaysOneByte) {
-    EXPECT_EQ(ComposeLogLine("s", L"caf\u00e9 \u65e5\u672c", L"%s: %s\n"), "s: caf\xe9 ??\r\n");
+TEST(LogLine, CharactersAbove255AreEscapedAndEveryTextReadsBack) {
+    const struct {
+        std::wstring text;
+        std::string bytes;
+    } cases[] = {
+        {L"caf\u00e9 \u00ff", "caf\xe9 \xff"},
+        {L"C:\\users\\J\u00fcrgen M\u00fcller \u6771\u4eac\\Temp\\",
+         "C:\\users\\J\xfcrgen M\xfcller \\u6771\\u4eac\\Temp\\"},
+        {L"\u0391\u03b8\u03ae\u03bd\u03b1 \u041c\u043e\u0441\u043a\u0432\u0430",
+         "\\u0391\\u03b8\\u03ae\\u03bd\\u03b1 \\u041c\\u043e\\u0441\\u043a\\u0432\\u0430"},
+        {L"\xd83d\xde00", "\\ud83d\\ude00"},  // one character beyond the 16-bit plane
+        // Folders named like an escape keep their backslash apart.
+        {L"C:\\u00e9\\ua\\uABCD", "C:\\u005cu00e9\\ua\\u005cuABCD"},
+        {L"\\u12", "\\u12"},
+    };
+    for (const auto& c : cases) {
+        const std::string line = ComposeLogLine("s", c.text, L"%s: %s\n");
+        EXPECT_EQ(line, "s: " + c.bytes + "\r\n");
+        EXPECT_EQ(ReadLogText(line), L"s: " + c.text + L"\r\n");
+    }
 }
 
 TEST(LogLine, TemplateTextOtherThanTwoStringFieldsIsCopied) {

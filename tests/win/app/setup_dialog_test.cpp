@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/setup_dialog.h"
+#include "tests/win/app/driven_dialog.h"
 #include "base/setup_log.h"
 #include "base/setup_state.h"
 #include "resources/resource_ids.h"
@@ -17,109 +18,9 @@
 
 namespace {
 
-// A top-level window of the dialog's thread that takes the activation when sent WM_APP, as a
-// pop-up of that thread would.
-LRESULT CALLBACK RivalProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_APP) SetActiveWindow(window);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-HWND CreateRivalWindow() {
-    static const ATOM rivalClass = [] {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = RivalProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"SetupDialogTestRival";
-        return RegisterClassW(&windowClass);
-    }();
-    return CreateWindowExW(0, MAKEINTATOM(rivalClass), L"rival", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                           0, 0, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-}
-
-class DrivenDialog : public SetupDialog {
-  public:
-    std::atomic<HWND> window{nullptr};
-    std::atomic<HWND> rival{nullptr};
-    bool withRival = false;
-    std::atomic<bool> workerStarted{false};
-    std::unique_ptr<WorkerParam> param;
-    bool threadRefused = false;
-
-  protected:
-    BOOL OnInitDialog() override {
-        const BOOL result = SetupDialog::OnInitDialog();
-        if (withRival) rival = CreateRivalWindow();
-        window = m_hWnd;
-        return result;
-    }
-    bool BeginWorker(WorkerParam* record) override {
-        workerStarted = true;
-        if (threadRefused) return false;
-        param.reset(record);
-        return true;
-    }
-};
-
-HWND Control(HWND dialog, int id) {
-    if (id == IDC_STATUS_LINE) {
-        if (HWND line = GetDlgItem(dialog, -1)) return line;
-        return GetDlgItem(dialog, 0xFFFF);
-    }
-    return GetDlgItem(dialog, id);
-}
-
-std::wstring Text(HWND dialog, int id) {
-    wchar_t text[1024] = L"";
-    GetWindowTextW(id ? Control(dialog, id) : dialog, text, 1024);
-    return text;
-}
-bool Visible(HWND dialog, int id) { return IsWindowVisible(Control(dialog, id)) != FALSE; }
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(Control(dialog, id)) != FALSE; }
-void Click(HWND dialog, int id) { SendMessageW(Control(dialog, id), BM_CLICK, 0, 0); }
-int DefaultButton(HWND dialog) { return LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0)); }
-int BarPosition(HWND dialog) {
-    return static_cast<int>(SendMessageW(Control(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0));
-}
-
-// Runs the dialog until it ends; drive() plays against it from another thread and must end
-// it. A dialog left open is ended with -5 so that a failing case cannot hang the suite.
-INT_PTR RunDriven(DrivenDialog& dialog, const std::function<void(HWND)>& drive) {
-    std::thread driver([&] {
-        // A control counts as visible only once its dialog is shown, after its initialisation.
-        if (!WaitUntil([&] {
-                const HWND shown = dialog.window.load();
-                return shown && IsWindowVisible(shown);
-            }))
-            return;
-        const HWND window = dialog.window;
-        drive(window);
-        if (!WaitUntil([&] { return !IsWindow(window); })) {
-            ADD_FAILURE() << "the dialog did not end";
-            EndDialog(window, -5);
-        }
-    });
-    const INT_PTR code = dialog.DoModal();
-    driver.join();
-    return code;
-}
-
-void PressInstall(HWND window, DrivenDialog& dialog) {
-    Click(window, IDC_ACCEPT_BOX);
-    Click(window, IDC_INSTALL);
-    ASSERT_TRUE(WaitUntil([&] { return dialog.workerStarted.load(); }));
-}
-
 class SetupDialogTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        const std::wstring folder = MakeFreshFolder(L"setup_dialog");
-        SetEnvironmentVariableW(L"TMP", folder.c_str());
-        SetEnvironmentVariableW(L"TEMP", folder.c_str());
-        WriteLog(L"dialog suite");
-        RegisterSetupDialogClass(GetModuleHandleW(nullptr));
-        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
-        InitCommonControlsEx(&controls);
-    }
+    static void SetUpTestSuite() { PrepareDialogSuite(L"setup_dialog"); }
     void SetUp() override {
         ChecksPassed = true;
         CheckMessage.clear();
@@ -164,6 +65,30 @@ TEST_F(SetupDialogTest, LicenceStateAndTheAcceptBox) {
     });
     EXPECT_EQ(code, IDCANCEL);
     EXPECT_FALSE(dialog.workerStarted);
+}
+
+std::wstring StoredForegroundLockTimeout() {
+    wchar_t value[64] = L"<none>";
+    DWORD size = sizeof value;
+    RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"ForegroundLockTimeout",
+                 RRF_RT_ANY, nullptr, value, &size);
+    return value;
+}
+
+TEST_F(SetupDialogTest, ComesToTheFrontAndLeavesTheUsersForegroundLockAsItWas) {
+    const uintptr_t userTimeout = 123457;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                                      reinterpret_cast<void*>(userTimeout), 0));
+    const std::wstring stored = StoredForegroundLockTimeout();
+    DrivenDialog dialog;
+    RunDriven(dialog, [](HWND window) {
+        EXPECT_EQ(GetForegroundWindow(), window);
+        Click(window, IDCANCEL);
+    });
+    DWORD timeout = 0;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0));
+    EXPECT_EQ(timeout, userTimeout);
+    EXPECT_EQ(StoredForegroundLockTimeout(), stored);
 }
 
 TEST_F(SetupDialogTest, InstallStartsTheWorkerAndProgressFollowsItsMessages) {

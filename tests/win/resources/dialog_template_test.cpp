@@ -55,7 +55,8 @@ const ExpectedItem kItems[] = {
      L"",
      false,
      true,
-     {8, 161, 274, 32},
+     // Down to the buttons: the German and Japanese failure texts take five lines.
+     {8, 161, 274, 80},
      0,
      0,
      ES_MULTILINE | ES_READONLY},

@@ -13,11 +13,11 @@
 
 namespace {
 
-// The banner is drawn at its own size in the placeholder of 274 x 147 dialog units. At 96 dpi the
-// smallest dialog fonts it meets have base units of 6 x 13 pixels (Windows' MS Shell Dlg 2,
-// Tahoma 8) and 6 x 12 (Liberation Sans under Wine): it fills the width and fits the lower height.
-const int kPlaceholderWidth = MulDiv(274, 6, 4);
-const int kPlaceholderHeight = MulDiv(147, 12, 8);
+// The banner is scaled to fill the placeholder of 274 x 147 dialog units, and must only ever be
+// made smaller: at 200 %, with the largest base units it meets (6 x 13 pixels at 96 dpi, Windows'
+// MS Shell Dlg 2, Tahoma 8), the placeholder is twice 411 x 239 pixels.
+const int kPlaceholderWidthAt200 = 2 * MulDiv(274, 6, 4);
+const int kPlaceholderHeightAt200 = 2 * MulDiv(147, 13, 8);
 
 int HimetricToPixels(int dpi, OLE_XSIZE_HIMETRIC himetric) {
     return (dpi * himetric + 1270) / 2540;
@@ -29,7 +29,7 @@ std::string AsText(const std::vector<BYTE>& bytes) {
 
 }  // namespace
 
-TEST(Banner, IsAJpegThatFitsThePlaceholderAtTheSmallestDialogFont) {
+TEST(Banner, IsAJpegLargeEnoughForThePlaceholderAtTwiceTheScale) {
     auto bytes = ResourceBytes(L"JPG", MAKEINTRESOURCEW(IDR_BANNER_JPG));
     ASSERT_TRUE(bytes);
     ASSERT_GT(bytes->size(), 4u);
@@ -60,8 +60,8 @@ TEST(Banner, IsAJpegThatFitsThePlaceholderAtTheSmallestDialogFont) {
     CoUninitialize();
 
     EXPECT_EQ(type, PICTYPE_BITMAP);
-    EXPECT_EQ(HimetricToPixels(96, width), kPlaceholderWidth);
-    EXPECT_LE(HimetricToPixels(96, height), kPlaceholderHeight);
+    EXPECT_GE(HimetricToPixels(96, width), kPlaceholderWidthAt200);
+    EXPECT_GE(HimetricToPixels(96, height), kPlaceholderHeightAt200);
 }
 
 TEST(Icon, HoldsTheUsualSizesAndLoads) {
