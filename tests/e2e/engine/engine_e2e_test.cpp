@@ -459,7 +459,8 @@ TEST(Engine, TemporaryFolderBeyondAsciiInstallsLogsAndCleansUp) {
 
     std::vector<std::wstring> read;
     for (const std::string& line : run.Log()) read.push_back(ReadLogText(line));
-    const std::wstring downloads = run.DownloadFolder();
+    const std::wstring downloads =
+        run.TempFolder() + L"KST" + std::to_wstring(run.ProcessId()) + L"\\";
     EXPECT_NE(std::find(read.begin(), read.end(), L"Temporary folder : " + downloads), read.end())
         << run.LogText();
     EXPECT_FALSE(run.FolderExists(downloads));

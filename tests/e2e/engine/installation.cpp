@@ -225,13 +225,11 @@ std::string Installation::LogText() const {
 }
 
 std::wstring Installation::DownloadFolder() const {
-    const std::string logged = "Temporary folder : ";
-    for (const std::string& line : Log())
-        if (line.rfind(logged, 0) == 0) {
-            std::wstring folder;
-            for (const unsigned char c : line.substr(logged.size())) folder += c;
-            return folder;
-        }
+    const std::wstring logged = L"Temporary folder : ";
+    for (const std::string& bytes : Log()) {
+        const std::wstring line = ReadLogText(bytes);
+        if (line.rfind(logged, 0) == 0) return line.substr(logged.size());
+    }
     return folder_ + L"KST" + std::to_wstring(setup_ ? setup_->Id() : 0) + L"\\";
 }
 
