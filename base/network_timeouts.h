@@ -17,6 +17,13 @@ inline constexpr uint32_t kMinPieceBytes = 1024;
 inline constexpr uint32_t kMinPieceWindowMs = 60000;
 // How often the worker looks at Cancel and at the rate while a piece comes.
 inline constexpr uint32_t kPieceWatchSliceMs = 250;
+// A piece cut off, refused, timed out or answered 408, 429 or 5xx is asked again after this
+// delay, doubled for each further try of the same piece; a server's Retry-After replaces it,
+// up to its own limit. A flaky line costs seconds, a dead server fails within a minute.
+inline constexpr uint32_t kFirstRetryDelayMs = 1000;
+inline constexpr uint32_t kLongestRetryAfterMs = 30000;
+inline constexpr int kPieceRetries = 3;
+inline constexpr int kDownloadRetries = 10;
 
 // The limits above, as one value that tests can make smaller.
 struct NetworkLimits {
@@ -26,6 +33,10 @@ struct NetworkLimits {
     uint32_t minPieceBytes = kMinPieceBytes;
     uint32_t minPieceWindowMs = kMinPieceWindowMs;
     uint32_t watchSliceMs = kPieceWatchSliceMs;
+    uint32_t firstRetryDelayMs = kFirstRetryDelayMs;
+    uint32_t longestRetryAfterMs = kLongestRetryAfterMs;
+    int pieceRetries = kPieceRetries;
+    int downloadRetries = kDownloadRetries;
 };
 
 // Sets the three time-outs on the client (options 2, 5 and 6); before the first request.

@@ -6,6 +6,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
 #include "engine/piece_fetch.h"
+#include "engine/piece_outcome.h"
 #include "engine/step_result.h"
 #include "http/http_client.h"
 
@@ -27,6 +29,7 @@ struct Piece {
     int64_t from = 0;
     int32_t count = 0;
     Lane* lane = nullptr;
+    int retries = 0;  // tries after the first, the rest of a short piece's included
 };
 
 // One connection of the download: a client of its own and the thread that runs its requests,
@@ -67,21 +70,39 @@ class PieceDownload {
         message_ = std::move(message);
         return kStepFailed;
     }
-    int32_t FailLongerThan(int32_t asked) {
-        return Fail(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
-                                    {Number(length_), Number(asked)}));
+    PieceOutcome Fatal(std::wstring failure, int32_t result = kStepFailed) const {
+        PieceOutcome outcome;
+        outcome.kind = PieceOutcome::kFatal;
+        outcome.clientResult = fetchResult_;
+        outcome.failure = std::move(failure);
+        outcome.result = result;
+        return outcome;
     }
+    PieceOutcome LongerThan(int32_t asked) const {
+        return Fatal(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
+                                     {Number(length_), Number(asked)}));
+    }
+    PieceOutcome NotDownloaded() const { return Fatal(L"Setup failed to download " + job_.url); }
     Lane& AddLane();
+    void Renew(Lane& lane);
     std::shared_ptr<QELHttpClient> NewClient() const;
-    int32_t Await(Lane& lane);
-    int32_t WaitForPiece(PieceFetcher& fetch);
+    PieceOutcome Receive(const Piece& piece);
+    PieceOutcome Examine(const Piece& piece);
+    std::optional<int32_t> Decide(Piece piece, const PieceOutcome& outcome);
+    std::optional<int32_t> AskAgain(Piece piece, const PieceOutcome& outcome);
+    std::optional<int32_t> Write(const Piece& piece, PieceOutcome::Kind kind);
+    bool WaitFor(PieceFetcher& fetch, bool& tooSlow);
+    bool PauseFor(uint32_t milliseconds);
     bool CancelConfirmed();
-    int32_t FetchTheRest(int64_t received, int64_t total, int32_t range);
+    void StartTheRest();
+    std::optional<Piece> Take();
+    void Ask(Lane& lane);
+    void AskAhead(Lane& lane);
     int32_t AppendBody();
     int32_t Status(QELHttpClient& client, int& code);
     std::optional<std::string> ContentRange(QELHttpClient& client, int32_t& result);
-    int32_t TotalSize(QELHttpClient& client, int64_t& total);
-    int32_t CheckPieceStart(QELHttpClient& client, int64_t from, int32_t count);
+    PieceOutcome TotalSize(QELHttpClient& client);
+    PieceOutcome CheckPieceStart(QELHttpClient& client, int64_t from, int32_t count);
 
     StepFeedback& ui_;
     const DownloadJob& job_;
@@ -89,6 +110,13 @@ class PieceDownload {
     const size_t connections_;
     std::string url_;
     std::vector<std::unique_ptr<Lane>> lanes_;
+    std::deque<Piece> flight_;  // asked for and not yet written, in file order
+    bool ahead_ = false;        // each connection asks the link for its next piece early
+    int64_t total_ = -1;        // the file's size, once the first answer told it
+    int64_t received_ = 0;      // bytes written
+    int64_t asked_ = 0;         // where the next piece starts
+    int32_t range_ = 0;         // of the progress bar
+    int retries_ = 0;           // of the whole download
     FILE* file_ = nullptr;
     char* body_ = nullptr;
     int32_t length_ = 0;
@@ -111,37 +139,161 @@ Lane& PieceDownload::AddLane() {
     return *lanes_.back();
 }
 
-// Waits for the lane's piece while the worker answers Cancel and fails a piece that comes too
-// slowly: done when the request ended (fetchResult_ and the body tell how), else cancelled or
-// failed.
-int32_t PieceDownload::Await(Lane& lane) {
+// A fault may leave its connection half-read or stuck: the lane goes on with fresh ones.
+void PieceDownload::Renew(Lane& lane) {
+    lane.fetcher->Abort();
+    lane.client = NewClient();
+    lane.fetcher = std::make_unique<PieceFetcher>(lane.client, url_);
+    if (ahead_) lane.fetcher->ResolveAheadWith(NewClient());
+}
+
+// Waits for the piece while the worker answers Cancel and watches its rate, then reads what
+// came of it.
+PieceOutcome PieceDownload::Receive(const Piece& piece) {
     std::free(body_);
     body_ = nullptr;
     length_ = 0;
-    if (const int32_t waited = WaitForPiece(*lane.fetcher); waited != kStepDone) return waited;
-    body_ = lane.fetcher->TakeBody(&length_);
-    fetchResult_ = lane.fetcher->Result();
-    return kStepDone;
+    fetchResult_ = kHttpOk;
+    PieceOutcome outcome;
+    bool tooSlow = false;
+    if (!WaitFor(*piece.lane->fetcher, tooSlow)) {
+        outcome.kind = PieceOutcome::kCancelled;
+        if (!tooSlow) return outcome;
+        outcome.kind = PieceOutcome::kTransient;
+        outcome.cause = L"time-out";
+        outcome.failure = FillConversions(L"Setup failed - fewer than %d bytes in %d s from %s",
+                                          {Number(limits_.minPieceBytes),
+                                           Number(limits_.minPieceWindowMs / 1000), job_.url});
+        return outcome;
+    }
+    body_ = piece.lane->fetcher->TakeBody(&length_);
+    fetchResult_ = piece.lane->fetcher->Result();
+    if (fetchResult_ != kHttpOk) {
+        outcome = FailedRequest(fetchResult_);
+        outcome.failure = L"Setup failed to download " + job_.url;
+        outcome.retryAfterSeconds = RetryAfterSeconds(piece.lane->fetcher->RetryAfter());
+        return outcome;
+    }
+    return Examine(piece);
 }
 
-int32_t PieceDownload::WaitForPiece(PieceFetcher& fetch) {
+// What a piece that came says of itself: all of it, a part, or an answer that cannot be used.
+PieceOutcome PieceDownload::Examine(const Piece& piece) {
+    if (total_ < 0) {
+        // The first answer: it tells the file's size.
+        if (!body_) return NotDownloaded();
+        if (length_ > piece.count || length_ <= 0) return LongerThan(piece.count);
+        return TotalSize(*piece.lane->client);
+    }
+    // Only the body tells whether a piece came; an empty one would be asked for again and again.
+    if (!body_ || length_ == 0) return NotDownloaded();
+    if (length_ > piece.count) return LongerThan(piece.count);
+    PieceOutcome outcome = CheckPieceStart(*piece.lane->client, piece.from, piece.count);
+    if (outcome.kind == PieceOutcome::kDone && length_ < piece.count)
+        outcome.kind = PieceOutcome::kShort;
+    return outcome;
+}
+
+// The one place that decides what becomes of a piece: written (and its rest asked for), asked
+// again after a pause, or the end of the download. Nothing when the download goes on.
+std::optional<int32_t> PieceDownload::Decide(Piece piece, const PieceOutcome& outcome) {
+    switch (outcome.kind) {
+        case PieceOutcome::kDone:
+        case PieceOutcome::kShort:
+            return Write(piece, outcome.kind);
+        case PieceOutcome::kCancelled:
+            return kStepCancelled;
+        case PieceOutcome::kTransient:
+            if (piece.retries < limits_.pieceRetries && retries_ < limits_.downloadRetries)
+                return AskAgain(piece, outcome);
+            break;
+        case PieceOutcome::kFatal:
+            break;
+    }
+    if (!outcome.cause.empty())
+        ui_.Log(FillConversions(L"Piece at %I64d: %s", {Number(piece.from), outcome.cause}));
+    message_ = outcome.failure;
+    return outcome.result;
+}
+
+// The whole piece again on fresh connections, after the pause its try calls for.
+std::optional<int32_t> PieceDownload::AskAgain(Piece piece, const PieceOutcome& outcome) {
+    ++piece.retries;
+    ++retries_;
+    const uint32_t delay = RetryDelayMs(limits_, piece.retries, outcome.retryAfterSeconds);
+    ui_.Log(FillConversions(L"Piece at %I64d: %s; asking again in %s s (%d of %d)",
+                            {Number(piece.from), outcome.cause, Seconds(delay),
+                             Number(piece.retries), Number(limits_.pieceRetries)}));
+    Renew(*piece.lane);
+    if (!PauseFor(delay)) return kStepCancelled;
+    piece.lane->fetcher->Start(static_cast<int32_t>(piece.from), piece.count);
+    flight_.push_front(piece);
+    return std::nullopt;
+}
+
+std::optional<int32_t> PieceDownload::Write(const Piece& piece, PieceOutcome::Kind kind) {
+    if (!file_) {
+        file_ = CreatePackageFile(job_.localPath);
+        if (!file_) return Fail(L"Cannot open file " + job_.localPath);
+    }
+    if (AppendBody() != kStepDone) return kStepFailed;
+    // Written: its memory goes before the lane asks for another piece.
+    std::free(body_);
+    body_ = nullptr;
+    if (received_ == 0) {
+        received_ = length_;
+        range_ = static_cast<int32_t>((total_ - received_) / kPieceSize - 1);
+        ProgressStep = 0;
+        ui_.ShowProgress(0, range_);
+        StartTheRest();
+        return std::nullopt;
+    }
+    if (CancelConfirmed()) return kStepCancelled;
+    received_ += length_;
+    ui_.ShowProgress(++ProgressStep, range_);
+    if (kind == PieceOutcome::kShort && (!flight_.empty() || piece.lane->next)) {
+        // The rest of a short piece comes before the pieces already asked for.
+        const Piece rest{received_, piece.count - length_, piece.lane, piece.retries};
+        piece.lane->fetcher->Start(static_cast<int32_t>(rest.from), rest.count);
+        flight_.push_front(rest);
+    } else {
+        if (kind == PieceOutcome::kShort) asked_ = received_;
+        Ask(*piece.lane);
+        AskAhead(*piece.lane);
+    }
+    return std::nullopt;
+}
+
+// False when the piece did not end: cancelled, or too slow (`tooSlow`).
+bool PieceDownload::WaitFor(PieceFetcher& fetch, bool& tooSlow) {
     using Clock = std::chrono::steady_clock;
     const auto window = std::chrono::milliseconds(limits_.minPieceWindowMs);
     auto windowStart = Clock::now();
     int64_t bytesAtStart = fetch.BytesReceived();
     while (!fetch.WaitFor(limits_.watchSliceMs)) {
-        if (CancelConfirmed()) return kStepCancelled;
+        if (CancelConfirmed()) return false;
         if (Clock::now() - windowStart < window) continue;
         const int64_t bytes = fetch.BytesReceived();
         if (bytes - bytesAtStart < limits_.minPieceBytes) {
-            return Fail(FillConversions(L"Setup failed - fewer than %d bytes in %d s from %s",
-                                        {Number(limits_.minPieceBytes),
-                                         Number(limits_.minPieceWindowMs / 1000), job_.url}));
+            tooSlow = true;
+            return false;
         }
         windowStart = Clock::now();
         bytesAtStart = bytes;
     }
-    return kStepDone;
+    return true;
+}
+
+// The pause before a retry, in slices that answer Cancel; false when it was confirmed.
+bool PieceDownload::PauseFor(uint32_t milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (auto now = Clock::now(); now < end; now = Clock::now()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
+        std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(limits_.watchSliceMs)));
+        if (CancelConfirmed()) return false;
+    }
+    return true;
 }
 
 // The question for a Cancel pressed once; a No takes the press back.
@@ -188,39 +340,40 @@ std::optional<std::string> PieceDownload::ContentRange(QELHttpClient& client, in
 }
 
 // What the first answer says about the whole file's size.
-int32_t PieceDownload::TotalSize(QELHttpClient& client, int64_t& total) {
+PieceOutcome PieceDownload::TotalSize(QELHttpClient& client) {
     int code = 0;
-    if (Status(client, code) != kStepDone) return kStepFailed;
+    if (Status(client, code) != kStepDone) return Fatal(L"");
     if (code == 200) {
-        total = length_;
-        return kStepDone;
+        total_ = length_;
+        return {};
     }
-    if (code != 206) return kDownloadUnexpectedStatus;
+    if (code != 206) return Fatal(L"", kDownloadUnexpectedStatus);
     int32_t rc = 0;
     const std::optional<std::string> value = ContentRange(client, rc);
-    if (!value) return rc;
+    if (!value) return Fatal(L"", rc);
     const std::optional<int64_t> parsed = ContentRangeTotal(*value);
     if (!parsed) {
         // The socket driver's value still carries the colon and blank after the name.
         const size_t start = std::min(value->find_first_not_of(": "), value->size());
-        return Fail(L"Setup failed - no total size in Content-Range " +
-                    std::wstring(value->begin() + start, value->end()));
+        return Fatal(L"Setup failed - no total size in Content-Range " +
+                     std::wstring(value->begin() + start, value->end()));
     }
     // Offsets go out as 32-bit numbers, and a total below what came already cannot be right.
     if (*parsed < length_ || *parsed > INT32_MAX) {
-        return Fail(
+        return Fatal(
             FillConversions(L"Setup failed - total size %I64d does not fit %d received bytes",
                             {Number(*parsed), Number(length_)}));
     }
-    total = *parsed;
-    return CheckPieceStart(client, 0, kPieceSize);
+    PieceOutcome outcome = CheckPieceStart(client, 0, kPieceSize);
+    if (outcome.kind == PieceOutcome::kDone) total_ = *parsed;
+    return outcome;
 }
 
 // A piece from another offset than the one asked for would be written in the wrong place: a 206
 // must start there and end within the count; a 200 is the file from its start.
-int32_t PieceDownload::CheckPieceStart(QELHttpClient& client, int64_t from, int32_t count) {
+PieceOutcome PieceDownload::CheckPieceStart(QELHttpClient& client, int64_t from, int32_t count) {
     int code = 0;
-    if (Status(client, code) != kStepDone) return kStepFailed;
+    if (Status(client, code) != kStepDone) return Fatal(L"");
     std::optional<ContentRangeSpan> span;
     if (code == 206) {
         int32_t rc = 0;
@@ -229,9 +382,9 @@ int32_t PieceDownload::CheckPieceStart(QELHttpClient& client, int64_t from, int3
     } else if (code == 200) {
         span = ContentRangeSpan{0, static_cast<int64_t>(length_) - 1};
     }
-    if (span && span->first == from && span->last < from + count) return kStepDone;
-    return Fail(FillConversions(L"Setup failed - asked for bytes from %I64d, got bytes from %s",
-                                {Number(from), span ? Number(span->first) : L"nowhere"}));
+    if (span && span->first == from && span->last < from + count) return {};
+    return Fatal(FillConversions(L"Setup failed - asked for bytes from %I64d, got bytes from %s",
+                                 {Number(from), span ? Number(span->first) : L"nowhere"}));
 }
 
 int32_t PieceDownload::Steps() {
@@ -243,21 +396,13 @@ int32_t PieceDownload::Steps() {
     ui_.Log(job_.statusText);
 
     first.fetcher->Start(0, kPieceSize);
-    if (const int32_t ended = Await(first); ended != kStepDone) return ended;
-    if (fetchResult_ != kHttpOk || !body_) return Fail(L"Setup failed to download " + job_.url);
-    if (length_ > kPieceSize || length_ <= 0) return FailLongerThan(kPieceSize);
-    file_ = CreatePackageFile(job_.localPath);
-    if (!file_) return Fail(L"Cannot open file " + job_.localPath);
-    if (AppendBody() != kStepDone) return kStepFailed;
-
-    int64_t total = 0;
-    if (const int32_t rc = TotalSize(*first.client, total); rc != kStepDone) return rc;
-    const int64_t remaining = total - length_;
-    const int32_t range = static_cast<int32_t>((remaining >> 19) - 1);
-    ProgressStep = 0;
-    ui_.ShowProgress(0, range);
-    if (const int32_t rc = FetchTheRest(length_, total, range); rc != kStepDone) return rc;
-    ui_.ShowProgress(range, range);
+    flight_.push_back({0, kPieceSize, &first, 0});
+    while (!flight_.empty()) {
+        const Piece piece = flight_.front();
+        flight_.pop_front();
+        if (const std::optional<int32_t> ended = Decide(piece, Receive(piece))) return *ended;
+    }
+    ui_.ShowProgress(range_, range_);
     // The last bytes may still wait in the stream's buffer: a full disk shows only here.
     const int closed = std::fclose(file_);
     file_ = nullptr;
@@ -270,64 +415,37 @@ int32_t PieceDownload::Steps() {
 // and a link that redirects, each connection asks the link for its next piece while its piece
 // comes. Pieces go to the connections in turn, since they are written, and the connections
 // freed, in file order: every piece in flight lies before every piece asked for next.
-int32_t PieceDownload::FetchTheRest(int64_t received, int64_t total, int32_t range) {
-    int64_t asked = received;  // where the next piece starts
-    std::deque<Piece> flight;
-    auto take = [&]() -> std::optional<Piece> {
-        if (asked >= total) return std::nullopt;
-        const int32_t count =
-            total - asked > kPieceSize ? kPieceSize : static_cast<int32_t>(total - asked);
-        asked += count;
-        return Piece{asked - count, count, nullptr};
-    };
-    auto ask = [&](Lane& lane) {
-        std::optional<Piece> piece = std::exchange(lane.next, std::nullopt);
-        if (!piece) piece = take();
-        if (!piece) return;
-        piece->lane = &lane;
-        lane.fetcher->Start(static_cast<int32_t>(piece->from), piece->count);
-        flight.push_back(*piece);
-    };
-    const bool ahead = connections_ > 1 && lanes_.front()->client->FollowedRedirect();
-    auto askAhead = [&](Lane& lane) {
-        if (!ahead || !(lane.next = take())) return;
-        lane.fetcher->ResolveAhead(static_cast<int32_t>(lane.next->from), lane.next->count);
-    };
-    ask(*lanes_.front());
-    while (lanes_.size() < connections_ && asked < total) ask(AddLane());
-    if (ahead)
+void PieceDownload::StartTheRest() {
+    // Asked before the first lane's next request, which forgets the redirect.
+    ahead_ = connections_ > 1 && lanes_.front()->client->FollowedRedirect();
+    asked_ = received_;
+    Ask(*lanes_.front());
+    while (lanes_.size() < connections_ && asked_ < total_) Ask(AddLane());
+    if (ahead_)
         for (const auto& lane : lanes_) lane->fetcher->ResolveAheadWith(NewClient());
-    for (const auto& lane : lanes_) askAhead(*lane);
+    for (const auto& lane : lanes_) AskAhead(*lane);
+}
 
-    while (!flight.empty()) {
-        const Piece piece = flight.front();
-        flight.pop_front();
-        if (const int32_t ended = Await(*piece.lane); ended != kStepDone) return ended;
-        // Only the body tells whether a piece came; an empty one would be asked for again and
-        // again.
-        if (!body_ || length_ == 0) return Fail(L"Setup failed to download " + job_.url);
-        if (length_ > piece.count) return FailLongerThan(piece.count);
-        if (CheckPieceStart(*piece.lane->client, piece.from, piece.count) != kStepDone)
-            return kStepFailed;
-        if (AppendBody() != kStepDone) return kStepFailed;
-        // Written: its memory goes before the lane asks for another piece.
-        std::free(body_);
-        body_ = nullptr;
-        if (CancelConfirmed()) return kStepCancelled;
-        received += length_;
-        ui_.ShowProgress(++ProgressStep, range);
-        if (length_ < piece.count && (!flight.empty() || piece.lane->next)) {
-            // The rest of a short piece comes before the pieces already asked for.
-            const int32_t rest = piece.count - length_;
-            piece.lane->fetcher->Start(static_cast<int32_t>(received), rest);
-            flight.push_front({received, rest, piece.lane});
-        } else {
-            if (length_ < piece.count) asked = received;
-            ask(*piece.lane);
-            askAhead(*piece.lane);
-        }
-    }
-    return kStepDone;
+std::optional<Piece> PieceDownload::Take() {
+    if (asked_ >= total_) return std::nullopt;
+    const int32_t count =
+        total_ - asked_ > kPieceSize ? kPieceSize : static_cast<int32_t>(total_ - asked_);
+    asked_ += count;
+    return Piece{asked_ - count, count, nullptr, 0};
+}
+
+void PieceDownload::Ask(Lane& lane) {
+    std::optional<Piece> piece = std::exchange(lane.next, std::nullopt);
+    if (!piece) piece = Take();
+    if (!piece) return;
+    piece->lane = &lane;
+    lane.fetcher->Start(static_cast<int32_t>(piece->from), piece->count);
+    flight_.push_back(*piece);
+}
+
+void PieceDownload::AskAhead(Lane& lane) {
+    if (!ahead_ || !(lane.next = Take())) return;
+    lane.fetcher->ResolveAhead(static_cast<int32_t>(lane.next->from), lane.next->count);
 }
 
 }  // namespace

@@ -9,6 +9,23 @@
 
 #include "http/http_client.h"
 
+namespace {
+
+// A busy server may say when to come back; only an answer with a status can.
+std::string RetryAfterOf(QELHttpClient& client, int32_t result) {
+    std::string text;
+    if (result > -100 || result < -999) return text;
+    char* value = nullptr;
+    int32_t length = 0;
+    if (client.QueryInfo(&value, &length, nullptr, kHttpQueryCustom, "Retry-After") == kHttpOk &&
+        value)
+        text.assign(value, static_cast<size_t>(length));
+    std::free(value);
+    return text;
+}
+
+}  // namespace
+
 struct PieceFetcher::Shared {
     std::mutex lock;
     std::condition_variable changed;
@@ -20,6 +37,7 @@ struct PieceFetcher::Shared {
     int32_t result = 0;
     char* body = nullptr;
     int32_t length = 0;
+    std::string retryAfter;
     // The link's answers for later pieces, in the order they were asked for.
     struct Ahead {
         int32_t from = 0;
@@ -27,6 +45,7 @@ struct PieceFetcher::Shared {
         enum { kAsked, kRunning, kResolved } state = kAsked;
         int32_t result = 0;
         std::string target;  // empty: the link answered the range itself
+        std::string retryAfter;
     };
     std::list<Ahead> aheads;
     ~Shared() { std::free(body); }
@@ -101,6 +120,11 @@ int32_t PieceFetcher::Result() const {
     return _shared->result;
 }
 
+std::string PieceFetcher::RetryAfter() const {
+    std::lock_guard<std::mutex> hold(_shared->lock);
+    return _shared->retryAfter;
+}
+
 char* PieceFetcher::TakeBody(int32_t* length) {
     std::lock_guard<std::mutex> hold(_shared->lock);
     char* body = _shared->body;
@@ -120,6 +144,7 @@ void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std
         const int32_t count = shared->count;
         int32_t result = 0;
         std::string target = url;
+        std::string retryAfter;
         const auto ahead = std::find_if(
             shared->aheads.begin(), shared->aheads.end(),
             [&](const Shared::Ahead& a) { return a.from == from && a.count == count; });
@@ -129,16 +154,20 @@ void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std
             if (shared->quit) return;
             // The link's failure is the piece's; asked again only where it sent no redirect.
             result = ahead->result;
+            retryAfter = std::move(ahead->retryAfter);
             if (!ahead->target.empty()) target = std::move(ahead->target);
             shared->aheads.erase(ahead);
         }
         hold.unlock();
         char* body = nullptr;
         int32_t length = 0;
-        if (result >= 0)
+        if (result >= 0) {
             result = client->GetRange(target.c_str(), 1, 0, from, count, &body, &length, nullptr);
+            retryAfter = RetryAfterOf(*client, result);
+        }
         hold.lock();
         shared->result = result;
+        shared->retryAfter = std::move(retryAfter);
         shared->body = body;
         shared->length = length;
         shared->done = true;
@@ -164,8 +193,10 @@ void PieceFetcher::ServeLink(const std::shared_ptr<QELHttpClient>& link, const s
         hold.unlock();
         std::string target;
         const int32_t result = link->ResolveRange(url.c_str(), 1, from, count, &target);
+        std::string retryAfter = RetryAfterOf(*link, result);
         hold.lock();
         asked->result = result;
+        asked->retryAfter = std::move(retryAfter);
         asked->target = std::move(target);
         asked->state = Shared::Ahead::kResolved;
         shared->changed.notify_all();

@@ -39,6 +39,8 @@ class PieceFetcher {
 
     // After the end: the client's result, and the body (null when none came), handed over.
     int32_t Result() const;
+    // After an error status: the Retry-After value of that answer, the link's included.
+    std::string RetryAfter() const;
     char* TakeBody(int32_t* length);
 
   private:

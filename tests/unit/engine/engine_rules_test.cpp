@@ -3,6 +3,7 @@
 #include "engine/installer_commands.h"
 #include "engine/package_download.h"
 #include "engine/package_table.h"
+#include "engine/piece_outcome.h"
 #include "engine/post_install_commands.h"
 
 namespace {
@@ -161,4 +162,51 @@ TEST(PackageDownload, TotalFromContentRange) {
         {"bytes 0-9/99999999999999999999", std::nullopt},
     };
     for (const auto& [value, total] : cases) EXPECT_EQ(ContentRangeTotal(value), total) << value;
+}
+
+// What the HTTP client's results mean for a piece; WinInet's own numbers are met only on
+// Windows.
+TEST(PieceOutcomes, FaultsThatAreAskedAgain) {
+    struct Case {
+        int32_t result;
+        bool transient;
+        const wchar_t* cause;
+    };
+    const Case cases[] = {
+        {-503, true, L"HTTP 503"},
+        {-408, true, L"HTTP 408"},
+        {-429, true, L"HTTP 429"},
+        {-404, false, L"HTTP 404"},
+        {-501, false, L"HTTP 501"},
+        {static_cast<int32_t>(0x80072EFD), true, L"connection refused"},
+        {static_cast<int32_t>(0x80072F83), true, L"connection refused"},
+        {static_cast<int32_t>(0x80072EFF), true, L"connection reset"},
+        {static_cast<int32_t>(0x80072EE2), true, L"time-out"},
+        {-12, true, L"connection lost"},
+        {static_cast<int32_t>(0x80072EE7), false, L"error 0x80072EE7"},  // name not resolved
+        {static_cast<int32_t>(0x80072EF1), false, L"error 0x80072EF1"},  // aborted by us
+    };
+    for (const Case& c : cases) {
+        const PieceOutcome outcome = FailedRequest(c.result);
+        EXPECT_EQ(outcome.kind, c.transient ? PieceOutcome::kTransient : PieceOutcome::kFatal)
+            << c.result;
+        EXPECT_EQ(outcome.cause, c.cause);
+        EXPECT_EQ(outcome.clientResult, c.result);
+    }
+}
+
+TEST(PieceOutcomes, RetryDelays) {
+    NetworkLimits limits;
+    EXPECT_EQ(RetryDelayMs(limits, 1, std::nullopt), 1000u);
+    EXPECT_EQ(RetryDelayMs(limits, 3, std::nullopt), 4000u);
+    EXPECT_EQ(RetryDelayMs(limits, 1, 7), 7000u);
+    EXPECT_EQ(RetryDelayMs(limits, 1, 4000000000u), 30000u);
+    EXPECT_EQ(RetryAfterSeconds(": 120"), 120u);
+    EXPECT_EQ(RetryAfterSeconds("5\r\n"), 5u);
+    EXPECT_EQ(RetryAfterSeconds("99999999999999999999"), 86400u);
+    for (const char* bad : {"", "Wed, 21 Oct 2015 07:28:00 GMT", "-1", "5 s"})
+        EXPECT_EQ(RetryAfterSeconds(bad), std::nullopt) << bad;
+    EXPECT_EQ(Seconds(2000), L"2");
+    EXPECT_EQ(Seconds(250), L"0.25");
+    EXPECT_EQ(Seconds(10), L"0.01");
 }

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <map>
 #include <random>
+#include <set>
 #include <thread>
 
 #include <unistd.h>
@@ -136,6 +137,7 @@ NetworkLimits QuickLimits() {
     limits.receiveMs = 500;
     limits.minPieceWindowMs = 1000;
     limits.watchSliceMs = 20;
+    limits.pieceRetries = 0;  // each fault's own failure, as when the retries have run out
     return limits;
 }
 
@@ -526,4 +528,213 @@ TEST(DownloadThroughLinkServer, EveryPieceFollowsTheRedirect) {
         EXPECT_EQ(ReadFile(download.path), file);
         EXPECT_EQ(download.Progress().back(), size > kPieceSize ? "3/3" : "-1/-1");
     }
+}
+
+namespace {
+
+// A file served by range behind a link that redirects; the first request for one piece, at the
+// link or at the file as `atLink` says, meets `fault`, and every other request is answered.
+// `faultEvery` meets every request for a piece at that offset or beyond instead.
+struct FlakyServer {
+    FlakyServer(std::string bytes, size_t faultyFrom, bool atLink, httptest::Reply fault,
+                bool faultEvery = false)
+        : file(std::move(bytes)) {
+        EXPECT_TRUE(server.Start({}));
+        server.SetResponder([=](const std::string& request) {
+            const size_t at = request.find("Range: bytes=") + 13;
+            const size_t from = std::stoul(request.substr(at));
+            const size_t last = std::stoul(request.substr(request.find('-', at) + 1));
+            const bool link = request.rfind("GET /fwlink/", 0) == 0;
+            const bool faulty = faultEvery ? from >= faultyFrom && link == atLink
+                                           : from == faultyFrom && link == atLink && !faulted++;
+            if (faulty) return fault;
+            if (link) return Answer("302 Found", "", "Location: /Ventrola.msi\r\n");
+            return Piece(file, from, last - from + 1);
+        });
+    }
+    // How often `path` was asked for the range from `from`.
+    int Asked(const std::string& path, size_t from) {
+        int count = 0;
+        const std::vector<std::string> ranges = Ranges(server);
+        const std::vector<httptest::ReceivedRequest> requests = server.Requests();
+        for (size_t i = 0; i < requests.size(); ++i)
+            if (requests[i].bytes.rfind("GET " + path + " ", 0) == 0 &&
+                ranges[i].rfind(std::to_string(from) + "-", 0) == 0)
+                ++count;
+        return count;
+    }
+    std::string file;
+    httptest::ScriptedServer server;
+    std::atomic<int> faulted{0};
+};
+
+NetworkLimits RetryLimits() {
+    NetworkLimits limits = QuickLimits();
+    limits.pieceRetries = kPieceRetries;
+    limits.firstRetryDelayMs = 10;
+    limits.longestRetryAfterMs = 200;
+    return limits;
+}
+
+std::string RetryLine(size_t from, const std::string& cause, const std::string& delay, int retry) {
+    return "log Piece at " + std::to_string(from) + ": " + cause + "; asking again in " + delay +
+           " s (" + std::to_string(retry) + " of 3)";
+}
+
+// A port where nobody listens.
+uint16_t ClosedPort() {
+    httptest::ScriptedServer gone;
+    EXPECT_TRUE(gone.Start({}));
+    return gone.Port();
+}
+
+const std::string kCutHead = "HTTP/1.1 206 Partial Content\r\nContent-Length: 524288\r\n\r\n";
+
+}  // namespace
+
+// A fault that may not come again costs one retry of its piece, on one connection or four; the
+// file is the same and every other piece is asked for once.
+TEST_F(ScriptedDownload, TransientFaultsAreAskedAgain) {
+    // More pieces than connections: the faulty one's link is asked while a piece comes.
+    const std::string file = Bytes(8 * kPieceSize + 100, 20);
+    const size_t faulty = 6 * kPieceSize;
+    struct Case {
+        const char* name;
+        bool atLink;
+        httptest::Reply fault;
+        std::string cause;
+        std::string delay;
+    };
+    const Case cases[] = {
+        {"cut off mid-piece", false, {kCutHead + file.substr(0, 1000), true}, "connection lost",
+         "0.01"},
+        {"silent mid-piece", false, httptest::Silent(kCutHead + file.substr(0, 1000)),
+         "connection lost", "0.01"},
+        {"stalled piece",
+         false,
+         {kCutHead + file.substr(0, 400), false, true, 5},
+         "time-out",
+         "0.01"},
+        {"503", false, Answer("503 Service Unavailable", "busy"), "HTTP 503", "0.01"},
+        {"503 with Retry-After",
+         false,
+         Answer("503 Service Unavailable", "busy", "Retry-After: 1\r\n"),
+         "HTTP 503",
+         "0.2"},
+        {"failed link request", true, Answer("502 Bad Gateway", "down"), "HTTP 502", "0.01"},
+        {"refused",
+         true,
+         Answer("302 Found", "",
+                "Location: http://127.0.0.1:" + std::to_string(ClosedPort()) + "/Ventrola.msi\r\n"),
+         "connection refused", "0.01"},
+    };
+    for (const char* connections : {"1", "4"}) {
+        SetEnvironment("Tellura_Connections", connections);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", connections " + connections);
+            FlakyServer flaky(file, faulty, c.atLink, c.fault);
+            Download download;
+            EXPECT_EQ(download.From(flaky.server.Url("/fwlink/?LinkId=136707"), RetryLimits()), 0);
+            EXPECT_EQ(ReadFile(download.path), file);
+            EXPECT_EQ(std::count(download.events.begin(), download.events.end(),
+                                 RetryLine(faulty, c.cause, c.delay, 1)),
+                      1);
+            for (size_t from = 0; from < file.size(); from += kPieceSize) {
+                const bool again = from == faulty;
+                EXPECT_EQ(flaky.Asked("/fwlink/?LinkId=136707", from), again ? 2 : 1) << from;
+                EXPECT_EQ(flaky.Asked("/Ventrola.msi", from), again && !c.atLink ? 2 : 1) << from;
+            }
+        }
+    }
+}
+
+// A fault that would come again ends the download at once, with its cause before the failure.
+TEST_F(ScriptedDownload, FatalFaultsEndAtOnce) {
+    const std::string file = Bytes(4 * kPieceSize, 21);
+    const size_t faulty = kPieceSize;
+    struct Case {
+        const char* name;
+        bool atLink;
+        httptest::Reply fault;
+        std::string lines;  // before the exit line; URL stands for the link
+    };
+    const Case cases[] = {
+        {"404", false, Answer("404 Not Found", "gone"),
+         "log Piece at 524288: HTTP 404\nlog Setup failed to download URL\n"},
+        {"403 at the link", true, Answer("403 Forbidden", "no"),
+         "log Piece at 524288: HTTP 403\nlog Setup failed to download URL\n"},
+        {"another offset", false, Piece(file, 0, kPieceSize),
+         "log Setup failed - asked for bytes from 524288, got bytes from 0\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlakyServer flaky(file, faulty, c.atLink, c.fault);
+        Download download;
+        const std::string url = flaky.server.Url("/fwlink/?LinkId=136707");
+        EXPECT_EQ(download.From(url, RetryLimits()), 3);
+        std::string lines = c.lines;
+        if (const size_t at = lines.find("URL"); at != std::string::npos) lines.replace(at, 3, url);
+        const size_t count = std::count(lines.begin(), lines.end(), '\n');
+        EXPECT_EQ(download.LastLines(count + 1), lines + "log OUT->DownloadPrereqs () KO\n");
+        EXPECT_EQ(flaky.Asked("/fwlink/?LinkId=136707", faulty), 1);
+    }
+}
+
+// A piece that fails every time fails after three retries, 1, 2 and 4 delays apart; a download
+// whose pieces each fail once fails when its own retries run out.
+TEST_F(ScriptedDownload, RetriesRunOut) {
+    const std::string file = Bytes(4 * kPieceSize, 22);
+    const httptest::Reply cut{kCutHead + file.substr(0, 1000), true};
+    FlakyServer always(file, kPieceSize, false, cut, true);
+    Download download;
+    const std::string url = always.server.Url("/fwlink/?LinkId=136707");
+    EXPECT_EQ(download.From(url, RetryLimits()), 3);
+    EXPECT_EQ(download.LastLines(6),
+              RetryLine(kPieceSize, "connection lost", "0.01", 1) + "\n" +
+                  RetryLine(kPieceSize, "connection lost", "0.02", 2) + "\n" +
+                  RetryLine(kPieceSize, "connection lost", "0.04", 3) + "\n" +
+                  "log Piece at 524288: connection lost\nlog Setup failed to download " + url +
+                  "\nlog OUT->DownloadPrereqs () KO\n");
+    EXPECT_EQ(always.Asked("/Ventrola.msi", kPieceSize), 4);
+
+    // Each piece after the first is cut off once; the download may retry twice.
+    RangeServer once(file, [&, seen = std::make_shared<std::set<size_t>>()](size_t from) {
+        RangeServer::Shape shape;
+        if (from > 0 && seen->insert(from).second) shape.reply = cut;
+        return shape;
+    });
+    NetworkLimits limits = RetryLimits();
+    limits.downloadRetries = 2;
+    Download budget;
+    EXPECT_EQ(budget.From(once.server.Url("/x"), limits), 3);
+    EXPECT_EQ(budget.LastLines(3), "log Piece at 1572864: connection lost\nlog Setup failed to "
+                                   "download " + once.server.Url("/x") +
+                                       "\nlog OUT->DownloadPrereqs () KO\n");
+}
+
+// Cancel is asked during the pause before a retry: Yes ends the download before the piece is
+// asked again.
+TEST_F(ScriptedDownload, CancelDuringTheRetryPause) {
+    struct PressAtRetry : fakes::Feedback {
+        using Feedback::Feedback;
+        void Log(const std::wstring& line) override {
+            Feedback::Log(line);
+            if (line.find(L"asking again") != std::wstring::npos) CancelRequests = 1;
+        }
+    };
+    const std::string file = Bytes(3 * kPieceSize, 23);
+    FlakyServer flaky(file, kPieceSize, false, Answer("503 Service Unavailable", "busy"));
+    fakes::Events events;
+    PressAtRetry feedback(events);
+    feedback.answers = {true};
+    NetworkLimits limits = RetryLimits();
+    limits.firstRetryDelayMs = 60000;
+    Download download;
+    const std::string url = flaky.server.Url("/fwlink/?LinkId=136707");
+    EXPECT_EQ(DownloadPackage(feedback, {L"Downloading Tellura", Wide(download.path), Wide(url)},
+                              limits),
+              2);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "ask yes"), 1);
+    EXPECT_EQ(events.back(), "log OUT->DownloadPrereqs () CANCEL");
+    EXPECT_EQ(flaky.Asked("/Ventrola.msi", kPieceSize), 1);
 }
