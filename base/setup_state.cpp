@@ -11,6 +11,7 @@ bool ChecksPassed = true;
 std::wstring CheckMessage;
 bool IsVersion60 = false;
 bool UpgradeNeeded = false;
+std::wstring UpgradeVersion;
 bool NeedVC8Prereq = false;
 bool NeedMSXMLPrereq = false;
 

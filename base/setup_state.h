@@ -22,6 +22,8 @@ extern bool ChecksPassed;
 extern std::wstring CheckMessage;
 extern bool IsVersion60;
 extern bool UpgradeNeeded;
+// The version the server announced, when UpgradeNeeded: the one an upgrade must leave installed.
+extern std::wstring UpgradeVersion;
 extern bool NeedVC8Prereq;
 extern bool NeedMSXMLPrereq;
 

@@ -41,6 +41,8 @@ bool CompareWithServer(NeedInstallServices& services, const std::wstring& instal
         return false;
     }
     upgradeNeeded = true;
+    // The worker checks after the product's installer that this version is the one registered.
+    UpgradeVersion = file.version;
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
+#include "checks/version_rules.h"
 #include "engine/installer_commands.h"
 #include "engine/installer_run.h"
 #include "engine/post_install.h"
@@ -53,10 +54,23 @@ class Installation {
             if (package.product && result == kStepCancelled) return RollBack(package);
             if (result != kStepDone) return AfterFailedStep(result);
         }
-        return platform_.IsInstalled() ? RunProductPrograms() : SetupOutcome::kFailedDownload;
+        if (!platform_.IsInstalled() || !UpgradeTookPlace()) return SetupOutcome::kFailedDownload;
+        return RunProductPrograms();
     }
 
   private:
+    // A failed upgrade leaves the old version registered, which IsInstalled cannot tell.
+    bool UpgradeTookPlace() {
+        if (plan_.upgradeVersion.empty()) return true;
+        const std::wstring installed = platform_.InstalledVersion();
+        if (CompareVersions(ParseVersionTriple(installed),
+                            ParseVersionTriple(plan_.upgradeVersion)) == 0)
+            return true;
+        feedback_.Log(FillConversions(L"The upgrade to %s left version %s installed",
+                                      {plan_.upgradeVersion, installed}));
+        return false;
+    }
+
     SetupOutcome RunProductPrograms() {
         if (plan_.skipTextures) {
             feedback_.Log(L"Expand of textures is skipped because variable TLR_NOEXPAND is set");

@@ -17,6 +17,8 @@ struct InstallPlan {
     std::wstring tempPath;              // where the installers write their logs
     std::wstring productProperties;     // given to the product's installer only
     bool skipTextures = false;
+    // The version the server announced when the product is an upgrade; empty otherwise.
+    std::wstring upgradeVersion;
 };
 
 // What the sequence leaves to the platform: the package files and the product's registration.
@@ -35,6 +37,8 @@ class WorkerPlatform {
     // DeleteDownloads, so that the elevated installer writes a new file, never through a link.
     virtual void ClaimInstallerLog(const std::wstring& path) = 0;
     virtual bool IsInstalled() = 0;
+    // The version registered for the product; asked after an upgrade only.
+    virtual std::wstring InstalledVersion() = 0;
     // Releases and deletes every package a run may have downloaded, and the download folder.
     virtual void DeleteDownloads() = 0;
 };

@@ -75,6 +75,10 @@ class WindowsWorkerPlatform : public WorkerPlatform {
 
     bool IsInstalled() override { return ::IsInstalled(); }
 
+    std::wstring InstalledVersion() override {
+        return FindRelatedProduct(kProductUpgradeCode).version;
+    }
+
     void DeleteDownloads() override {
         for (const std::wstring& package : ReleasePackages()) DeleteFileW(package.c_str());
         if (!DownloadFolder.empty()) RemoveDownloadFolder(DownloadFolder);
@@ -99,7 +103,8 @@ UINT __cdecl ThreadDownloadInstall(LPVOID raw) {
     const MachineFacts facts{NeedVC8Prereq, NeedMSXMLPrereq, IsVersion60, IsWow64()};
     const InstallPlan plan{PackagesToInstall(facts), TempPath,
                            MsiPropertiesFor(GetUserDefaultUILanguage()),
-                           TexturesSkipped(ReadEnvironment(L"TLR_NOEXPAND"))};
+                           TexturesSkipped(ReadEnvironment(L"TLR_NOEXPAND")),
+                           UpgradeNeeded ? UpgradeVersion : std::wstring()};
     WindowsWorkerPlatform platform(record);
     RecordFeedback feedback(record);
     WindowsSystem system;

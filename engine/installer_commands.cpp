@@ -20,6 +20,7 @@ const wchar_t* ExitCodeMeaning(uint32_t code) {
         case 1641: return L"success, the installer has started a restart";
         case 3010: return L"success, a restart is required";
         case 0x00240005: return L"success, a restart is required";
+        case 0x00240006: return L"the update is already installed";
         case 0x80240017: return L"the update does not apply to this system";
         default: return nullptr;
     }
@@ -57,6 +58,20 @@ std::wstring MsiPropertiesFor(uint16_t uiLanguage) {
         default: break;
     }
     return properties;
+}
+
+InstallerVerdict JudgeInstallerExit(uint32_t exitCode, bool updatePackage) {
+    switch (exitCode) {
+        case 0: return InstallerVerdict::kDone;
+        case 1641:
+        case 3010: return InstallerVerdict::kDoneAfterRestart;
+        case 1618: return InstallerVerdict::kBusy;
+        default: break;
+    }
+    // The update installer's own results.
+    if (updatePackage && exitCode == 0x00240006) return InstallerVerdict::kDone;
+    if (updatePackage && exitCode == 0x00240005) return InstallerVerdict::kDoneAfterRestart;
+    return InstallerVerdict::kFailed;
 }
 
 std::wstring InstallerExitLine(uint32_t exitCode) {

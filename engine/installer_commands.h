@@ -23,5 +23,10 @@ std::wstring RemoveCommandLine(const std::wstring& packagePath);
 // "BOOTSTRAP=1" and the transform of the user-interface language, when the package has one.
 std::wstring MsiPropertiesFor(uint16_t uiLanguage);
 
+// What an installer's exit code means for its step: a restart may be needed to finish, and
+// another installation holding the Windows Installer passes if one waits.
+enum class InstallerVerdict { kDone, kDoneAfterRestart, kBusy, kFailed };
+InstallerVerdict JudgeInstallerExit(uint32_t exitCode, bool updatePackage);
+
 // "Installer exit code = ..." with a word on the codes support people meet most.
 std::wstring InstallerExitLine(uint32_t exitCode);

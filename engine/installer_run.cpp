@@ -1,5 +1,7 @@
 #include "engine/installer_run.h"
 
+#include <algorithm>
+
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
 #include "engine/step_result.h"
@@ -9,6 +11,10 @@ namespace {
 
 constexpr uint32_t kInstallPollMs = 300;
 constexpr uint32_t kRemovalPollMs = 1500;
+// While another installation runs (1618), the installer is started again after 5, 10, 20...
+// seconds, two minutes in all: Windows Update or a second installer usually ends by then.
+constexpr uint32_t kBusyFirstPauseMs = 5000;
+constexpr uint32_t kBusyLongestWaitMs = 120000;
 constexpr int32_t kUnsupervised = -2;
 
 std::wstring ErrorLine(const wchar_t* text, uint32_t error) {
@@ -60,6 +66,23 @@ bool CancelConfirmed(StepFeedback& ui) {
     return false;
 }
 
+// One more step of the bar, which wraps at 100.
+void Tick(StepFeedback& ui) {
+    ui.ShowProgress(++ProgressStep, 100);
+    if (ProgressStep == 100) ProgressStep = 0;
+}
+
+// Another installation holds the Windows Installer: the bar keeps moving and Cancel is asked
+// while the setup waits for it. False when the user confirmed a cancel.
+bool WaitForOtherInstallation(StepFeedback& ui, SystemServices& system, uint32_t milliseconds) {
+    for (uint32_t slept = 0; slept < milliseconds; slept += kInstallPollMs) {
+        if (CancelConfirmed(ui)) return false;
+        system.Pause(std::min(kInstallPollMs, milliseconds - slept));
+        Tick(ui);
+    }
+    return true;
+}
+
 }  // namespace
 
 int32_t RunInstaller(StepFeedback& ui, SystemServices& system, const std::wstring& statusText,
@@ -70,26 +93,49 @@ int32_t RunInstaller(StepFeedback& ui, SystemServices& system, const std::wstrin
     const std::wstring commandLine = InstallCommandLine(command);
     ui.Log(commandLine);
 
-    std::wstring message;
-    const std::unique_ptr<ChildProcess> process = StartInstaller(system, commandLine, message);
-    // Not started: the run goes on, and IsInstalled decides for the product.
-    if (!process) return Failed(ui, message, L"OUT->InstallMSI () KO", kStepDone);
-
-    ProgressStep = 0;
-    ui.ShowProgress(1, 100);
     int32_t result = kStepDone;
     uint32_t code = 0;
-    // A confirmed cancel does not stop the installer: it is watched to its end.
-    const bool ended = Supervise(*process, code, message, [&] {
-        if (CancelConfirmed(ui)) result = kStepCancelled;
-        process->Wait(kInstallPollMs);
-        ui.ShowProgress(++ProgressStep, 100);
-        if (ProgressStep == 100) ProgressStep = 0;
-    });
-    if (ended) ui.Log(InstallerExitLine(code));
-    ui.ShowProgress(100, 100);
-    if (!ended) return Failed(ui, message, L"OUT->InstallMSI () KO", kUnsupervised);
+    uint32_t waited = 0;
+    for (uint32_t pause = kBusyFirstPauseMs;; pause *= 2) {
+        std::wstring message;
+        const std::unique_ptr<ChildProcess> process = StartInstaller(system, commandLine, message);
+        // Not started: the run goes on, and IsInstalled decides for the product.
+        if (!process) return Failed(ui, message, L"OUT->InstallMSI () KO", kStepDone);
 
+        ProgressStep = 0;
+        ui.ShowProgress(1, 100);
+        // A confirmed cancel does not stop the installer: it is watched to its end.
+        const bool ended = Supervise(*process, code, message, [&] {
+            if (CancelConfirmed(ui)) result = kStepCancelled;
+            process->Wait(kInstallPollMs);
+            Tick(ui);
+        });
+        if (ended) ui.Log(InstallerExitLine(code));
+        ui.ShowProgress(100, 100);
+        if (!ended) return Failed(ui, message, L"OUT->InstallMSI () KO", kUnsupervised);
+
+        if (JudgeInstallerExit(code, command.updatePackage) != InstallerVerdict::kBusy ||
+            result == kStepCancelled || waited >= kBusyLongestWaitMs)
+            break;
+        pause = std::min(pause, kBusyLongestWaitMs - waited);
+        ui.Log(FillConversions(
+            L"Another installation is in progress; starting the installer again in %d s",
+            {std::to_wstring(pause / 1000)}));
+        if (!WaitForOtherInstallation(ui, system, pause)) {
+            result = kStepCancelled;
+            break;
+        }
+        waited += pause;
+    }
+
+    const InstallerVerdict verdict = JudgeInstallerExit(code, command.updatePackage);
+    if (result != kStepCancelled &&
+        (verdict == InstallerVerdict::kFailed || verdict == InstallerVerdict::kBusy)) {
+        ui.Log(L"OUT->InstallMSI () KO");
+        return kStepFailed;
+    }
+    if (verdict == InstallerVerdict::kDoneAfterRestart)
+        ui.Log(L"A restart of Windows completes the installation of " + command.packagePath);
     if (ProgressStep < 60) {
         ui.ShowProgress(60, 60);
         system.Pause(200);

@@ -1,6 +1,6 @@
 // Package installers run as silent child processes and supervised until they end: the progress
-// bar keeps moving and the user may ask to cancel. Exit codes are logged, not judged: whether
-// the product got installed is checked afterwards.
+// bar keeps moving and the user may ask to cancel. An installer that finds another installation
+// running is started again a while later; any other failing exit code fails the step.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +10,9 @@
 #include "engine/step_feedback.h"
 #include "engine/system_services.h"
 
-// 0 when the installer ran to its end or could not be started, 2 when the user confirmed a
-// cancel meanwhile (the installer still runs to its end), -2 when it could not be supervised.
+// 0 when the installer succeeded or could not be started, 2 when the user confirmed a cancel
+// meanwhile (the installer still runs to its end), 3 when it failed, -2 when it could not be
+// supervised.
 int32_t RunInstaller(StepFeedback& feedback, SystemServices& system,
                      const std::wstring& statusText, const InstallCommand& command);
 

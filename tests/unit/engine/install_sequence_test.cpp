@@ -34,6 +34,8 @@ struct Platform : WorkerPlatform {
         events.push_back("is installed");
         return installed;
     }
+    std::wstring InstalledVersion() override { return installedVersion; }
+    std::wstring installedVersion = L"1.2.3";
     void DeleteDownloads() override { events.push_back("delete downloads"); }
     fakes::Events& events;
     std::optional<std::wstring> folder = L"C:\\T\\KST1\\";
@@ -49,9 +51,11 @@ struct Worker {
     fakes::System system{events};
     Platform platform{events};
 
+    std::wstring upgradeVersion;  // empty: no upgrade
+
     SetupOutcome Install() {
         const InstallPlan plan{PackagesToInstall({true, true, false, false}), L"C:\\T\\",
-                               L"PROPS", false};
+                               L"PROPS", false, upgradeVersion};
         return RunInstallation(plan, platform, feedback, system);
     }
     // The user presses Cancel as the program with the word starts, and confirms it.
@@ -201,5 +205,49 @@ TEST(InstallSequence, PathsThroughTheWorker) {
         const auto deleted =
             std::find(worker.events.begin(), worker.events.end(), "delete downloads");
         EXPECT_EQ(worker.events.end() - deleted, worker.feedback.window ? 3 : 2);
+    }
+}
+
+// A failing installer ends the run with the download failure's text; after an upgrade the
+// announced version must be the one registered.
+TEST(InstallSequence, InstallerResultsAndTheUpgradedVersion) {
+    struct Case {
+        const char* name;
+        const char* failingWord;  // the installer that ends with 1603, if any
+        std::wstring upgradeVersion;
+        std::wstring installedVersion;
+        SetupOutcome outcome;
+        std::string line;  // a log line of the run ("" for none)
+    };
+    const Case cases[] = {
+        {"a prerequisite fails", kPrerequisite, L"", L"1.2.3", SetupOutcome::kFailedDownload,
+         "log Installer exit code = 1603 (fatal error during installation)"},
+        {"the product fails", "Ventrola.msi", L"", L"1.2.3", SetupOutcome::kFailedDownload,
+         "log Installer exit code = 1603 (fatal error during installation)"},
+        {"the upgrade took place", nullptr, L"1.2.3", L"1.2.3", SetupOutcome::kSucceeded, ""},
+        {"the upgrade left 1.0", nullptr, L"1.2.3", L"1.0.0", SetupOutcome::kFailedDownload,
+         "log The upgrade to 1.2.3 left version 1.0.0 installed"},
+        {"another version than announced", nullptr, L"1.2.3", L"1.2.4",
+         SetupOutcome::kFailedDownload, "log The upgrade to 1.2.3 left version 1.2.4 installed"},
+        {"no upgrade: the version is not asked", nullptr, L"", L"1.0.0", SetupOutcome::kSucceeded,
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakes::ResetRunState();
+        Worker worker;
+        worker.system.script = fakes::Script{0, 0};
+        if (c.failingWord) worker.system.scriptsByWord = {{c.failingWord, fakes::Script{0, 1603}}};
+        worker.upgradeVersion = c.upgradeVersion;
+        worker.platform.installedVersion = c.installedVersion;
+        EXPECT_EQ(worker.Install(), c.outcome);
+        if (!c.line.empty())
+            EXPECT_NE(std::find(worker.events.begin(), worker.events.end(), c.line),
+                      worker.events.end());
+        const bool productStarted =
+            std::find(worker.events.begin(), worker.events.end(), "download Ventrola.msi") !=
+            worker.events.end();
+        EXPECT_EQ(productStarted, c.failingWord != kPrerequisite);
+        EXPECT_EQ(std::count(worker.events.begin(), worker.events.end(), "start msiexec /x C:\\T\\KST1\\Ventrola.msi /q"), 0);
     }
 }

@@ -34,8 +34,8 @@ struct Step {
 TEST(InstallerRun, QuickInstallerMovesTheBarAndPausesAtSixty) {
     fakes::ResetRunState();
     Step run;
-    run.system.script = fakes::Script{0, 1603};
-    EXPECT_EQ(run.Install(), 0);  // exit codes are not judged
+    run.system.script = fakes::Script{0, 0};
+    EXPECT_EQ(run.Install(), 0);
     const fakes::Events expected = {
         "log IN->InstallMSI ()",
         "status Installing",
@@ -45,7 +45,7 @@ TEST(InstallerRun, QuickInstallerMovesTheBarAndPausesAtSixty) {
         "progress 1/100",
         "wait 300",
         "progress 1/100",
-        "log Installer exit code = 1603 (fatal error during installation)",
+        "log Installer exit code = 0 (success)",
         "progress 100/100",
         "progress 60/60",
         "pause 200",
@@ -167,4 +167,93 @@ TEST(InstallerRun, RemovalCountsDownWithoutAQuestion) {
     unwatched.system.script = fakes::Script{0, 0, true};
     EXPECT_EQ(unwatched.Remove(), -2);
     EXPECT_EQ(unwatched.events.back(), "log OUT->RemoveMSI () KO");
+}
+
+// What each exit code makes of the step; 1618 starts the installer again after 5, 10, 20, 40
+// and 45 s, two minutes in all, with Cancel asked meanwhile.
+TEST(InstallerRun, ExitCodesDecideTheStep) {
+    struct Case {
+        const char* name;
+        bool update;
+        std::vector<uint32_t> codes;  // one for each start, the last one repeated
+        int32_t result;
+        std::vector<std::string> lines;  // the log lines after the command line
+        bool cancelWhileWaiting = false;
+    };
+    const std::string again = "log Another installation is in progress; starting the installer "
+                              "again in ";
+    const std::string restart =
+        "log A restart of Windows completes the installation of C:\\T\\KST1\\msxml6_x86.msi";
+    const Case cases[] = {
+        {"3010", false, {3010}, 0,
+         {"log Installer exit code = 3010 (success, a restart is required)", restart,
+          "log OUT->InstallMSI () OK"}},
+        {"1641", false, {1641}, 0,
+         {"log Installer exit code = 1641 (success, the installer has started a restart)",
+          restart, "log OUT->InstallMSI () OK"}},
+        {"1603", false, {1603}, 3,
+         {"log Installer exit code = 1603 (fatal error during installation)",
+          "log OUT->InstallMSI () KO"}},
+        {"update already installed", true, {0x240006}, 0,
+         {"log Installer exit code = 0x00240006 (the update is already installed)",
+          "log OUT->InstallMSI () OK"}},
+        {"update needs a restart", true, {0x240005}, 0,
+         {"log Installer exit code = 0x00240005 (success, a restart is required)", restart,
+          "log OUT->InstallMSI () OK"}},
+        {"an update's code from msiexec", false, {0x240006}, 3,
+         {"log Installer exit code = 0x00240006 (the update is already installed)",
+          "log OUT->InstallMSI () KO"}},
+        {"1618 that clears", false, {1618, 1618, 0}, 0,
+         {"log Installer exit code = 1618 (another installation is already in progress)",
+          again + "5 s", "log Installer exit code = 1618 (another installation is already in "
+                         "progress)",
+          again + "10 s", "log Installer exit code = 0 (success)", "log OUT->InstallMSI () OK"}},
+        {"1618 for two minutes", false, {1618}, 3, {}},
+        {"Cancel while waiting", false, {1618}, 2,
+         {"log Installer exit code = 1618 (another installation is already in progress)",
+          again + "5 s", "log OUT->InstallMSI () OK",
+          "log Setup was interrupted by user after C:\\T\\KST1\\msxml6_x86.msi installation",
+          "log OUT->InstallMSI () CANCEL"},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakes::ResetRunState();
+        Step run;
+        InstallCommand command = kMsxml;
+        command.updatePackage = c.update;
+        size_t starts = 0;
+        run.system.onStart = [&](const std::string&) {
+            run.system.script = fakes::Script{1, c.codes[std::min(starts++, c.codes.size() - 1)]};
+        };
+        if (c.cancelWhileWaiting) {
+            run.feedback.answers = {true};
+            // Pressed as the bar moves during the first wait.
+            run.feedback.onProgress = [&] {
+                if (run.Count("pause 300") > 0) CancelRequests = 1;
+            };
+        }
+        EXPECT_EQ(RunInstaller(run.feedback, run.system, L"Installing", command), c.result);
+        std::vector<std::string> lines;
+        bool afterCommand = false;
+        for (const std::string& e : run.events) {
+            if (afterCommand && e.rfind("log ", 0) == 0) lines.push_back(e);
+            if (e.rfind("log wusa", 0) == 0 || e.rfind("log msiexec", 0) == 0) afterCommand = true;
+        }
+        if (c.lines.empty()) {
+            // Six starts, waits of two minutes in all, then the failure.
+            EXPECT_EQ(run.Count("log Installer exit code = 1618 (another installation is already "
+                                "in progress)"),
+                      6);
+            int paused = 0;
+            for (const std::string& e : run.events)
+                if (e.rfind("pause ", 0) == 0) paused += std::stoi(e.substr(6));
+            EXPECT_EQ(paused, 120000);
+            for (const char* wait : {"5 s", "10 s", "20 s", "40 s", "45 s"})
+                EXPECT_EQ(run.Count(again + wait), 1) << wait;
+            EXPECT_EQ(lines.back(), "log OUT->InstallMSI () KO");
+        } else {
+            EXPECT_EQ(lines, c.lines);
+        }
+    }
 }
