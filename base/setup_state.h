@@ -8,6 +8,12 @@
 
 // Cancel presses while the worker runs, less the ones the user took back.
 extern std::atomic<int32_t> CancelRequests;
+// Whether Cancel was pressed since the last answer: two presses before a step looks get one
+// question, not none.
+inline bool CancelPressed() { return CancelRequests.load() >= 1; }
+// After the question: a No takes back every press it answered. A Yes leaves one, which tells the
+// dialog that a cancel is under way.
+inline void CancelAnswered(bool confirmed) { CancelRequests = confirmed ? 1 : 0; }
 // 1 while the progress bar may move; the texture step lowers it while its question is open.
 extern std::atomic<int32_t> ProgressEnabled;
 // Position counter shared by the progress senders; each step sets its own start value.

@@ -55,15 +55,12 @@ int32_t Failed(StepFeedback& ui, const std::wstring& message, const wchar_t* exi
 
 // The cancel question while an installer runs, asked once per press; true when confirmed.
 bool CancelConfirmed(StepFeedback& ui) {
-    if (CancelRequests.load() != 1 || !AskBeforeCancel) return false;
-    if (ui.ConfirmCancel()) {
-        ui.ShowStatus(ui.ProductText(IDS_CANCEL_IN_PROGRESS));
-        AskBeforeCancel = false;
-        return true;
-    }
-    AskBeforeCancel = true;
-    --CancelRequests;
-    return false;
+    if (!CancelPressed() || !AskBeforeCancel) return false;
+    const bool confirmed = ui.ConfirmCancel();
+    CancelAnswered(confirmed);
+    if (confirmed) ui.ShowStatus(ui.ProductText(IDS_CANCEL_IN_PROGRESS));
+    AskBeforeCancel = !confirmed;
+    return confirmed;
 }
 
 // One more step of the bar, which wraps at 100.

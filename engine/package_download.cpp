@@ -296,15 +296,13 @@ bool PieceDownload::PauseFor(uint32_t milliseconds) {
     return true;
 }
 
-// The question for a Cancel pressed once; a No takes the press back.
+// The question for the Cancel presses since the last answer.
 bool PieceDownload::CancelConfirmed() {
-    if (CancelRequests.load() != 1) return false;
-    if (ui_.ConfirmCancel()) {
-        message_ = L"Setup was interrupted by user during download of " + job_.url;
-        return true;
-    }
-    --CancelRequests;
-    return false;
+    if (!CancelPressed()) return false;
+    const bool confirmed = ui_.ConfirmCancel();
+    CancelAnswered(confirmed);
+    if (confirmed) message_ = L"Setup was interrupted by user during download of " + job_.url;
+    return confirmed;
 }
 
 int32_t PieceDownload::AppendBody() {

@@ -24,9 +24,11 @@ uint32_t WatchTextureTool(StepFeedback& ui, ChildProcess& tool, std::wstring& me
     do {
         uint32_t error = 0;
         if (!tool.ExitCode(code, error)) return static_cast<uint32_t>(-2);
-        if (CancelRequests.load() == 1 && AskBeforeCancelExpand) {
+        if (CancelPressed() && AskBeforeCancelExpand) {
             --ProgressEnabled;
-            if (ui.ConfirmCancel()) {
+            const bool confirmed = ui.ConfirmCancel();
+            CancelAnswered(confirmed);
+            if (confirmed) {
                 message = L"Setup was interrupted by user during Expand Textures";
                 ui.ShowStatus(ui.ProductText(IDS_CANCEL_IN_PROGRESS));
                 AskBeforeCancelExpand = false;
@@ -34,7 +36,6 @@ uint32_t WatchTextureTool(StepFeedback& ui, ChildProcess& tool, std::wstring& me
                 ++ProgressEnabled;
                 return kStepCancelled;
             }
-            --CancelRequests;
             AskBeforeCancelExpand = true;
             ++ProgressEnabled;
         }

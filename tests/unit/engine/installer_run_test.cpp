@@ -88,7 +88,8 @@ TEST(InstallerRun, CancelQuestionWhileTheInstallerRuns) {
     const Case cases[] = {
         {"yes", 1, true, {true}, true, 2, 1, 1, false},
         {"no", 1, true, {false}, true, 0, 1, 0, true},
-        {"pressed twice", 2, true, {true}, true, 0, 0, 2, true},
+        {"pressed twice", 2, true, {true}, true, 2, 1, 1, false},
+        {"pressed three times, No", 3, true, {false}, true, 0, 1, 0, true},
         {"already confirmed once", 1, false, {true}, true, 0, 0, 1, false},
         {"yes without a record", 1, true, {true}, false, 2, 1, 1, false},
     };

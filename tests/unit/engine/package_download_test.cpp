@@ -273,7 +273,8 @@ TEST_F(ScriptedDownload, CancelQuestionBetweenPieces) {
         int cancelRequestsAfter;
     };
     for (const Case& c :
-         {Case{1, false, 0, 1, 0}, Case{1, true, 2, 1, 1}, Case{2, true, 0, 0, 2}}) {
+         {Case{1, false, 0, 1, 0}, Case{1, true, 2, 1, 1}, Case{2, true, 2, 1, 1},
+          Case{3, false, 0, 1, 0}}) {
         SCOPED_TRACE(c.cancelRequests * 10 + c.answer);
         fakes::ResetRunState();
         CancelRequests = c.cancelRequests;

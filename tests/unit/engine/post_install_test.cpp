@@ -101,7 +101,7 @@ TEST(ExpandTextures, CancelQuestionHoldsTheBarAndStopsTheToolOnYes) {
                              "log OUT->ExpandTextures::Expand () CANCEL"}));
 
     fakes::ResetRunState();
-    CancelRequests = 1;
+    CancelRequests = 2;  // two presses, one question
     Step no;
     no.feedback.answers = {false};
     no.system.script = fakes::Script{3, 0};
