@@ -99,8 +99,7 @@ class PieceDownload {
     void Ask(Lane& lane);
     void AskAhead(Lane& lane);
     int32_t AppendBody();
-    int32_t Status(QELHttpClient& client, int& code);
-    std::optional<std::string> ContentRange(QELHttpClient& client, int32_t& result);
+    static const QELHttpResponseInfo& Answer(const QELHttpClient& client);
     PieceOutcome TotalSize(QELHttpClient& client);
     PieceOutcome CheckPieceStart(QELHttpClient& client, int64_t from, int32_t count);
 
@@ -171,7 +170,7 @@ PieceOutcome PieceDownload::Receive(const Piece& piece) {
     if (fetchResult_ != kHttpOk) {
         outcome = FailedRequest(fetchResult_);
         outcome.failure = L"Setup failed to download " + job_.url;
-        outcome.retryAfterSeconds = RetryAfterSeconds(piece.lane->fetcher->RetryAfter());
+        outcome.retryAfterSeconds = piece.lane->fetcher->RetryAfterSeconds();
         return outcome;
     }
     return Examine(piece);
@@ -313,76 +312,53 @@ int32_t PieceDownload::AppendBody() {
                         {Number(static_cast<int64_t>(written)), job_.localPath, Number(length_)}));
 }
 
-// The last answer's status code; failed when it cannot be asked.
-int32_t PieceDownload::Status(QELHttpClient& client, int& code) {
-    char* status = nullptr;
-    int32_t statusLength = 0;
-    const int32_t rc =
-        client.QueryInfo(&status, &statusLength, nullptr, kHttpQueryStatusCode, nullptr);
-    code = rc == kHttpOk && status ? StatusCodeOf(status) : 0;
-    std::free(status);
-    return rc == kHttpOk && code != 0 ? kStepDone : kStepFailed;
-}
-
-// The last answer's Content-Range value, or nothing with the query's result.
-std::optional<std::string> PieceDownload::ContentRange(QELHttpClient& client, int32_t& result) {
-    // Servers write one blank after the colon; a name with the blanks would never match.
-    char* range = nullptr;
-    int32_t rangeLength = 0;
-    result = client.QueryInfo(&range, &rangeLength, nullptr, kHttpQueryCustom, "Content-Range");
-    std::optional<std::string> value;
-    if (result == kHttpOk)
-        value.emplace(range ? range : "", range ? static_cast<size_t>(rangeLength) : 0);
-    std::free(range);
-    return value;
+// The head of the last answer, as the client parsed it.
+const QELHttpResponseInfo& PieceDownload::Answer(const QELHttpClient& client) {
+    static const QELHttpResponseInfo kNone;
+    const QELHttpResponseInfo* answer = client.LastResponse();
+    return answer ? *answer : kNone;
 }
 
 // What the first answer says about the whole file's size.
 PieceOutcome PieceDownload::TotalSize(QELHttpClient& client) {
-    int code = 0;
-    if (Status(client, code) != kStepDone) return Fatal(L"");
-    if (code == 200) {
+    const QELHttpResponseInfo& answer = Answer(client);
+    if (answer.status == 200) {
         total_ = length_;
         return {};
     }
-    if (code != 206) return Fatal(L"", kDownloadUnexpectedStatus);
-    int32_t rc = 0;
-    const std::optional<std::string> value = ContentRange(client, rc);
-    if (!value) return Fatal(L"", rc);
-    const std::optional<int64_t> parsed = ContentRangeTotal(*value);
-    if (!parsed) {
-        // The socket driver's value still carries the colon and blank after the name.
-        const size_t start = std::min(value->find_first_not_of(": "), value->size());
+    if (answer.status != 206) return Fatal(L"", kDownloadUnexpectedStatus);
+    if (answer.contentRange.empty()) return Fatal(L"", kHttpHeaderNotFound);
+    if (answer.rangeTotal < 0) {
         return Fatal(L"Setup failed - no total size in Content-Range " +
-                     std::wstring(value->begin() + start, value->end()));
+                     std::wstring(answer.contentRange.begin(), answer.contentRange.end()));
     }
     // Offsets go out as 32-bit numbers, and a total below what came already cannot be right.
-    if (*parsed < length_ || *parsed > INT32_MAX) {
+    if (answer.rangeTotal < length_ || answer.rangeTotal > INT32_MAX) {
         return Fatal(
             FillConversions(L"Setup failed - total size %I64d does not fit %d received bytes",
-                            {Number(*parsed), Number(length_)}));
+                            {Number(answer.rangeTotal), Number(length_)}));
     }
     PieceOutcome outcome = CheckPieceStart(client, 0, kPieceSize);
-    if (outcome.kind == PieceOutcome::kDone) total_ = *parsed;
+    if (outcome.kind == PieceOutcome::kDone) total_ = answer.rangeTotal;
     return outcome;
 }
 
 // A piece from another offset than the one asked for would be written in the wrong place: a 206
 // must start there and end within the count; a 200 is the file from its start.
 PieceOutcome PieceDownload::CheckPieceStart(QELHttpClient& client, int64_t from, int32_t count) {
-    int code = 0;
-    if (Status(client, code) != kStepDone) return Fatal(L"");
-    std::optional<ContentRangeSpan> span;
-    if (code == 206) {
-        int32_t rc = 0;
-        const std::optional<std::string> value = ContentRange(client, rc);
-        if (value) span = ContentRangeBytes(*value);
-    } else if (code == 200) {
-        span = ContentRangeSpan{0, static_cast<int64_t>(length_) - 1};
+    const QELHttpResponseInfo& answer = Answer(client);
+    int64_t first = -1;
+    int64_t last = -1;
+    if (answer.status == 206) {
+        first = answer.rangeFirst;
+        last = answer.rangeLast;
+    } else if (answer.status == 200) {
+        first = 0;
+        last = static_cast<int64_t>(length_) - 1;
     }
-    if (span && span->first == from && span->last < from + count) return {};
+    if (first >= 0 && first == from && last < from + count) return {};
     return Fatal(FillConversions(L"Setup failed - asked for bytes from %I64d, got bytes from %s",
-                                 {Number(from), span ? Number(span->first) : L"nowhere"}));
+                                 {Number(from), first >= 0 ? Number(first) : L"nowhere"}));
 }
 
 int32_t PieceDownload::Steps() {

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "base/network_timeouts.h"
 #include "engine/step_feedback.h"
@@ -33,20 +32,6 @@ int DownloadConnections(const std::optional<std::wstring>& value);
 // The limits default to the required ones; tests make them smaller.
 int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job,
                         const NetworkLimits& limits = {});
-
-// The total size after the first "/" of a Content-Range value ("bytes 0-9/1234" or, from the
-// socket driver, ": bytes 0-9/1234"); nothing without "/" or digits.
-std::optional<int64_t> ContentRangeTotal(std::string_view value);
-
-// The first and last byte of a Content-Range value ("bytes 0-9/1234"), last not below first.
-struct ContentRangeSpan {
-    int64_t first = 0;
-    int64_t last = 0;
-};
-std::optional<ContentRangeSpan> ContentRangeBytes(std::string_view value);
-
-// The status code of an answer from its text ("206"); 0 when the text holds no status code.
-int StatusCodeOf(std::string_view text);
 
 // Platform parts: the URL in the system's multibyte code page, nothing when it does not fit
 // the 1024-byte buffer; the local file opened for binary writing.

@@ -12,16 +12,9 @@
 namespace {
 
 // A busy server may say when to come back; only an answer with a status can.
-std::string RetryAfterOf(QELHttpClient& client, int32_t result) {
-    std::string text;
-    if (result > -100 || result < -999) return text;
-    char* value = nullptr;
-    int32_t length = 0;
-    if (client.QueryInfo(&value, &length, nullptr, kHttpQueryCustom, "Retry-After") == kHttpOk &&
-        value)
-        text.assign(value, static_cast<size_t>(length));
-    std::free(value);
-    return text;
+int32_t RetryAfterOf(const QELHttpClient& client, int32_t result) {
+    const QELHttpResponseInfo* answer = client.LastResponse();
+    return result <= -100 && result >= -999 && answer ? answer->retryAfterSeconds : -1;
 }
 
 }  // namespace
@@ -37,7 +30,7 @@ struct PieceFetcher::Shared {
     int32_t result = 0;
     char* body = nullptr;
     int32_t length = 0;
-    std::string retryAfter;
+    int32_t retryAfter = -1;
     // The link's answers for later pieces, in the order they were asked for.
     struct Ahead {
         int32_t from = 0;
@@ -45,7 +38,7 @@ struct PieceFetcher::Shared {
         enum { kAsked, kRunning, kResolved } state = kAsked;
         int32_t result = 0;
         std::string target;  // empty: the link answered the range itself
-        std::string retryAfter;
+        int32_t retryAfter = -1;
     };
     std::list<Ahead> aheads;
     ~Shared() { std::free(body); }
@@ -120,9 +113,10 @@ int32_t PieceFetcher::Result() const {
     return _shared->result;
 }
 
-std::string PieceFetcher::RetryAfter() const {
+std::optional<uint32_t> PieceFetcher::RetryAfterSeconds() const {
     std::lock_guard<std::mutex> hold(_shared->lock);
-    return _shared->retryAfter;
+    if (_shared->retryAfter < 0) return std::nullopt;
+    return static_cast<uint32_t>(_shared->retryAfter);
 }
 
 char* PieceFetcher::TakeBody(int32_t* length) {
@@ -144,7 +138,7 @@ void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std
         const int32_t count = shared->count;
         int32_t result = 0;
         std::string target = url;
-        std::string retryAfter;
+        int32_t retryAfter = -1;
         const auto ahead = std::find_if(
             shared->aheads.begin(), shared->aheads.end(),
             [&](const Shared::Ahead& a) { return a.from == from && a.count == count; });
@@ -154,7 +148,7 @@ void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std
             if (shared->quit) return;
             // The link's failure is the piece's; asked again only where it sent no redirect.
             result = ahead->result;
-            retryAfter = std::move(ahead->retryAfter);
+            retryAfter = ahead->retryAfter;
             if (!ahead->target.empty()) target = std::move(ahead->target);
             shared->aheads.erase(ahead);
         }
@@ -167,7 +161,7 @@ void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std
         }
         hold.lock();
         shared->result = result;
-        shared->retryAfter = std::move(retryAfter);
+        shared->retryAfter = retryAfter;
         shared->body = body;
         shared->length = length;
         shared->done = true;
@@ -193,10 +187,10 @@ void PieceFetcher::ServeLink(const std::shared_ptr<QELHttpClient>& link, const s
         hold.unlock();
         std::string target;
         const int32_t result = link->ResolveRange(url.c_str(), 1, from, count, &target);
-        std::string retryAfter = RetryAfterOf(*link, result);
+        const int32_t retryAfter = RetryAfterOf(*link, result);
         hold.lock();
         asked->result = result;
-        asked->retryAfter = std::move(retryAfter);
+        asked->retryAfter = retryAfter;
         asked->target = std::move(target);
         asked->state = Shared::Ahead::kResolved;
         shared->changed.notify_all();

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -39,8 +40,9 @@ class PieceFetcher {
 
     // After the end: the client's result, and the body (null when none came), handed over.
     int32_t Result() const;
-    // After an error status: the Retry-After value of that answer, the link's included.
-    std::string RetryAfter() const;
+    // After an error status: the seconds that answer's Retry-After asks for, the link's
+    // included.
+    std::optional<uint32_t> RetryAfterSeconds() const;
     char* TakeBody(int32_t* length);
 
   private:

@@ -64,19 +64,6 @@ PieceOutcome FailedRequest(int32_t clientResult) {
     return outcome;
 }
 
-std::optional<uint32_t> RetryAfterSeconds(std::string_view value) {
-    size_t at = value.find_first_not_of(": \t");
-    if (at == std::string_view::npos || value[at] < '0' || value[at] > '9') return std::nullopt;
-    uint32_t seconds = 0;
-    for (; at < value.size() && value[at] >= '0' && value[at] <= '9'; ++at) {
-        // Anything beyond a day is as good as a day: the caller caps it far lower.
-        seconds = std::min<uint32_t>(seconds * 10 + static_cast<uint32_t>(value[at] - '0'), 86400);
-    }
-    const size_t rest = value.find_first_not_of(" \t\r\n", at);
-    if (rest != std::string_view::npos) return std::nullopt;
-    return seconds;
-}
-
 uint32_t RetryDelayMs(const NetworkLimits& limits, int retry,
                       std::optional<uint32_t> retryAfterSeconds) {
     if (retryAfterSeconds) {

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "base/network_timeouts.h"
 #include "engine/step_result.h"
@@ -28,10 +27,6 @@ struct PieceOutcome {
 
 // A client result other than success: transient or fatal, with its cause.
 PieceOutcome FailedRequest(int32_t clientResult);
-
-// A Retry-After value in seconds ("120", or ": 120" as the socket driver gives it); nothing
-// for a date or anything else.
-std::optional<uint32_t> RetryAfterSeconds(std::string_view value);
 
 // The pause before the try-th retry (1 for the first) of a piece.
 uint32_t RetryDelayMs(const NetworkLimits& limits, int retry,

@@ -23,6 +23,14 @@ struct QELHttpHeadAnswer {
 int32_t QELHttpQueryHead(const char* head, size_t headLength, uint32_t level, const char* name,
                          int32_t* index, QELHttpHeadAnswer* answer);
 
+// A Content-Range value ("bytes first-last/total") into its numbers: -1 for each one it lacks,
+// and for a last byte below the first; the total is read after the first "/" whatever precedes.
+void QELHttpParseContentRange(const char* value, size_t length, int64_t* first, int64_t* last,
+                              int64_t* total);
+
+// A Retry-After value in seconds, at most a day; -1 for a date or anything else.
+int32_t QELHttpParseRetryAfter(const char* value, size_t length);
+
 // A Content-Length value read as strtol reads a number (leading blanks, sign, digits, the rest
 // ignored), but in 64 bits on every platform: false when it is negative or beyond 32 bits.
 bool QELHttpParseContentLength(const char* text, int32_t* length);

@@ -26,6 +26,10 @@ class QELHttpClient {
     int32_t ResolveRange(const char* url, uint32_t flags, int32_t from, int32_t count,
                          std::string* target);
     bool FollowedRedirect() const { return _driver && _driver->FollowedRedirect(); }
+    // See QELHttpDriver::LastResponse; null without a driver.
+    const QELHttpResponseInfo* LastResponse() const {
+        return _driver ? &_driver->LastResponse() : nullptr;
+    }
     int32_t Head(const char* url, QELHttpFileInfo* info);
     int32_t QueryInfo(char** value, int32_t* length, int32_t* index, uint32_t level,
                       const char* name);

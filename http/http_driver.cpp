@@ -125,6 +125,7 @@ int32_t QELHttpDriver::Run(Request& request) {
     *length = 0;
 
     if (_watch.stop) return kHttpCancelled;
+    _response = QELHttpResponseInfo();
     int32_t result = OpenRequest(request.verb, request.url, flags, 0);
     if (result < 0) return result;
     result = AddCookieLine(request.url);
@@ -302,6 +303,8 @@ int32_t QELHttpDriver::ExecuteResponse(const char* url, const char* verb, int32_
     }
     *status = info.status;
     *location = info.location;
+    _response = info;
+    _response.location = nullptr;
     if (keepAlive) *keepAlive = info.keepAlive;
 
     bool discard = (flags & kHttpFlagDiscard) != 0;

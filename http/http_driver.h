@@ -26,6 +26,12 @@ struct QELHttpResponseInfo {
     char* location = nullptr;  // heap string or null
     int hasBody = 1;
     int notPlain = 0;
+    // The Content-Range value as it came and its numbers, -1 for each one it lacks.
+    std::string contentRange;
+    int64_t rangeFirst = -1;
+    int64_t rangeLast = -1;
+    int64_t rangeTotal = -1;
+    int32_t retryAfterSeconds = -1;  // a Retry-After in seconds; -1 without one
 };
 
 // One request at a time: OpenRequest, AddRequestHeaders, SendRequest (or BeginRequest,
@@ -211,6 +217,9 @@ class QELHttpDriver {
     // The most body bytes any later request reads (0: no limit); a range request sets its own
     // for its call.
     void SetBodyLimit(int32_t most) { _bodyLimit = most; }
+    // The head of the last request's final answer, as the request model parsed it (without its
+    // Location); all defaults until an answer came.
+    const QELHttpResponseInfo& LastResponse() const { return _response; }
 
     uint16_t MajorVersion() const { return _major; }
     uint16_t MinorVersion() const { return _minor; }
@@ -234,6 +243,7 @@ class QELHttpDriver {
     // buffered whole.
     int32_t _bodyLimit = 0;
     bool _followedRedirect = false;
+    QELHttpResponseInfo _response;
 
   private:
     struct Request;

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "http/header_text.h"
 #include "http/http_driver.h"
@@ -20,6 +21,29 @@ const char* FindEither(const char* head, const char* first, const char* second, 
     return found;
 }
 
+// The value of the first of two spellings of a header, up to its line's end; false without one.
+bool HeaderValue(const char* block, const char* first, const char* second, const char** value,
+                 size_t* length) {
+    const char* name = nullptr;
+    const char* found = FindEither(block, first, second, &name);
+    const char* start = found ? found + strlen(name) : nullptr;
+    const char* end = start ? strstr(start, "\r\n") : nullptr;
+    if (!end) return false;
+    *value = start;
+    *length = static_cast<size_t>(end - start);
+    return true;
+}
+
+// The decimal number at `at` (at most 18 digits), moving `at` past it; -1 without one.
+int64_t NumberAt(const char* text, size_t length, size_t& at) {
+    int64_t number = -1;
+    for (size_t digits = 0; at < length && text[at] >= '0' && text[at] <= '9'; ++at, ++digits) {
+        if (digits == 18) return -1;
+        number = (number < 0 ? 0 : number * 10) + (text[at] - '0');
+    }
+    return number;
+}
+
 // Major, minor and status from the first 14 characters of the status line.
 int32_t ParseStatusLine(const char* head, int32_t* major, int32_t* minor, int32_t* status) {
     const size_t kLooked = 14;
@@ -35,6 +59,39 @@ int32_t ParseStatusLine(const char* head, int32_t* major, int32_t* minor, int32_
 }
 
 }  // namespace
+
+void QELHttpParseContentRange(const char* value, size_t length, int64_t* first, int64_t* last,
+                              int64_t* total) {
+    *first = *last = *total = -1;
+    const std::string text(value, length);
+    size_t at = text.find("bytes ");
+    if (at != std::string::npos) {
+        at += 6;
+        const int64_t from = NumberAt(value, length, at);
+        if (from >= 0 && at < length && value[at] == '-') {
+            ++at;
+            const int64_t to = NumberAt(value, length, at);
+            if (to >= from) {
+                *first = from;
+                *last = to;
+            }
+        }
+    }
+    size_t slash = text.find('/');
+    if (slash == std::string::npos) return;
+    for (++slash; slash < length && value[slash] == ' '; ++slash) {
+    }
+    *total = NumberAt(value, length, slash);
+}
+
+int32_t QELHttpParseRetryAfter(const char* value, size_t length) {
+    size_t at = 0;
+    while (at < length && (value[at] == ' ' || value[at] == '\t')) ++at;
+    const int64_t seconds = NumberAt(value, length, at);
+    while (at < length && (value[at] == ' ' || value[at] == '\t')) ++at;
+    if (seconds < 0 || at != length) return -1;
+    return static_cast<int32_t>(seconds < 86400 ? seconds : 86400);
+}
 
 int32_t QELHttpDriver::ParseResponseHead(const char* url, const char* verb, const char* head,
                                          int32_t headLength, uint32_t flags,
@@ -82,6 +139,16 @@ int32_t QELHttpDriver::ParseResponseHead(const char* url, const char* verb, cons
             return kHttpOutOfMemory;
         }
     }
+
+    const char* value = nullptr;
+    size_t valueLength = 0;
+    if (HeaderValue(block, "Content-Range: ", "Content-range: ", &value, &valueLength)) {
+        info->contentRange.assign(value, valueLength);
+        QELHttpParseContentRange(value, valueLength, &info->rangeFirst, &info->rangeLast,
+                                 &info->rangeTotal);
+    }
+    if (HeaderValue(block, "Retry-After: ", "Retry-after: ", &value, &valueLength))
+        info->retryAfterSeconds = QELHttpParseRetryAfter(value, valueLength);
 
     const char* type = FindEither(block, "Content-Type: ", "Content-type: ", &name);
     if (type) info->notPlain = strstr(type, "plain") == nullptr;

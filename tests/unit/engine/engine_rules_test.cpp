@@ -5,6 +5,7 @@
 #include "engine/package_table.h"
 #include "engine/piece_outcome.h"
 #include "engine/post_install_commands.h"
+#include "http/header_text.h"
 
 namespace {
 
@@ -149,19 +150,34 @@ TEST(PostInstallCommands, NoExpandVariable) {
     EXPECT_FALSE(TexturesSkipped(std::wstring(32, L'x')));  // does not fit its buffer
 }
 
-TEST(PackageDownload, TotalFromContentRange) {
-    const std::pair<std::string, std::optional<int64_t>> cases[] = {
-        {"bytes 0-524287/1048576", 1048576},
-        {": bytes 0-524287/1048576", 1048576},
-        {"bytes 0-9/ 12", 12},
-        {"bytes 0-9/*", std::nullopt},
-        {"bytes 0-9", std::nullopt},
-        {"bytes 0-9/", std::nullopt},
-        {"bytes 0-9/-5", -5},
-        {"bytes 0-9/5000000000", 5000000000},
-        {"bytes 0-9/99999999999999999999", std::nullopt},
+// What the download reads of a Content-Range and a Retry-After, parsed with the head.
+TEST(PackageDownload, ContentRangeAndRetryAfter) {
+    struct Range {
+        std::string value;
+        int64_t first, last, total;
     };
-    for (const auto& [value, total] : cases) EXPECT_EQ(ContentRangeTotal(value), total) << value;
+    const Range ranges[] = {
+        {"bytes 0-524287/1048576", 0, 524287, 1048576},
+        {"bytes 0-9/ 12", 0, 9, 12},
+        {"bytes 0-9/*", 0, 9, -1},
+        {"bytes 0-9", 0, 9, -1},
+        {"bytes 9-0/10", -1, -1, 10},
+        {"bytes 0-9/-5", 0, 9, -1},
+        {"bytes 0-9/5000000000", 0, 9, 5000000000},
+        {"bytes 0-9/99999999999999999999", 0, 9, -1},
+    };
+    for (const Range& r : ranges) {
+        int64_t first = 0, last = 0, total = 0;
+        QELHttpParseContentRange(r.value.data(), r.value.size(), &first, &last, &total);
+        EXPECT_EQ(std::vector<int64_t>({first, last, total}),
+                  std::vector<int64_t>({r.first, r.last, r.total}))
+            << r.value;
+    }
+    const std::pair<std::string, int32_t> retryAfter[] = {
+        {"120", 120}, {" 5 ", 5}, {"99999999999999", 86400}, {"", -1},
+        {"Wed, 21 Oct 2015 07:28:00 GMT", -1}, {"-1", -1}, {"5 s", -1}};
+    for (const auto& [value, seconds] : retryAfter)
+        EXPECT_EQ(QELHttpParseRetryAfter(value.data(), value.size()), seconds) << value;
 }
 
 // What the HTTP client's results mean for a piece; WinInet's own numbers are met only on
@@ -198,10 +214,5 @@ TEST(PieceOutcomes, RetryDelays) {
     EXPECT_EQ(RetryDelayMs(limits, 3, std::nullopt), 4000u);
     EXPECT_EQ(RetryDelayMs(limits, 1, 7), 7000u);
     EXPECT_EQ(RetryDelayMs(limits, 1, 4000000000u), 30000u);
-    EXPECT_EQ(RetryAfterSeconds(": 120"), 120u);
-    EXPECT_EQ(RetryAfterSeconds("5\r\n"), 5u);
-    EXPECT_EQ(RetryAfterSeconds("99999999999999999999"), 86400u);
-    for (const char* bad : {"", "Wed, 21 Oct 2015 07:28:00 GMT", "-1", "5 s"})
-        EXPECT_EQ(RetryAfterSeconds(bad), std::nullopt) << bad;
     EXPECT_EQ(Seconds(250), L"0.25");
 }
