@@ -85,6 +85,31 @@ for rtt in ${BENCH_ROUND_TRIPS:-0 50 150}; do
     line_runs "$rtt" "$goal"
 done
 
+# A flaky line: the 50 ms line cutting a connection every 16 MiB. curl -L cannot go on after a
+# cut, so the download is held against its own runs over the clean line.
+cut_runs() {
+    local clean=$BENCH_WORK/line-50/ours
+    # The clean runs to hold it against, when the 50 ms line was left out above.
+    [ -f "$clean" ] || line_runs 50 1.25 >/dev/null
+    line_dir=$BENCH_WORK/line-50-cut
+    mkdir -p "$line_dir"
+    "$native/bench/line/line_proxy" "$LINKSERVER_PORT" 50 100 "$line_dir" 16 &
+    proxy_pid=$!
+    for _ in $(seq 50); do [ -f "$line_dir/port" ] && break; sleep 0.1; done
+    url="http://127.0.0.1:$(cat "$line_dir/port")/fwlink/?LinkId=136707"
+    for _ in 1 2 3; do
+        timed_download "$line_dir/ours" "$BENCH_WORK/line.bin" \
+            env HTTPDriver=1 "$native/bench/engine/engine_download_probe" "$url" \
+            "$BENCH_WORK/line.bin"
+    done
+    line_stop
+    awk -v a="$(median 1 <"$line_dir/ours")" -v b="$(median 1 <"$clean")" \
+        -v c="$(median 2 <"$line_dir/ours")" 'BEGIN {
+        printf "50 ms, a connection cut every 16 MiB: %.2f s against %.2f s clean, %.2fx (goal <= 1.3x), %d connections\n",
+            a, b, a / b, c }'
+}
+cut_runs
+
 # The same download with WinInet under Wine, when the Windows tree is built.
 wininet_runs() {
     probe=$mingw/bench/engine/engine_download_probe.exe

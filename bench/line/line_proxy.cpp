@@ -1,8 +1,10 @@
 // A line in front of a loopback server, for the benchmarks: a TCP proxy that delays each direction
 // by half a round trip and passes the downstream at a bandwidth (see line.h).
-//   line_proxy TARGET_PORT ROUND_TRIP_MS MBIT_PER_S STATE_DIR
+//   line_proxy TARGET_PORT ROUND_TRIP_MS MBIT_PER_S STATE_DIR [CUT_MIB]
 // It listens on a free loopback port, writes it to STATE_DIR/port, and after each accepted
-// connection writes their count to STATE_DIR/connections. Runs until it is killed.
+// connection writes their count to STATE_DIR/connections. With CUT_MIB, the connection whose
+// downstream passes each further CUT_MIB MiB of the line is cut off there, as a flaky line
+// drops one. Runs until it is killed.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -106,8 +108,9 @@ bool Readable(const pollfd& polled, const Direction& reading) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: line_proxy TARGET_PORT ROUND_TRIP_MS MBIT_PER_S STATE_DIR\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr,
+                     "usage: line_proxy TARGET_PORT ROUND_TRIP_MS MBIT_PER_S STATE_DIR [CUT_MIB]\n");
         return 2;
     }
     const uint16_t target = uint16_t(std::atoi(argv[1]));
@@ -118,6 +121,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     Line line(std::chrono::microseconds(std::atol(argv[2]) * 1000), mbit * 1e6);
+    const unsigned long long cutEvery = argc == 6 ? std::atoll(argv[5]) * (1ull << 20) : 0;
+    unsigned long long passed = 0;  // downstream bytes of every connection
+    // Whether the next `size` downstream bytes cross a cut.
+    auto crossesCut = [&](size_t size) {
+        const unsigned long long before = passed;
+        passed += size;
+        return cutEvery > 0 && before / cutEvery != passed / cutEvery;
+    };
     const int listener = Listen();
     if (listener < 0 || !WriteState(state, "connections", 0) ||
         !WriteState(state, "port", PortOf(listener))) {
@@ -161,9 +172,14 @@ int main(int argc, char** argv) {
             if (Readable(polled[index], c.up))
                 c.failed =
                     !c.up.Read([&](size_t) { return line.UpstreamRelease(now, c.accepted); });
+            bool cut = false;
             if (!c.failed && Readable(polled[index + 1], c.down))
-                c.failed =
-                    !c.down.Read([&](size_t size) { return line.DownstreamRelease(now, size); });
+                c.failed = !c.down.Read([&](size_t size) {
+                    cut = crossesCut(size);
+                    return line.DownstreamRelease(now, size);
+                });
+            // Ended at the next turn like a failed socket, its queued bytes never sent.
+            c.failed = c.failed || cut;
         }
         if (polled[0].revents & POLLIN) {
             const int client = accept(listener, nullptr, nullptr);

@@ -467,3 +467,32 @@ TEST(Engine, TemporaryFolderBeyondAsciiInstallsLogsAndCleansUp) {
         << run.LogText();
     EXPECT_FALSE(run.FolderExists(downloads));
 }
+
+// A flaky line: the product's answer cut off once is asked again and the run installs; cut off
+// every time, the download fails within a minute of the first cut, after three retries.
+TEST(Engine, ProductCutOffOnceInstallsAndCutEveryTimeFails) {
+    {
+        Scenario once;
+        once.productCuts = 1;
+        Installation run(L"e2e_cut_once", once);
+        ASSERT_TRUE(run.Install());
+        EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
+        EXPECT_LOG_IN_ORDER(run, "Piece at 0: connection lost; asking again in 1 s (1 of 3)",
+                            "OUT->DownloadPrereqs ()  OK", "OUT->ThreadDownloadInstall () OK ");
+        ASSERT_TRUE(run.Close());
+    }
+    Scenario always;
+    always.productCuts = -1;
+    Installation run(L"e2e_cut_always", always);
+    ASSERT_TRUE(run.Install());
+    ASSERT_TRUE(WaitUntil([&] { return LogHas(run.Log(), "Piece at 0: connection lost; asking "
+                                                         "again in 1 s (1 of 3)"); },
+                          std::chrono::milliseconds(240000)));
+    const DWORD firstCut = GetTickCount();
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_DOWNLOAD_FAILED, kEnglish, run.LogPath()));
+    EXPECT_LT(GetTickCount() - firstCut, 60000u);
+    EXPECT_LOG_IN_ORDER(run, "Piece at 0: connection lost; asking again in 4 s (3 of 3)",
+                        "Piece at 0: connection lost", "OUT->DownloadPrereqs () KO",
+                        "OUT->ThreadDownloadInstall () KO ");
+    ASSERT_TRUE(run.Close());
+}

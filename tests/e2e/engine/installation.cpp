@@ -2,7 +2,10 @@
 
 #include <psapi.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <map>
+#include <memory>
 
 #include "tests/tools/product_stand_ins/stand_in.h"
 #include "tests/tools/ui_driver/ui_driver.h"
@@ -70,8 +73,11 @@ Installation::Installation(const std::wstring& name, const Scenario& scenario) {
     // The product started by the desktop's shell writes down its call there.
     DeleteFileW((stand_in::DesktopRecordFolder() + L"\\application.txt").c_str());
     std::map<std::wstring, std::wstring> env = scenario.env;
-    const char* host = std::getenv("LINKSERVER_HOST");
-    env[L"Tellura_Server"] = host ? std::wstring(host, host + strlen(host)) : L"unset";
+    const char* linkServer = std::getenv("LINKSERVER_HOST");
+    const std::string host = scenario.productCuts != 0 ? ServeCutting(scenario.productCuts)
+                             : linkServer                ? linkServer
+                                                         : "unset";
+    env[L"Tellura_Server"] = std::wstring(host.begin(), host.end());
     env[L"TELLURA_STANDIN_RECORD"] = records_.substr(0, records_.size() - 1);
     setup_ = std::make_unique<SetupProcess>(
         folder_, env, scenario.setupCopy.empty() ? SignedSetupPath() : scenario.setupCopy);
@@ -114,6 +120,47 @@ void Installation::Serve(const Scenario& scenario) {
                     SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file));
         CloseHandle(file);
     }
+}
+
+std::string Installation::ServeCutting(int cuts) {
+    static const std::map<std::string, std::string> kLinks = {
+        {"136696", "InstallKVSoftwarePrerequisites_x86.msi"},
+        {"136697", "InstallKVSoftwarePrerequisites_x86_x64.msi"},
+        {"136704", "msxml6_x86.msi"},
+        {"136705", "msxml6_x64.msi"},
+        {"136707", "Ventrola.msi"},
+        {"136708", "Ventrola_VERSION.txt"}};
+    auto cutsLeft = std::make_shared<std::atomic<int>>(cuts);
+    EXPECT_TRUE(cutting_.Start({}));
+    cutting_.SetResponder([this, cutsLeft](const std::string& request) -> httptest::Reply {
+        const std::string path = request.substr(4, request.find(' ', 4) - 4);
+        const size_t id = path.find("LinkId=");
+        if (id != std::string::npos) {
+            const auto link = kLinks.find(path.substr(id + 7));
+            if (link == kLinks.end()) return {"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"};
+            return {"HTTP/1.1 302 Found\r\nLocation: /" + link->second +
+                    "\r\nContent-Length: 0\r\n\r\n"};
+        }
+        const std::string file =
+            ReadWholeFile(served_ + L"\\" + std::wstring(path.begin() + 1, path.end()));
+        const size_t at = request.find("Range: bytes=");
+        const size_t from = at == std::string::npos ? 0 : std::stoul(request.substr(at + 13));
+        const size_t last = at == std::string::npos
+                                ? file.size() - 1
+                                : std::stoul(request.substr(request.find('-', at + 13) + 1));
+        if (file.empty() || from >= file.size())
+            return {"HTTP/1.1 416 Range Not Satisfiable\r\nContent-Length: 0\r\n\r\n"};
+        const std::string body = file.substr(from, std::min(last + 1, file.size()) - from);
+        const std::string head =
+            "HTTP/1.1 206 Partial Content\r\nContent-Length: " + std::to_string(body.size()) +
+            "\r\nContent-Range: bytes " + std::to_string(from) + "-" +
+            std::to_string(from + body.size() - 1) + "/" + std::to_string(file.size()) +
+            "\r\n\r\n";
+        const bool cut = path == "/Ventrola.msi" && (*cutsLeft < 0 || (*cutsLeft)-- > 0);
+        if (cut) return {head + body.substr(0, body.size() / 2), true};
+        return {head + body};
+    });
+    return "127.0.0.1:" + std::to_string(cutting_.Port());
 }
 
 void Installation::RemoveInstalledPackages(const std::wstring& downloads) {

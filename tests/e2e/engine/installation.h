@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/tools/http_test_server/scripted_server.h"
 #include "tests/win/support/setup_process.h"
 
 struct Scenario {
@@ -28,6 +29,9 @@ struct Scenario {
     std::wstring tempFolder;
     // Called with the temporary folder before the setup starts.
     std::function<void(const std::wstring&)> beforeStart;
+    // The product's answers cut off after half their body: this many, -1 for every one. A
+    // server of the test's own stands in for the link server then (nginx cannot cut).
+    int productCuts = 0;
 };
 
 inline Scenario WithEnvironment(std::map<std::wstring, std::wstring> env) {
@@ -79,11 +83,14 @@ class Installation {
 
   private:
     void Serve(const Scenario& scenario);
+    // Serves the links and files as the link server does, cutting the product's answers.
+    std::string ServeCutting(int cuts);
     void RemoveInstalledPackages(const std::wstring& downloads);
 
     std::wstring folder_;
     std::wstring served_;
     std::wstring records_;
+    httptest::ScriptedServer cutting_;
     std::unique_ptr<SetupProcess> setup_;
     HWND dialog_ = nullptr;
 };
