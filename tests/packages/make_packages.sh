@@ -2,7 +2,8 @@
 # Builds the packages the link server offers, signed with a throw-away certificate: the runtime
 # prerequisites (8.1.3, for 32- and 64-bit Windows), MSXML and its hot fix, the product with the
 # stand-ins of its programs, and the version file. Variants for the failure cases go to
-# variants/: an unsigned product and one that registers under another UpgradeCode.
+# variants/: an unsigned product, one that registers under another UpgradeCode, a 1.0 to
+# upgrade from and one whose installer fails.
 # The product is a 32-bit package unless PRODUCT_ARCH is x64: a 64-bit build of the setup reads
 # the registry's 64-bit view, where only a 64-bit package writes.
 # Usage: make_packages.sh OUT_FOLDER STAND_IN_FOLDER [PRODUCT_VERSION [PRODUCT_ARCH [SETUP]]]
@@ -51,10 +52,10 @@ case $arch in
     x64) product_arch=(-a x64 -D ProgramFiles=ProgramFiles64Folder -D Win64=yes) ;;
     *) echo "make_packages.sh: unknown architecture $arch" >&2; exit 2 ;;
 esac
-# upgrade-code output
+# upgrade-code output [version [fails]]
 product_package() {
-    wixl "${product_arch[@]}" -D Version="$version" -D UpgradeCode="$1" -D Bin=bin -o "$2" \
-        "$here/ventrola.wxs"
+    wixl "${product_arch[@]}" -D Version="${3:-$version}" -D UpgradeCode="$1" -D Bin=bin \
+        -D Fails="${4:-no}" -o "$2" "$here/ventrola.wxs"
 }
 product_package "$product" Ventrola.msi
 sign Ventrola.msi "$out/Ventrola.msi"
@@ -63,6 +64,10 @@ osslsigncode sign -certs other/cert.pem -key other/key.pem -in Ventrola.msi \
     -out "$out/variants/Ventrola_other_publisher.msi" >/dev/null
 product_package "$unrelated" unrelated.msi
 sign unrelated.msi "$out/variants/Ventrola_unregistered.msi"
+product_package "$product" old.msi 1.0.0
+sign old.msi "$out/variants/Ventrola_1.0.msi"
+product_package "$product" failing.msi "$version" yes
+sign failing.msi "$out/variants/Ventrola_fails.msi"
 
 printf 'PNQ1\t%s\t%s\r\n' "$product" "$version" >"$out/Ventrola_VERSION.txt"
 if [ -n "$setup" ]; then sign "$setup" "$out/TelluraSetup.exe"; fi

@@ -468,8 +468,9 @@ TEST(Engine, TemporaryFolderBeyondAsciiInstallsLogsAndCleansUp) {
     EXPECT_FALSE(run.FolderExists(downloads));
 }
 
-// A flaky line: the product's answer cut off once is asked again and the run installs; cut off
-// every time, the download fails within a minute of the first cut, after three retries.
+// A flaky line: the product's answer cut off once is asked again and the run installs; with
+// every piece after the first cut off, the download fails within a minute of the first cut,
+// after three retries.
 TEST(Engine, ProductCutOffOnceInstallsAndCutEveryTimeFails) {
     {
         Scenario once;
@@ -485,14 +486,29 @@ TEST(Engine, ProductCutOffOnceInstallsAndCutEveryTimeFails) {
     always.productCuts = -1;
     Installation run(L"e2e_cut_always", always);
     ASSERT_TRUE(run.Install());
-    ASSERT_TRUE(WaitUntil([&] { return LogHas(run.Log(), "Piece at 0: connection lost; asking "
-                                                         "again in 1 s (1 of 3)"); },
+    ASSERT_TRUE(WaitUntil([&] { return LogHas(run.Log(), "Piece at 524288: connection lost; "
+                                                         "asking again in 1 s (1 of 3)"); },
                           std::chrono::milliseconds(240000)));
     const DWORD firstCut = GetTickCount();
     EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_DOWNLOAD_FAILED, kEnglish, run.LogPath()));
     EXPECT_LT(GetTickCount() - firstCut, 60000u);
-    EXPECT_LOG_IN_ORDER(run, "Piece at 0: connection lost; asking again in 4 s (3 of 3)",
-                        "Piece at 0: connection lost", "OUT->DownloadPrereqs () KO",
+    EXPECT_LOG_IN_ORDER(run, "Piece at 524288: connection lost; asking again in 4 s (3 of 3)",
+                        "Piece at 524288: connection lost", "OUT->DownloadPrereqs () KO",
                         "OUT->ThreadDownloadInstall () KO ");
+    ASSERT_TRUE(run.Close());
+}
+
+// An upgrade over 1.0 whose installer fails: 1.0 stays registered, and the run ends with the
+// download failure's text instead of a success.
+TEST(Engine, FailingUpgradeOverOneZero) {
+    Scenario scenario = WithProduct(L"Ventrola_fails.msi");
+    scenario.installedFirst = L"Ventrola_1.0.msi";
+    Installation run(L"e2e_failing_upgrade", scenario);
+    ASSERT_TRUE(run.Install());
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_DOWNLOAD_FAILED, kEnglish, run.LogPath()));
+    EXPECT_LOG_IN_ORDER(run, "Installed Version: 1.0.0",
+                        "Installer exit code = 1603 (fatal error during installation)",
+                        "OUT->InstallMSI () KO", "OUT->ThreadDownloadInstall () KO ");
+    EXPECT_FALSE(LogHas(run.Log(), "IN->IsInstalled ()"));
     ASSERT_TRUE(run.Close());
 }

@@ -66,12 +66,18 @@ Installation::Installation(const std::wstring& name, const Scenario& scenario) {
     // A run that was killed may have left the product behind; it would refuse this run.
     if (ProductKeyExists()) {
         const std::wstring packages = WinePathFromVariable("ENGINE_PACKAGES");
-        for (const wchar_t* product : {L"\\Ventrola.msi", L"\\variants\\Ventrola_unregistered.msi"})
+        for (const wchar_t* product : {L"\\Ventrola.msi", L"\\variants\\Ventrola_unregistered.msi",
+                                       L"\\variants\\Ventrola_1.0.msi"})
             RunMsiexec(L"/x", packages + product);
     }
     Serve(scenario);
     // The product started by the desktop's shell writes down its call there.
     DeleteFileW((stand_in::DesktopRecordFolder() + L"\\application.txt").c_str());
+    if (!scenario.installedFirst.empty()) {
+        installedFirst_ = WinePathFromVariable("ENGINE_PACKAGES") + L"\\variants\\" +
+                          scenario.installedFirst;
+        EXPECT_EQ(RunMsiexec(L"/i", installedFirst_), 0u) << Narrow(installedFirst_);
+    }
     std::map<std::wstring, std::wstring> env = scenario.env;
     const char* linkServer = std::getenv("LINKSERVER_HOST");
     const std::string host = scenario.productCuts != 0 ? ServeCutting(scenario.productCuts)
@@ -87,6 +93,7 @@ Installation::~Installation() {
     const std::wstring downloads = DownloadFolder();
     setup_.reset();  // ends a setup that is still running
     RemoveInstalledPackages(downloads);
+    if (!installedFirst_.empty()) RunMsiexec(L"/x", installedFirst_);
     if (ProductKeyExists()) ADD_FAILURE() << "the product is still installed after the scenario";
 }
 
@@ -156,7 +163,8 @@ std::string Installation::ServeCutting(int cuts) {
             "\r\nContent-Range: bytes " + std::to_string(from) + "-" +
             std::to_string(from + body.size() - 1) + "/" + std::to_string(file.size()) +
             "\r\n\r\n";
-        const bool cut = path == "/Ventrola.msi" && (*cutsLeft < 0 || (*cutsLeft)-- > 0);
+        const bool cut =
+            path == "/Ventrola.msi" && (*cutsLeft < 0 ? from > 0 : (*cutsLeft)-- > 0);
         if (cut) return {head + body.substr(0, body.size() / 2), true};
         return {head + body};
     });

@@ -29,9 +29,12 @@ struct Scenario {
     std::wstring tempFolder;
     // Called with the temporary folder before the setup starts.
     std::function<void(const std::wstring&)> beforeStart;
-    // The product's answers cut off after half their body: this many, -1 for every one. A
-    // server of the test's own stands in for the link server then (nginx cannot cut).
+    // The product's answers cut off after half their body: this many, -1 for every one after
+    // the first piece. A server of the test's own stands in for the link server then (nginx
+    // cannot cut).
     int productCuts = 0;
+    // A package of packages\variants installed before the setup starts, removed at the end.
+    std::wstring installedFirst;
 };
 
 inline Scenario WithEnvironment(std::map<std::wstring, std::wstring> env) {
@@ -91,6 +94,7 @@ class Installation {
     std::wstring served_;
     std::wstring records_;
     httptest::ScriptedServer cutting_;
+    std::wstring installedFirst_;
     std::unique_ptr<SetupProcess> setup_;
     HWND dialog_ = nullptr;
 };
