@@ -138,8 +138,10 @@ std::string Installation::ServeCutting(int cuts) {
         {"136707", "Ventrola.msi"},
         {"136708", "Ventrola_VERSION.txt"}};
     auto cutsLeft = std::make_shared<std::atomic<int>>(cuts);
+    const bool everyAfterFirst = cuts < 0;
     EXPECT_TRUE(cutting_.Start({}));
-    cutting_.SetResponder([this, cutsLeft](const std::string& request) -> httptest::Reply {
+    cutting_.SetResponder([this, cutsLeft, everyAfterFirst](const std::string& request)
+                              -> httptest::Reply {
         const std::string path = request.substr(4, request.find(' ', 4) - 4);
         const size_t id = path.find("LinkId=");
         if (id != std::string::npos) {
@@ -163,8 +165,8 @@ std::string Installation::ServeCutting(int cuts) {
             "\r\nContent-Range: bytes " + std::to_string(from) + "-" +
             std::to_string(from + body.size() - 1) + "/" + std::to_string(file.size()) +
             "\r\n\r\n";
-        const bool cut =
-            path == "/Ventrola.msi" && (*cutsLeft < 0 ? from > 0 : (*cutsLeft)-- > 0);
+        const bool cut = path == "/Ventrola.msi" &&
+                         (everyAfterFirst ? from > 0 : cutsLeft->fetch_sub(1) > 0);
         if (cut) return {head + body.substr(0, body.size() / 2), true};
         return {head + body};
     });
