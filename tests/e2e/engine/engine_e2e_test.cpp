@@ -56,7 +56,8 @@ std::wstring UnixName(const std::wstring& path) {
 // nothing, so ln makes it.
 void PlantSymbolicLink(const std::wstring& folder, const std::wstring& name,
                        const std::wstring& target) {
-    std::wstring command = L"Z:\\bin\\ln -s \"" + UnixName(target) + L"\" \"" +
+    // -n -f: a link an earlier run left at the name is replaced, not entered.
+    std::wstring command = L"Z:\\bin\\ln -sfn \"" + UnixName(target) + L"\" \"" +
                            UnixName(folder) + L"/" + name + L"\"";
     STARTUPINFOW startup{sizeof(startup)};
     PROCESS_INFORMATION info{};
