@@ -2,10 +2,7 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
-
-#include "checks/signature_rules.h"
 
 // Runs the checks in their fixed order, stopping at the first that fails.
 bool CheckRequirements();
@@ -25,5 +22,3 @@ bool IsPackageSigned(const wchar_t* path, void* file, bool microsoftPackage);
 bool IsPackageSigned(const wchar_t* path);
 // The signature code of the file and WinVerifyTrust's own answer.
 int VerifyEmbeddedSignature(const wchar_t* path, int32_t* status);
-// Who signed the file, when its signature can be read.
-std::optional<Signer> SignerOfFile(const wchar_t* path);

@@ -148,8 +148,6 @@ int VerifyEmbeddedSignature(const wchar_t* path, int32_t* status) {
     return SignatureCode(verification.status);
 }
 
-std::optional<Signer> SignerOfFile(const wchar_t* path) { return Verify(path, nullptr).signer; }
-
 void PinPublisher() {
     wchar_t self[MAX_PATH + 1] = {};
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH + 1);
