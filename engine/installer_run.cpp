@@ -118,10 +118,12 @@ int32_t RunInstaller(StepFeedback& ui, SystemServices& system, const std::wstrin
         ui.Log(FillConversions(
             L"Another installation is in progress; starting the installer again in %d s",
             {std::to_wstring(pause / 1000)}));
+        ui.ShowStatus(ui.ProductText(IDS_INSTALLER_BUSY));
         if (!WaitForOtherInstallation(ui, system, pause)) {
             result = kStepCancelled;
             break;
         }
+        ui.ShowStatus(statusText);
         waited += pause;
     }
 

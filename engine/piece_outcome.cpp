@@ -33,6 +33,8 @@ const wchar_t* TransientCause(int32_t result) {
         case kHttpReadShort:
         case kHttpNoAvailable:
         case kHttpSendFailed:
+        // WinInet's answer to a connection dropped before the head; a redirect without a
+        // Location is refused with it too, and so is asked again before it fails.
         case kHttpInvalidResponse:
             return L"connection lost";
         case kHttpTimeout:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/installer_run.h"
+#include "resources/resource_ids.h"
 #include "step_fakes.h"
 
 namespace {
@@ -235,4 +236,7 @@ TEST(InstallerRun, ExitCodesDecideTheStep) {
                              "again in " + std::string(wait) + " s"),
                   1);
     }
+    // Each wait shows why on the status line, and each new start shows the step's own text.
+    EXPECT_EQ(busy.Count("status text" + std::to_string(IDS_INSTALLER_BUSY)), 5);
+    EXPECT_EQ(busy.Count("status Installing"), 6);
 }

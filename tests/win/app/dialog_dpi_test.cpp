@@ -167,7 +167,7 @@ TEST_F(DialogAtHighDpi, LicenceInstallingAndFailedStatesFitAtEveryScale) {
         for (const UINT status :
              {IDS_DOWNLOADING_PRODUCT, IDS_INSTALLING_MSXML, IDS_EXPANDING_TEXTURES,
               IDS_LAUNCHING_OPTIMIZER, IDS_REMOVING_PRODUCT, IDS_CANCEL_IN_PROGRESS,
-              IDS_EXPANDING_TEXTURES_WAIT}) {
+              IDS_EXPANDING_TEXTURES_WAIT, IDS_INSTALLER_BUSY}) {
             PostStatus(window, status);
             ASSERT_TRUE(WaitUntil([&] { return Text(window, IDC_STATUS_LINE) == ProductText(status); }));
             ExpectLaidOut(window, 144);

@@ -71,6 +71,7 @@ const Text kEnglish[] = {
     {IDS_ANOTHER_SETUP, L"Another %1 installation is in progress."},
     {IDS_INSTALL, L"Install"},
     {IDS_CANCEL, L"Cancel"},
+    {IDS_INSTALLER_BUSY, L"Another installation is in progress. Setup will try again shortly..."},
     {IDS_CONFIRM_CANCEL, L"Are you sure you want to cancel %1 installation?"},
 };
 
