@@ -52,32 +52,24 @@ int32_t QELHttpDriver::Head(const char* url, uint32_t flags, QELHttpFileInfo* in
     }
     result = SendRequest(nullptr, 0, 0);
     if (result < 0) return result;
-    char* head = nullptr;
-    int32_t headLength = 0;
-    result = QueryInfo(&head, &headLength, nullptr, kHttpQueryRawHead, nullptr);
+    char* location = nullptr;
+    result = TakeResponseHead(url, "HEAD", 0, &location);
     if (result < 0) return result;
-    QELHttpResponseInfo response;
-    result = ParseResponseHead(url, "HEAD", head, headLength, 0, &response);
-    free(head);
-    if (result < 0) {
-        free(response.location);
-        return result;
-    }
 
-    int32_t status = response.status;
+    const int32_t status = _response.status;
     if (ReissuesHead(status, flags) && !depth.TooDeep()) {
         // The owner may replace this driver (secure URLs), so nothing of it is used afterwards.
-        const std::string next = RedirectTarget(url, response.location);
-        free(response.location);
+        const std::string next = RedirectTarget(url, location);
+        free(location);
         QELHttpClient* owner = _owner;
         return owner ? owner->Head(next.c_str(), info) : Head(next.c_str(), 0, info);
     }
-    free(response.location);
+    free(location);
     if (status != 200) return status;
     info->mode = kModeRead | (WritePermission() ? kModeWrite : 0);
-    if (response.hasContentLength) {
+    if (_response.hasContentLength) {
         info->mode |= kModeFile;
-        info->size = response.contentLength;
+        info->size = _response.contentLength;
     } else {
         info->mode |= kModeDirectory;
     }

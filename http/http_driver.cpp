@@ -289,22 +289,10 @@ int32_t QELHttpDriver::ExecuteResponse(const char* url, const char* verb, int32_
                                        uint32_t flags, char** location, char** body,
                                        int32_t* length, int* keepAlive) {
     free(*location);
-    *location = nullptr;
-    char* head = nullptr;
-    int32_t headLength = 0;
-    int32_t result = QueryInfo(&head, &headLength, nullptr, kHttpQueryRawHead, nullptr);
+    int32_t result = TakeResponseHead(url, verb, flags & ~kHttpFlagDiscard, location);
     if (result < 0) return result;
-    QELHttpResponseInfo info;
-    result = ParseResponseHead(url, verb, head, headLength, flags & ~kHttpFlagDiscard, &info);
-    free(head);
-    if (result < 0) {
-        free(info.location);
-        return result;
-    }
+    const QELHttpResponseInfo& info = _response;
     *status = info.status;
-    *location = info.location;
-    _response = info;
-    _response.location = nullptr;
     if (keepAlive) *keepAlive = info.keepAlive;
 
     bool discard = (flags & kHttpFlagDiscard) != 0;
@@ -324,15 +312,9 @@ int32_t QELHttpDriver::ExecuteResponse(const char* url, const char* verb, int32_
         read = true;
     }
 
-    for (int32_t index = 0;;) {
-        char* cookie = nullptr;
-        int32_t cookieLength = 0;
-        int32_t before = index;
-        if (QueryInfo(&cookie, &cookieLength, &index, kHttpQuerySetCookie, nullptr) < 0) break;
-        int32_t stored = StoreCookie(url, cookie);
-        free(cookie);
+    for (const std::string& cookie : info.cookies) {
+        const int32_t stored = StoreCookie(url, cookie.c_str());
         if (stored < 0) return stored;
-        if (index == before) break;
     }
     if (!read) *length = info.contentLength;
     return readResult;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "http/http_source.h"
 #include "http/http_types.h"
@@ -32,6 +33,10 @@ struct QELHttpResponseInfo {
     int64_t rangeLast = -1;
     int64_t rangeTotal = -1;
     int32_t retryAfterSeconds = -1;  // a Retry-After in seconds; -1 without one
+    // The head as it came and each Set-Cookie value in it, so that nothing asks the
+    // transport for them again.
+    std::string head;
+    std::vector<std::string> cookies;
 };
 
 // One request at a time: OpenRequest, AddRequestHeaders, SendRequest (or BeginRequest,
@@ -159,8 +164,8 @@ class QELHttpDriver {
     // Sees each body the request model reads before the caller gets it (not to keep); notPlain
     // when the Content-Type is not plain text. Nothing by default.
     virtual void OnBody(char* body, int32_t length, int notPlain);
-    // Reads a raw head (need not be terminated) into *info: status, framing, keep-alive and a
-    // redirect's Location as a heap string of the caller's. A 401 or 407 goes to
+    // Reads a raw head (need not be terminated) into *info: status, framing, keep-alive, the
+    // head's text and cookies, and a redirect's Location as a heap string of the caller's. A 401 or 407 goes to
     // HandleAuthChallenge unless the flags forbid it. kHttpBadFraming for a bad status line or
     // length, kHttpInvalidResponse for a 3xx without Location, or the challenge's failure.
     virtual int32_t ParseResponseHead(const char* url, const char* verb, const char* head,
@@ -217,8 +222,8 @@ class QELHttpDriver {
     // The most body bytes any later request reads (0: no limit); a range request sets its own
     // for its call.
     void SetBodyLimit(int32_t most) { _bodyLimit = most; }
-    // The head of the last request's final answer, as the request model parsed it (without its
-    // Location); all defaults until an answer came.
+    // The head of the last answer, as the request model parsed it once (without its Location);
+    // all defaults until an answer came.
     const QELHttpResponseInfo& LastResponse() const { return _response; }
 
     uint16_t MajorVersion() const { return _major; }
@@ -245,8 +250,19 @@ class QELHttpDriver {
     bool _followedRedirect = false;
     QELHttpResponseInfo _response;
 
+    // A driver that reads heads itself hands each one here as it arrives (its status line read,
+    // for the driver's own use), and answers its QueryInfo from _response.head; the request
+    // model then parses that text instead of asking QueryInfo for a copy.
+    void ReceiveHead(const char* head, int32_t length);
+    // Forgets the last answer, as a new request begins.
+    void DropHead();
+
   private:
     struct Request;
+    // Parses the answer that just came, once, into _response; the Location goes to *location.
+    int32_t TakeResponseHead(const char* url, const char* verb, uint32_t flags,
+                             char** location);
+    bool _headWaiting = false;
     int32_t Run(Request& request);
     int32_t RunRange(Request& request, int mode, int32_t from, int32_t countOrTo);
     int32_t Send(const Request& request);

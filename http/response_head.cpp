@@ -1,8 +1,10 @@
 // Reading a raw response head: status, framing, keep-alive, redirect target.
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "http/header_text.h"
 #include "http/http_driver.h"
@@ -58,6 +60,30 @@ int32_t ParseStatusLine(const char* head, int32_t* major, int32_t* minor, int32_
     return kHttpOk;
 }
 
+bool StartsWithAnyCase(const char* text, const char* lowerPrefix, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        if (tolower(static_cast<unsigned char>(text[i])) != lowerPrefix[i]) return false;
+    return true;
+}
+
+// Each Set-Cookie value, the name matched in any case at a line's start.
+std::vector<std::string> SetCookieValues(const char* head, size_t length) {
+    static const char kName[] = "set-cookie:";
+    const size_t nameLength = sizeof(kName) - 1;
+    std::vector<std::string> values;
+    for (size_t line = 0; line < length;) {
+        const char* end = QELHttpFind(head + line, length - line, "\r\n");
+        const size_t lineEnd = end ? static_cast<size_t>(end - head) : length;
+        size_t at = line + nameLength;
+        if (lineEnd >= at && StartsWithAnyCase(head + line, kName, nameLength)) {
+            while (at < lineEnd && (head[at] == ' ' || head[at] == '\t')) ++at;
+            values.emplace_back(head + at, lineEnd - at);
+        }
+        line = lineEnd + 2;
+    }
+    return values;
+}
+
 }  // namespace
 
 void QELHttpParseContentRange(const char* value, size_t length, int64_t* first, int64_t* last,
@@ -109,6 +135,8 @@ int32_t QELHttpDriver::ParseResponseHead(const char* url, const char* verb, cons
         return result;
     }
     int32_t status = info->status;
+    info->head.assign(head, static_cast<size_t>(headLength));
+    info->cookies = SetCookieValues(block, static_cast<size_t>(headLength));
 
     const char* connection = strstr(block, "Connection: ");
     info->keepAlive = !(connection && strstr(connection, "Close\r\n"));
@@ -181,5 +209,48 @@ int32_t QELHttpDriver::ParseResponseHead(const char* url, const char* verb, cons
         }
     }
     free(block);
+    return kHttpOk;
+}
+
+void QELHttpDriver::ReceiveHead(const char* head, int32_t length) {
+    _response = QELHttpResponseInfo();
+    _response.head.assign(head, static_cast<size_t>(length));
+    int32_t major = 0;
+    // An unreadable status line leaves status 0, and the request model's parse refuses it.
+    if (ParseStatusLine(_response.head.c_str(), &major, &_response.minorVersion,
+                        &_response.status) != kHttpOk)
+        _response.status = 0;
+    _headWaiting = true;
+}
+
+void QELHttpDriver::DropHead() {
+    _response = QELHttpResponseInfo();
+    _headWaiting = false;
+}
+
+int32_t QELHttpDriver::TakeResponseHead(const char* url, const char* verb, uint32_t flags,
+                                        char** location) {
+    *location = nullptr;
+    QELHttpResponseInfo info;
+    int32_t result;
+    if (_headWaiting) {
+        _headWaiting = false;
+        result = ParseResponseHead(url, verb, _response.head.data(),
+                                   static_cast<int32_t>(_response.head.size()), flags, &info);
+    } else {
+        char* head = nullptr;
+        int32_t headLength = 0;
+        result = QueryInfo(&head, &headLength, nullptr, kHttpQueryRawHead, nullptr);
+        if (result < 0) return result;
+        result = ParseResponseHead(url, verb, head, headLength, flags, &info);
+        free(head);
+    }
+    if (result < 0) {
+        free(info.location);
+        return result;
+    }
+    *location = info.location;
+    info.location = nullptr;
+    _response = std::move(info);
     return kHttpOk;
 }

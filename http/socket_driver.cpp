@@ -91,7 +91,6 @@ QELHttpSocketDriver::QELHttpSocketDriver(const char* userAgent, uint16_t major, 
 
 QELHttpSocketDriver::~QELHttpSocketDriver() {
     free(_request);
-    free(_responseHead);
     free(_userAgentLine);
     free(_userAgent);
     free(_pending);
@@ -188,9 +187,7 @@ int32_t QELHttpSocketDriver::CrackUrl(const char* url, char** host, uint16_t* po
 }
 
 void QELHttpSocketDriver::DiscardRequest() {
-    free(_responseHead);
-    _responseHead = nullptr;
-    _responseHeadLength = 0;
+    DropHead();
     free(_request);
     _request = nullptr;
     _requestLength = 0;
@@ -355,44 +352,35 @@ int32_t QELHttpSocketDriver::EndRequest() {
         return kHttpDisconnected;
     if (_state & kStateChunked) _connection->Send("0\r\n\r\n", 5);
     _state = 0;
-    free(_responseHead);
-    _responseHead = nullptr;
-    _responseHeadLength = 0;
+    DropHead();
     int32_t received = 0;
-    if (_connection->ReadHead(&_responseHead, &_responseHeadLength, &received) != kHttpOk) {
+    int32_t result = ReadHead(&received);
+    if (result == kHttpOk && _response.status == 100) result = ReadHead(nullptr);
+    if (result != kHttpOk) {
         _unanswered = received == 0;
         // Whatever may still come belongs to no request of ours.
         Disconnect();
-        return kHttpReadShort;
     }
-    char* value = nullptr;
-    int32_t valueLength = 0;
-    int32_t result =
-        QueryInfo(&value, &valueLength, nullptr, kHttpQueryStatusCode | kHttpQueryNumber, nullptr);
-    if (result < 0) return result;
-    int32_t status = 0;
-    memcpy(&status, value, sizeof(status));
-    free(value);
-    if (status == 100) {
-        free(_responseHead);
-        _responseHead = nullptr;
-        _responseHeadLength = 0;
-        if (_connection->ReadHead(&_responseHead, &_responseHeadLength) != kHttpOk) {
-            Disconnect();
-            return kHttpReadShort;
-        }
-    }
+    return result;
+}
+
+int32_t QELHttpSocketDriver::ReadHead(int32_t* received) {
+    char* head = nullptr;
+    int32_t length = 0;
+    if (_connection->ReadHead(&head, &length, received) != kHttpOk) return kHttpReadShort;
+    ReceiveHead(head, length);
+    free(head);
     return kHttpOk;
 }
 
 int32_t QELHttpSocketDriver::QueryInfo(char** value, int32_t* length, int32_t* index,
                                        uint32_t level, const char* name) {
-    if (!_responseHead || !value || !length) return kHttpInvalidArg;
+    if (_response.head.empty() || !value || !length) return kHttpInvalidArg;
     *value = nullptr;
     *length = 0;
     QELHttpHeadAnswer answer;
-    int32_t result =
-        QELHttpQueryHead(_responseHead, _responseHeadLength, level, name, index, &answer);
+    int32_t result = QELHttpQueryHead(_response.head.data(), _response.head.size(), level, name,
+                                      index, &answer);
     if (result != kHttpOk) return result;
     uint32_t bare = level & kHttpQueryLevelMask;
     if (bare == kHttpQueryContentLength && answer.isNumber) _bodyFraming = answer.number;

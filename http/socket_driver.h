@@ -60,6 +60,8 @@ class QELHttpSocketDriver : public QELHttpDriver {
     int32_t Reconnect();
     int32_t SendAll(const char* data, int32_t length);
     void DiscardRequest();
+    // Reads the next head off the current connection and hands it to the request model.
+    int32_t ReadHead(int32_t* received);
 
     uint16_t _port = 0;
     uint32_t _options = 0;
@@ -67,8 +69,6 @@ class QELHttpSocketDriver : public QELHttpDriver {
     int32_t _bodyFraming = -2;
     char* _userAgent = nullptr;
     char* _userAgentLine = nullptr;
-    char* _responseHead = nullptr;
-    int32_t _responseHeadLength = 0;
     char* _request = nullptr;
     int32_t _requestLength = 0;
     char* _pending = nullptr;

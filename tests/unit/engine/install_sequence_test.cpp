@@ -241,9 +241,10 @@ TEST(InstallSequence, InstallerResultsAndTheUpgradedVersion) {
         worker.upgradeVersion = c.upgradeVersion;
         worker.platform.installedVersion = c.installedVersion;
         EXPECT_EQ(worker.Install(), c.outcome);
-        if (!c.line.empty())
+        if (!c.line.empty()) {
             EXPECT_NE(std::find(worker.events.begin(), worker.events.end(), c.line),
                       worker.events.end());
+        }
         const bool productStarted =
             std::find(worker.events.begin(), worker.events.end(), "download Ventrola.msi") !=
             worker.events.end();

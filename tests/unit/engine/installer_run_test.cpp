@@ -220,7 +220,9 @@ TEST(InstallerRun, ExitCodesDecideTheStep) {
                                }).base();
         for (auto e = run.events.begin(); e != lastStart; ++e)
             if (e->rfind("pause ", 0) == 0) paused += std::stoi(e->substr(6));
-        if (!c.cancelWhileWaiting) EXPECT_EQ(paused, c.pausedSeconds * 1000);
+        if (!c.cancelWhileWaiting) {
+            EXPECT_EQ(paused, c.pausedSeconds * 1000);
+        }
         EXPECT_EQ(run.Count("log A restart of Windows completes the installation of "
                             "C:\\T\\KST1\\msxml6_x86.msi"),
                   c.restart ? 1 : 0);

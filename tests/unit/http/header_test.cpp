@@ -225,6 +225,15 @@ TEST_F(ResponseHead, RedirectsAndChallenges) {
     EXPECT_EQ(Parse("HTTP/1.1 401 No\r\nWWW-Authenticate: Basic\r\n\r\n"), kHttpInvalidResponse);
 }
 
+TEST_F(ResponseHead, KeepsItsTextAndEveryCookieLine) {
+    const char* head =
+        "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nX-Note: Set-Cookie: no\r\n"
+        "set-cookie:\tb=2; path=/\r\nContent-Length: 0\r\nSET-COOKIE: c=3\r\n\r\n";
+    ASSERT_EQ(Parse(head), kHttpOk);
+    EXPECT_EQ(info.head, head);
+    EXPECT_EQ(info.cookies, (std::vector<std::string>{"a=1", "b=2; path=/", "c=3"}));
+}
+
 struct Read {
     int32_t result;
     std::string body;
