@@ -1,6 +1,7 @@
 #include "engine/install_sequence.h"
 
 #include "base/printf_fill.h"
+#include "base/step_protocol.h"
 #include "base/setup_state.h"
 #include "checks/version_rules.h"
 #include "engine/installer_commands.h"
@@ -109,10 +110,11 @@ class Installation {
 
 SetupOutcome RunInstallation(const InstallPlan& plan, WorkerPlatform& platform,
                              StepFeedback& feedback, SystemServices& system) {
+    StepProtocol step([&feedback](const std::wstring& line) { feedback.Log(line); },
+                      L"IN->ThreadDownloadInstall ()", ExitLine(SetupOutcome::kFailedDownload));
     ProgressStep = 1;
     const SetupOutcome outcome = Installation(plan, platform, feedback, system).InstallPackages();
     platform.DeleteDownloads();
     feedback.ShowOutcome(outcome);
-    feedback.Log(ExitLine(outcome));
-    return outcome;
+    return step.Leave(ExitLine(outcome), outcome);
 }

@@ -98,7 +98,6 @@ UINT ThreadResult(SetupOutcome outcome) {
 
 UINT __cdecl ThreadDownloadInstall(LPVOID raw) {
     auto* record = static_cast<WorkerParam*>(raw);
-    WriteLog(L"IN->ThreadDownloadInstall ()");
 
     const MachineFacts facts{NeedVC8Prereq, NeedMSXMLPrereq, IsVersion60, IsWow64()};
     const InstallPlan plan{PackagesToInstall(facts), TempPath,

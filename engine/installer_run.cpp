@@ -4,6 +4,8 @@
 
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
+#include "engine/cancel_question.h"
+#include "engine/step_exits.h"
 #include "engine/step_result.h"
 #include "resources/resource_ids.h"
 
@@ -46,21 +48,17 @@ std::unique_ptr<ChildProcess> StartInstaller(SystemServices& system,
     return process;
 }
 
-int32_t Failed(StepFeedback& ui, const std::wstring& message, const wchar_t* exitLine,
-               int32_t result) {
-    ui.Log(message);
-    ui.Log(exitLine);
-    return result;
-}
+constexpr StepExits kInstallExits{L"OUT->InstallMSI () OK", L"OUT->InstallMSI () CANCEL",
+                                  L"OUT->InstallMSI () KO"};
+// A removal is never cancelled.
+constexpr StepExits kRemovalExits{L"OUT->RemoveMSI () OK", L"OUT->RemoveMSI () KO",
+                                  L"OUT->RemoveMSI () KO"};
 
-// The cancel question while an installer runs, asked once per press; true when confirmed.
-bool CancelConfirmed(StepFeedback& ui) {
-    if (!CancelPressed() || !AskBeforeCancel) return false;
-    const bool confirmed = ui.ConfirmCancel();
-    CancelAnswered(confirmed);
-    if (confirmed) ui.ShowStatus(ui.ProductText(IDS_CANCEL_IN_PROGRESS));
-    AskBeforeCancel = !confirmed;
-    return confirmed;
+// The installer could not be started or watched: the step leaves with its failure line and
+// `result`.
+int32_t Failed(StepFeedback& ui, const std::wstring& message, int32_t result) {
+    ui.Log(message);
+    return result;
 }
 
 // One more step of the bar, which wraps at 100.
@@ -73,7 +71,7 @@ void Tick(StepFeedback& ui) {
 // while the setup waits for it. False when the user confirmed a cancel.
 bool WaitForOtherInstallation(StepFeedback& ui, SystemServices& system, uint32_t milliseconds) {
     for (uint32_t slept = 0; slept < milliseconds; slept += kInstallPollMs) {
-        if (CancelConfirmed(ui)) return false;
+        if (CancelConfirmed(ui, &AskBeforeCancel)) return false;
         system.Pause(std::min(kInstallPollMs, milliseconds - slept));
         Tick(ui);
     }
@@ -84,7 +82,7 @@ bool WaitForOtherInstallation(StepFeedback& ui, SystemServices& system, uint32_t
 
 int32_t RunInstaller(StepFeedback& ui, SystemServices& system, const std::wstring& statusText,
                      const InstallCommand& command) {
-    ui.Log(L"IN->InstallMSI ()");
+    WorkerStep step(ui, L"IN->InstallMSI ()", kInstallExits);
     ui.ShowStatus(statusText);
     ui.Log(command.packagePath);
     const std::wstring commandLine = InstallCommandLine(command);
@@ -97,19 +95,19 @@ int32_t RunInstaller(StepFeedback& ui, SystemServices& system, const std::wstrin
         std::wstring message;
         const std::unique_ptr<ChildProcess> process = StartInstaller(system, commandLine, message);
         // Not started: the run goes on, and IsInstalled decides for the product.
-        if (!process) return Failed(ui, message, L"OUT->InstallMSI () KO", kStepDone);
+        if (!process) return Failed(ui, message, kStepDone);
 
         ProgressStep = 0;
         ui.ShowProgress(1, 100);
         // A confirmed cancel does not stop the installer: it is watched to its end.
         const bool ended = Supervise(*process, code, message, [&] {
-            if (CancelConfirmed(ui)) result = kStepCancelled;
+            if (CancelConfirmed(ui, &AskBeforeCancel)) result = kStepCancelled;
             process->Wait(kInstallPollMs);
             Tick(ui);
         });
         if (ended) ui.Log(InstallerExitLine(code));
         ui.ShowProgress(100, 100);
-        if (!ended) return Failed(ui, message, L"OUT->InstallMSI () KO", kUnsupervised);
+        if (!ended) return Failed(ui, message, kUnsupervised);
 
         if (JudgeInstallerExit(code, command.updatePackage) != InstallerVerdict::kBusy ||
             result == kStepCancelled || waited >= kBusyLongestWaitMs)
@@ -129,34 +127,32 @@ int32_t RunInstaller(StepFeedback& ui, SystemServices& system, const std::wstrin
 
     const InstallerVerdict verdict = JudgeInstallerExit(code, command.updatePackage);
     if (result != kStepCancelled &&
-        (verdict == InstallerVerdict::kFailed || verdict == InstallerVerdict::kBusy)) {
-        ui.Log(L"OUT->InstallMSI () KO");
-        return kStepFailed;
-    }
+        (verdict == InstallerVerdict::kFailed || verdict == InstallerVerdict::kBusy))
+        return step.Ends(kStepFailed);
     if (verdict == InstallerVerdict::kDoneAfterRestart)
         ui.Log(L"A restart of Windows completes the installation of " + command.packagePath);
     if (ProgressStep < 60) {
         ui.ShowProgress(60, 60);
         system.Pause(200);
     }
-    ui.Log(L"OUT->InstallMSI () OK");
     if (result == kStepCancelled) {
+        // The installer itself ended well: its line comes before the cancel's.
+        ui.Log(kInstallExits.done);
         ui.Log(L"Setup was interrupted by user after " + command.packagePath + L" installation");
-        ui.Log(L"OUT->InstallMSI () CANCEL");
     }
-    return result;
+    return step.Ends(result);
 }
 
 int32_t RunRemoval(StepFeedback& ui, SystemServices& system, const std::wstring& statusText,
                    const std::wstring& packagePath) {
-    ui.Log(L"IN->RemoveMSI ()");
+    WorkerStep step(ui, L"IN->RemoveMSI ()", kRemovalExits);
     ui.ShowStatus(statusText);
     const std::wstring commandLine = RemoveCommandLine(packagePath);
     ui.Log(commandLine);
 
     std::wstring message;
     const std::unique_ptr<ChildProcess> process = StartInstaller(system, commandLine, message);
-    if (!process) return Failed(ui, message, L"OUT->RemoveMSI () KO", kStepDone);
+    if (!process) return Failed(ui, message, kStepDone);
 
     ProgressStep = 60;
     ui.ShowProgress(59, 60);
@@ -165,9 +161,8 @@ int32_t RunRemoval(StepFeedback& ui, SystemServices& system, const std::wstring&
         process->Wait(kRemovalPollMs);
         ui.ShowProgress(--ProgressStep, 60);
     });
-    if (!ended) return Failed(ui, message, L"OUT->RemoveMSI () KO", kUnsupervised);
+    if (!ended) return Failed(ui, message, kUnsupervised);
     ui.Log(InstallerExitLine(code));
     ui.ShowProgress(0, 60);
-    ui.Log(L"OUT->RemoveMSI () OK");
-    return kStepDone;
+    return step.Ends(kStepDone);
 }

@@ -14,13 +14,20 @@
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
 #include "engine/piece_fetch.h"
+#include "engine/cancel_question.h"
 #include "engine/piece_outcome.h"
+#include "engine/step_exits.h"
 #include "engine/step_result.h"
 #include "http/http_client.h"
 
 namespace {
 
 std::wstring Number(int64_t value) { return std::to_wstring(value); }
+
+// The double blank of the done line is the log's own.
+constexpr StepExits kDownloadExits{L"OUT->DownloadPrereqs ()  OK",
+                                   L"OUT->DownloadPrereqs () CANCEL",
+                                   L"OUT->DownloadPrereqs () KO"};
 
 struct Lane;
 
@@ -51,16 +58,13 @@ class PieceDownload {
         if (file_) std::fclose(file_);
     }
 
-    // Downloads and logs how it ended.
+    // Downloads and logs why it failed.
     int32_t Run() {
         const int32_t result = Steps();
         // Every connection stops with the first piece that fails or the user's Yes.
         if (result != kStepDone)
             for (const auto& lane : lanes_) lane->fetcher->Abort();
         if (!message_.empty()) ui_.Log(message_);
-        ui_.Log(result == kStepDone        ? L"OUT->DownloadPrereqs ()  OK"
-                : result == kStepCancelled ? L"OUT->DownloadPrereqs () CANCEL"
-                                           : L"OUT->DownloadPrereqs () KO");
         return result;
     }
 
@@ -93,7 +97,8 @@ class PieceDownload {
     std::optional<int32_t> Write(const Piece& piece, PieceOutcome::Kind kind);
     bool WaitFor(PieceFetcher& fetch, bool& tooSlow);
     bool PauseFor(uint32_t milliseconds);
-    bool CancelConfirmed();
+    // The cancel question; a Yes leaves the reason for the log.
+    bool CancelAsked();
     void StartTheRest();
     std::optional<Piece> Take();
     void Ask(Lane& lane);
@@ -247,7 +252,7 @@ std::optional<int32_t> PieceDownload::Write(const Piece& piece, PieceOutcome::Ki
         StartTheRest();
         return std::nullopt;
     }
-    if (CancelConfirmed()) return kStepCancelled;
+    if (CancelAsked()) return kStepCancelled;
     received_ += length_;
     ui_.ShowProgress(++ProgressStep, range_);
     if (kind == PieceOutcome::kShort && (!flight_.empty() || piece.lane->next)) {
@@ -270,7 +275,7 @@ bool PieceDownload::WaitFor(PieceFetcher& fetch, bool& tooSlow) {
     auto windowStart = Clock::now();
     int64_t bytesAtStart = fetch.BytesReceived();
     while (!fetch.WaitFor(limits_.watchSliceMs)) {
-        if (CancelConfirmed()) return false;
+        if (CancelAsked()) return false;
         if (Clock::now() - windowStart < window) continue;
         const int64_t bytes = fetch.BytesReceived();
         if (bytes - bytesAtStart < limits_.minPieceBytes) {
@@ -290,16 +295,13 @@ bool PieceDownload::PauseFor(uint32_t milliseconds) {
     for (auto now = Clock::now(); now < end; now = Clock::now()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
         std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(limits_.watchSliceMs)));
-        if (CancelConfirmed()) return false;
+        if (CancelAsked()) return false;
     }
     return true;
 }
 
-// The question for the Cancel presses since the last answer.
-bool PieceDownload::CancelConfirmed() {
-    if (!CancelPressed()) return false;
-    const bool confirmed = ui_.ConfirmCancel();
-    CancelAnswered(confirmed);
+bool PieceDownload::CancelAsked() {
+    const bool confirmed = CancelConfirmed(ui_);
     if (confirmed) message_ = L"Setup was interrupted by user during download of " + job_.url;
     return confirmed;
 }
@@ -432,8 +434,8 @@ int DownloadConnections(const std::optional<std::wstring>& value) {
 
 int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job,
                         const NetworkLimits& limits) {
-    feedback.Log(L"IN->DownloadPrereqs ()");
+    WorkerStep step(feedback, L"IN->DownloadPrereqs ()", kDownloadExits);
     feedback.ShowStatus(job.statusText);
     const int connections = DownloadConnections(ReadEnvironment(L"Tellura_Connections"));
-    return PieceDownload(feedback, job, limits, connections).Run();
+    return step.Ends(PieceDownload(feedback, job, limits, connections).Run());
 }

@@ -2,14 +2,18 @@
 
 #include "base/printf_fill.h"
 #include "base/setup_state.h"
+#include "engine/cancel_question.h"
+#include "engine/step_exits.h"
 #include "engine/step_result.h"
 #include "engine/post_install_commands.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
 constexpr const wchar_t* kProductKey = L"SOFTWARE\\Korvath\\Ventrola";
 constexpr uint32_t kTexturePollMs = 100;
+constexpr StepExits kExpandExits{L"OUT->ExpandTextures::Expand () OK",
+                                 L"OUT->ExpandTextures::Expand () CANCEL",
+                                 L"OUT->ExpandTextures::Expand ()KO"};
 
 std::wstring Number(int64_t value) { return std::to_wstring(value); }
 
@@ -24,20 +28,10 @@ uint32_t WatchTextureTool(StepFeedback& ui, ChildProcess& tool, std::wstring& me
     do {
         uint32_t error = 0;
         if (!tool.ExitCode(code, error)) return static_cast<uint32_t>(-2);
-        if (CancelPressed() && AskBeforeCancelExpand) {
-            --ProgressEnabled;
-            const bool confirmed = ui.ConfirmCancel();
-            CancelAnswered(confirmed);
-            if (confirmed) {
-                message = L"Setup was interrupted by user during Expand Textures";
-                ui.ShowStatus(ui.ProductText(IDS_CANCEL_IN_PROGRESS));
-                AskBeforeCancelExpand = false;
-                tool.Terminate();
-                ++ProgressEnabled;
-                return kStepCancelled;
-            }
-            AskBeforeCancelExpand = true;
-            ++ProgressEnabled;
+        if (CancelConfirmed(ui, &AskBeforeCancelExpand)) {
+            message = L"Setup was interrupted by user during Expand Textures";
+            tool.Terminate();
+            return kStepCancelled;
         }
         tool.Wait(kTexturePollMs);
     } while (code == kStillActive);
@@ -51,7 +45,7 @@ std::wstring ExpandTextures::_installPath;
 
 int32_t ExpandTextures::Run(StepFeedback& ui, SystemServices& system,
                             const std::wstring& statusText) {
-    ui.Log(L"IN->ExpandTextures::Expand ()");
+    WorkerStep step(ui, L"IN->ExpandTextures::Expand ()", kExpandExits);
     int32_t result = kStepDone;
     std::wstring message;
     if (const uint32_t error = system.OpenProductKey(); error != 0) {
@@ -80,25 +74,22 @@ int32_t ExpandTextures::Run(StepFeedback& ui, SystemServices& system,
                                       {commandLine, Number(startError)});
         } else {
             result = static_cast<int32_t>(WatchTextureTool(ui, *tool, message));
-            if (result == kStepDone) {
-                ui.Log(L"OUT->ExpandTextures::Expand () OK");
-                return kStepDone;
-            }
+            if (result == kStepDone) return step.Ends(kStepDone);
             if (result == kStepCancelled) {
                 ui.Log(message);
-                ui.Log(L"OUT->ExpandTextures::Expand () CANCEL");
-                return kStepCancelled;
+                return step.Ends(kStepCancelled);
             }
             message = CommandFailed(commandLine, result);
         }
     }
+    // A missing key or a tool that does not start leaves the result done: the run goes on.
     ui.Log(message);
-    ui.Log(L"OUT->ExpandTextures::Expand ()KO");
     return result;
 }
 
 int32_t RunGraphicOptimizer(StepFeedback& ui, SystemServices& system, uint32_t limitMs) {
-    ui.Log(L"IN->LaunchGraphicOptimizer ()");
+    StepProtocol step([&ui](const std::wstring& line) { ui.Log(line); },
+                      L"IN->LaunchGraphicOptimizer ()", L"OUT->LaunchGraphicOptimizer KO");
     std::wstring message;
     uint32_t error = 0;
     std::wstring installPath;
@@ -117,21 +108,15 @@ int32_t RunGraphicOptimizer(StepFeedback& ui, SystemServices& system, uint32_t l
             if (optimizer->ExitCode(code, error)) {
                 if (code == kStillActive) {
                     optimizer->Terminate();
-                    ui.Log(L"OUT->LaunchGraphicOptimizer Killed ( maxtime exceeded)");
-                    return 0;
+                    return step.Leave(L"OUT->LaunchGraphicOptimizer Killed ( maxtime exceeded)", 0);
                 }
-                if (code == 0) {
-                    ui.Log(L"OUT->LaunchGraphicOptimizer OK");
-                    return 0;
-                }
+                if (code == 0) return step.Leave(L"OUT->LaunchGraphicOptimizer OK", 0);
                 ui.Log(CommandFailed(commandLine, static_cast<int32_t>(code)));
-                ui.Log(L"OUT->LaunchGraphicOptimizer KO");
                 return static_cast<int32_t>(code);
             }
         }
     }
     ui.Log(message + system.ErrorText(error));
-    ui.Log(L"OUT->LaunchGraphicOptimizer KO");
     return -2;
 }
 
