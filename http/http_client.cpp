@@ -38,7 +38,6 @@ QELHttpClient::QELHttpClient(const char* userAgent, uint16_t major, uint16_t min
     } else {
         _driver = QELHttpCreateDefaultDriver(userAgent, major, minor);
     }
-    if (_driver) _driver->SetOwner(this);
     TouchClientMutex();
 }
 
@@ -78,7 +77,7 @@ int64_t QELHttpClient::BytesReceived() const {
 }
 
 int32_t QELHttpClient::SwitchForSecureUrl(const char* url) {
-    if (!url || strncmp(url, "https://", 8) != 0 || _driver->GetKind() != 'D') return kHttpOk;
+    if (!url || strncmp(url, "https://", 8) != 0 || _driver->SpeaksTls()) return kHttpOk;
     QELHttpDriver* secure = QELHttpCreateSecureDriver(kSecureUserAgent, _driver->MajorVersion(),
                                                       _driver->MinorVersion());
     // Without a secure driver the request must not go out in plain text.
@@ -86,7 +85,6 @@ int32_t QELHttpClient::SwitchForSecureUrl(const char* url) {
     for (const auto& [option, value] : _options)
         secure->SetOption(option, value.data(), static_cast<int32_t>(value.size()));
     secure->SetBodyLimit(_bodyLimit);
-    secure->SetOwner(this);
     std::lock_guard<std::mutex> hold(_driverLock);
     _receivedBefore += _driver->BytesReceived();
     delete _driver;

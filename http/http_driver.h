@@ -1,6 +1,8 @@
 // The driver base class: the whole request model (Get, GetRange, Post, Put, Head, redirects,
-// the authentication retry, cookies), written once over the low-level operations that each
-// driver implements as WinInet does.
+// the authentication retry, cookies; request_model.cpp), written once over the low-level
+// operations that each driver implements as WinInet does. What a new transport implements: the
+// pure virtual operations below, each as its contract here says; what one driver does beyond
+// that is written in its own header.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +15,7 @@
 
 class QELHttpClient;
 
-// Redirects and Head re-issues are followed at most this many times in a row.
+// Redirects are followed at most this many times in a row.
 constexpr int kHttpMaxRedirectDepth = 10;
 
 // What ParseResponseHead learns from a response head.
@@ -51,12 +53,9 @@ class QELHttpDriver {
     QELHttpDriver(const QELHttpDriver&) = delete;
     QELHttpDriver& operator=(const QELHttpDriver&) = delete;
 
-    // Makes host:port the server of the next requests; `access` is WinInet's access type (the
-    // socket driver ignores it). Socket: opens a new connection (to the "Proxy" host when set),
-    // kHttpNameNotResolved or kHttpCannotConnect. WinInet: only prepares its handles, a refused
-    // server shows at the send; the same server again costs nothing.
+    // Makes host:port the server of the next requests; `access` is WinInet's access type.
     virtual int32_t Connect(const char* host, uint16_t port, int access) = 0;
-    // CrackUrl for the connection alone. Socket: 0 or -2; WinInet: CrackUrl's result.
+    // CrackUrl for the connection alone.
     virtual int32_t ConnectUrl(const char* url) = 0;
     // The whole request: *body a heap block of *length bytes (null when none was read),
     // *keepAlive (may be null) whether the server keeps the connection. kHttpOk for a 2xx after
@@ -82,11 +81,9 @@ class QELHttpDriver {
     // kHttpInvalidArg).
     virtual int32_t Post(const char* url, uint32_t flags, const char* data, int32_t dataLength,
                          int contentType, int* keepAlive, char** body, int32_t* length);
-    // Fills *info (zeroed first) from a HEAD answer: kHttpOk for a 200, a file with the
-    // Content-Length as size, else a directory; another final status as a positive number.
-    // 301 (unless kHttpFlagNoRedirect), 302, 303, 401 and, unless kHttpFlagNoAuth, 407 ask
-    // again through the owner, which may replace this driver meanwhile. kHttpCancelled after
-    // Abort.
+    // Fills *info (zeroed first) from a HEAD answer, redirects and challenges answered as for
+    // Get: kHttpOk for a 200, a file with the Content-Length as size, else a directory; another
+    // final status as a positive number. kHttpCancelled after Abort.
     virtual int32_t Head(const char* url, uint32_t flags, QELHttpFileInfo* info);
     // Post that reads no answer body: kHttpOk for a 2xx, -status otherwise.
     virtual int32_t Put(const char* url, uint32_t flags, const char* data, int32_t dataLength,
@@ -96,71 +93,52 @@ class QELHttpDriver {
     virtual int32_t Reserved10(void*) { return -1; }
 
     // Starts a request: CrackUrl (which connects), drops the previous request and response,
-    // takes the lines added before. kHttpFlagKeepAlive asks to keep the connection. Socket:
-    // drops the previous response even when the URL fails; "Accept: */*" only with lines added
-    // before (never with noAccept, nor for PUT). WinInet: a failing URL leaves the previous
-    // request; "Accept: */*" unless noAccept; the other flags are WinInet's.
+    // takes the lines added before. kHttpFlagKeepAlive asks to keep the connection; noAccept
+    // sends no "Accept: */*".
     virtual int32_t OpenRequest(const char* verb, const char* url, uint32_t flags,
                                 int noAccept) = 0;
     // Merges "Name: value\r\n" lines into the open request by the kHttpAdd modifiers; before
-    // OpenRequest they wait for the next one. Null text: kHttpOk. After a request ended, WinInet
-    // keeps them for the next request, the socket driver adds them to the ended one. Socket:
-    // kHttpInvalidArg between BeginRequest and EndRequest, and only the coalescing modifiers.
+    // OpenRequest they wait for the next one. Null text: kHttpOk.
     virtual int32_t AddRequestHeaders(const char* text, uint32_t modifiers) = 0;
     // Sends the open request with `length` bytes of `body` (may be null) and waits for the
-    // response head; may be called again to repeat the request. Socket: the length line only
-    // with withLength; an unanswered GET, HEAD, PUT... on a reused connection goes once more on a
-    // new one; kHttpSendFailed, kHttpReadShort when no head came. WinInet: the length whatever
-    // withLength says; up to 3 attempts after a forced retry or an answered certificate error.
+    // response head; may be called again to repeat the request.
     virtual int32_t SendRequest(const char* body, int32_t length, int withLength) = 0;
     // SendRequest with the body of `source` (borrowed): the driver becomes its owner, takes
-    // GetInfo's length and chunking, and calls SendNext until done. WinInet rewinds it before
-    // each further attempt. kHttpInvalidArg without a source.
+    // GetInfo's length and chunking, and calls SendNext until done. kHttpInvalidArg without a
+    // source.
     virtual int32_t SendRequestFromSource(QELHttpSource* source) = 0;
     // Sends the head of the open request for a body of `length` bytes, or a chunked one; then
-    // WriteData and EndRequest. Socket: without withLength neither a length nor chunking;
-    // kHttpDisconnected before OpenRequest; a failed send closes the connection. WinInet ignores
-    // withLength; kHttpFail when the send fails.
+    // WriteData and EndRequest.
     virtual int32_t BeginRequest(int withLength, int32_t length, int chunked) = 0;
     // Body bytes after BeginRequest (else kHttpFail, also for null data or a negative length).
-    // A chunked body takes each call as one chunk, so 0 bytes would end it. kHttpSendFailed (or
-    // WinInet's error) when not all went out.
+    // A chunked body takes each call as one chunk, so 0 bytes would end it. A failure when not
+    // all went out.
     virtual int32_t WriteData(const char* data, int32_t length) = 0;
     // Ends the body (the last chunk) and waits for the response head; kHttpDisconnected before
-    // OpenRequest. Socket: skips one "100 Continue"; kHttpReadShort, with the connection closed,
-    // when no whole head came. WinInet: HttpEndRequest's error.
+    // OpenRequest.
     virtual int32_t EndRequest() = 0;
     // A header of the last response by level (kHttpQueryCustom with `name`, else no name; a
     // mismatch is kHttpInvalidArg): a terminated heap block of *length bytes, a 4-byte integer
     // for the length and the status with kHttpQueryNumber. `index` (may be null) picks the
-    // occurrence and moves past it. Not found: socket kHttpHeaderNotFound, WinInet
-    // kHttpSendFailed. Socket: a custom name is searched as written ("Content-Range" answers
-    // ": bytes ..."), no Connection level; no response yet: kHttpInvalidArg (WinInet:
-    // kHttpDisconnected).
+    // occurrence and moves past it.
     virtual int32_t QueryInfo(char** value, int32_t* length, int32_t* index, uint32_t level,
                               const char* name) = 0;
-    // WinInet: a timeout or the parent window in 4 bytes (null value: the size only), else
-    // kHttpInvalidArg. Socket: kHttpOk with nothing written.
+    // An option's value as the driver keeps it.
     virtual int32_t QueryOption(uint32_t option, void* value, int32_t* size) = 0;
     // A 4-byte timeout (connect, send, receive) or security flags (added to the earlier ones);
-    // kHttpInvalidArg for a null value, another size or an unknown option. Socket: timeouts
-    // reach the open connections at once; no credentials. WinInet: timeouts reach only the
-    // connections opened later (a server's is kept); also the parent window and the (proxy)
-    // user name and password, kHttpIncorrectHandleState before the first Connect.
+    // kHttpInvalidArg for a null value, another size or an unknown option.
     virtual int32_t SetOption(uint32_t option, const void* value, int32_t size) = 0;
     // The whole body of the last response, framed by its Transfer-Encoding or Content-Length
     // (neither: until the end), through ReadData.
     virtual int32_t ReadBody(int32_t* length, char** body);
     // The body in steps: a length-framed body comes whole and sets *complete; a chunked one
     // comes as far as it arrived (kHttpReadOnePiece: one chunk) and is complete at a call that
-    // gives no bytes. Socket: a chunked body read whole (without kHttpReadOnePiece) leaves
-    // *complete 0, and a further call fails. WinInet: a complete one-piece read of a
-    // "Connection: Close" answer ends the request, so QueryInfo fails afterwards.
+    // gives no bytes.
     virtual int32_t ReadResponse(uint32_t flags, int32_t* length, char** body, int* complete);
-    // 'D' the socket driver, 'W' WinInet; the client moves from 'D' to WinInet for https.
+    // 'D' the socket driver, 'W' WinInet.
     virtual int GetKind() = 0;
-    // The client that holds this driver, not owned; Head asks again through it.
-    virtual void SetOwner(QELHttpClient* owner) { _owner = owner; }
+    // The client that holds this driver; an unused slot of the interface.
+    virtual void SetOwner(QELHttpClient*) {}
     // Sees each body the request model reads before the caller gets it (not to keep); notPlain
     // when the Content-Type is not plain text. Nothing by default.
     virtual void OnBody(char* body, int32_t length, int notPlain);
@@ -171,8 +149,8 @@ class QELHttpDriver {
     virtual int32_t ParseResponseHead(const char* url, const char* verb, const char* head,
                                       int32_t headLength, uint32_t flags,
                                       QELHttpResponseInfo* info);
-    // For the socket driver's challenges: kHttpOk with a heap string *credentials for scheme and
-    // realm. None by default: -1 (kHttpInvalidArg for a null argument).
+    // For a driver that answers challenges itself: kHttpOk with a heap string *credentials for
+    // scheme and realm. None by default: -1 (kHttpInvalidArg for a null argument).
     virtual int32_t GetCredentials(const char* url, int32_t status, const char* scheme,
                                    const char* realm, char** credentials);
     // Merges header lines into the heap block *buffer of *length bytes, replaced by a new one:
@@ -182,26 +160,17 @@ class QELHttpDriver {
                                 char** buffer);
     // The body of the last response in a new terminated heap block: kHttpReadChunked a chunked
     // one (kHttpReadOnePiece: one piece), else *length bytes, or all until the end for 0;
-    // *length gets the bytes read. A body past the body limit is cut there and succeeds (a
-    // socket connection is then closed, as after a failure). Failure: socket kHttpReadFailed or
-    // kHttpReadNoMemory with *length 0; WinInet kHttpReadShort (for a length-framed body with
-    // the bytes that came) or kHttpNoAvailable. kHttpInvalidArg for null pointers.
+    // *length gets the bytes read. A body past the body limit is cut there and succeeds.
+    // kHttpInvalidArg for null pointers; each driver's failures are its own.
     virtual int32_t ReadData(uint32_t flags, int32_t* length, char** body) = 0;
-    // Splits an http URL into heap copies of host and path (the query included; *extra null)
-    // and its port, and makes that server's connection current, connecting when needed.
-    // Socket: kHttpInvalidArg when it is no http URL, kHttpFail for https (nothing is sent),
-    // kHttpDisconnected when the server cannot be reached; the whole URL as path through a
-    // proxy; port and path may be null. WinInet: the URL is canonicalized first.
+    // Splits a URL into heap copies of host and path (the query included; *extra null) and its
+    // port, and makes that server's connection current, connecting when needed.
     virtual int32_t CrackUrl(const char* url, char** host, uint16_t* port, char** path,
                              char** extra) = 0;
-    // Answers a 401 or 407 before the request goes again: kHttpOk to repeat it. Socket: a 407
-    // with the proxy credentials kept for the process, else those of GetCredentials, then kept;
-    // a 401 is never answered with credentials; kHttpInvalidResponse for a challenge it cannot
-    // read. WinInet: WinInet's password dialog, kHttpFail only when it returns 0.
+    // Answers a 401 or 407 before the request goes again: kHttpOk to repeat it.
     virtual int32_t HandleAuthChallenge(const char* url, int32_t status, const char* head,
                                         int32_t headLength) = 0;
-    // Socket: marks the current connection closed, so that its next use opens a new one;
-    // kHttpFail without one. WinInet: nothing.
+    // Lets go of the current connection, so that its next use opens a new one.
     virtual int32_t Disconnect() = 0;
 
     // The operation behind Post, PostFromSource and every followed redirect.
@@ -229,17 +198,16 @@ class QELHttpDriver {
     uint16_t MajorVersion() const { return _major; }
     uint16_t MinorVersion() const { return _minor; }
 
-    // Safe from any thread: the request in progress fails soon with its own error (socket:
-    // within a wait slice, though a name lookup or a blocked send is not cut; WinInet closes
-    // its handles), and every later Get, Head, Post... with kHttpCancelled before anything is
-    // sent.
+    // Safe from any thread: the request in progress fails soon with its own error, and every
+    // later Get, Head, Post... with kHttpCancelled before anything is sent.
     virtual void Abort() { _watch.stop = true; }
-    // Safe from any thread: the bytes received so far, to judge the rate by. Socket: every
-    // byte, heads included; WinInet: body bytes.
+    // Safe from any thread: the bytes received so far, to judge the rate by.
     int64_t BytesReceived() const { return _watch.received; }
+    // Whether the driver speaks TLS itself; the client moves to one that does for https.
+    bool SpeaksTls() const { return _speaksTls; }
 
   protected:
-    QELHttpClient* _owner = nullptr;
+    bool _speaksTls = false;  // set by a driver that does
     uint16_t _major;
     uint16_t _minor;
     QELHttpWatch _watch;

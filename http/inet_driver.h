@@ -16,28 +16,55 @@ class QELHttpInetDriver : public QELHttpDriver {
     QELHttpInetDriver(const char* userAgent, uint16_t major, uint16_t minor);
     ~QELHttpInetDriver() override;
 
+    // Only prepares its handles: a refused server shows at the send; the same server again
+    // costs nothing.
     int32_t Connect(const char* host, uint16_t port, int access) override;
+    // CrackUrl's result.
     int32_t ConnectUrl(const char* url) override;
+    // A failing URL leaves the previous request; "Accept: */*" unless noAccept; the other flags
+    // are WinInet's.
     int32_t OpenRequest(const char* verb, const char* url, uint32_t flags, int noAccept) override;
+    // Lines added after a request ended are kept for the next request.
     int32_t AddRequestHeaders(const char* text, uint32_t modifiers) override;
+    // The length whatever withLength says; up to 3 attempts after a forced retry or an answered
+    // certificate error.
     int32_t SendRequest(const char* body, int32_t length, int withLength) override;
+    // The source is rewound before each further attempt.
     int32_t SendRequestFromSource(QELHttpSource* source) override;
+    // Ignores withLength; kHttpFail when the send fails.
     int32_t BeginRequest(int withLength, int32_t length, int chunked) override;
+    // WinInet's error when not all went out.
     int32_t WriteData(const char* data, int32_t length) override;
+    // HttpEndRequest's error.
     int32_t EndRequest() override;
+    // WinInet's own answer: kHttpSendFailed when the header is not there; no response yet:
+    // kHttpDisconnected.
     int32_t QueryInfo(char** value, int32_t* length, int32_t* index, uint32_t level,
                       const char* name) override;
+    // A timeout or the parent window in 4 bytes (null value: the size only), else
+    // kHttpInvalidArg.
     int32_t QueryOption(uint32_t option, void* value, int32_t* size) override;
+    // Timeouts reach only the connections opened later (a server's is kept); also the parent
+    // window and the (proxy) user name and password, kHttpIncorrectHandleState before the
+    // first Connect.
     int32_t SetOption(uint32_t option, const void* value, int32_t size) override;
+    // A complete one-piece read of a "Connection: Close" answer ends the request, so QueryInfo
+    // fails afterwards.
     int32_t ReadResponse(uint32_t flags, int32_t* length, char** body, int* complete) override;
     int GetKind() override { return 'W'; }
+    // Failure: kHttpReadShort (for a length-framed body with the bytes that came) or
+    // kHttpNoAvailable.
     int32_t ReadData(uint32_t flags, int32_t* length, char** body) override;
+    // The URL is canonicalized first.
     int32_t CrackUrl(const char* url, char** host, uint16_t* port, char** path,
                      char** extra) override;
+    // WinInet's password dialog; kHttpFail only when it returns 0.
     int32_t HandleAuthChallenge(const char* url, int32_t status, const char* head,
                                 int32_t headLength) override;
+    // Nothing: WinInet keeps its connections itself.
     int32_t Disconnect() override { return kHttpOk; }
-    // Closing its handles is WinInet's own way to end a call that waits on them.
+    // Closing its handles is WinInet's own way to end a call that waits on them. BytesReceived
+    // counts body bytes.
     void Abort() override;
 
   private:

@@ -51,6 +51,7 @@ int32_t QELHttpLastError() {
 
 QELHttpInetDriver::QELHttpInetDriver(const char* userAgent, uint16_t major, uint16_t minor)
     : QELHttpDriver(major, minor) {
+    _speaksTls = true;
     _userAgent = QELHttpCopyText(userAgent ? userAgent : kDefaultUserAgent);
     _parent = GetDesktopWindow();
 }

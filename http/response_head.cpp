@@ -227,30 +227,3 @@ void QELHttpDriver::DropHead() {
     _response = QELHttpResponseInfo();
     _headWaiting = false;
 }
-
-int32_t QELHttpDriver::TakeResponseHead(const char* url, const char* verb, uint32_t flags,
-                                        char** location) {
-    *location = nullptr;
-    QELHttpResponseInfo info;
-    int32_t result;
-    if (_headWaiting) {
-        _headWaiting = false;
-        result = ParseResponseHead(url, verb, _response.head.data(),
-                                   static_cast<int32_t>(_response.head.size()), flags, &info);
-    } else {
-        char* head = nullptr;
-        int32_t headLength = 0;
-        result = QueryInfo(&head, &headLength, nullptr, kHttpQueryRawHead, nullptr);
-        if (result < 0) return result;
-        result = ParseResponseHead(url, verb, head, headLength, flags, &info);
-        free(head);
-    }
-    if (result < 0) {
-        free(info.location);
-        return result;
-    }
-    *location = info.location;
-    info.location = nullptr;
-    _response = std::move(info);
-    return kHttpOk;
-}

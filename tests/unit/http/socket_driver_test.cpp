@@ -248,6 +248,11 @@ TEST_F(SocketDriver, RedirectLoopsEndAfterABoundedDepth) {
         30, Answer("302 Found", "", "Location: " + server.Url("/loop") + "\r\n")));
     EXPECT_EQ(driver.Get(server.Url("/loop").c_str(), 0, &body.data, &body.length, nullptr), -302);
     EXPECT_EQ(server.Requests().size(), static_cast<size_t>(kHttpMaxRedirectDepth) + 1);
+    // Head goes the same way, bounded the same way.
+    QELHttpFileInfo info;
+    EXPECT_EQ(driver.Head(server.Url("/loop").c_str(), 0, &info), 302);
+    EXPECT_EQ(server.Requests().size(), 2 * (static_cast<size_t>(kHttpMaxRedirectDepth) + 1));
+    EXPECT_EQ(Request(2 * kHttpMaxRedirectDepth + 1).substr(0, 10), "HEAD /loop");
 }
 
 TEST_F(SocketDriver, FailureStatusLeavesNoBodyAndTheConnectionUsable) {
