@@ -30,8 +30,13 @@ inline void Record(const wchar_t* program, const std::wstring& line) {
     std::wstring folder = variable && *variable ? variable : DesktopRecordFolder();
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring path = folder + L"\\" + program + L".txt";
+    // UTF-8, so that a path beyond ASCII reads back as it was.
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string utf8(size > 0 ? size : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), size,
+                        nullptr, nullptr);
     if (FILE* file = _wfopen(path.c_str(), L"ab")) {
-        const std::string utf8(line.begin(), line.end());
         std::fprintf(file, "%s\n", utf8.c_str());
         std::fclose(file);
     }
