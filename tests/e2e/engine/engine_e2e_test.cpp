@@ -9,6 +9,7 @@
 #include "engine/package_download.h"
 #include "installation.h"
 #include "resources/resource_ids.h"
+#include "tests/tools/product_stand_ins/stand_in.h"
 #include "tests/win/support/installed_packages.h"
 #include "tests/win/support/log_lines.h"
 #include "tests/win/support/win_test_support.h"
@@ -67,6 +68,47 @@ void PlantSymbolicLink(const std::wstring& folder, const std::wstring& name,
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
 }
+
+// The system's msiexec replaced by the busy stand-in for the life of the object, the real one
+// kept beside it. Wine starts a program of the system folder as its built-in one unless the
+// prefix's DLL overrides say native; without TELLURA_STANDIN_BUSY_PACKAGE the stand-in only
+// passes each call on, so one a killed run leaves in place harms no later run.
+class BusyMsiexec {
+  public:
+    BusyMsiexec() {
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        msiexec_ = std::wstring(system) + L"\\msiexec.exe";
+        real_ = std::wstring(system) + L"\\" + stand_in::kRealMsiexec;
+        if (GetFileAttributesW(real_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            EXPECT_TRUE(CopyFileW(msiexec_.c_str(), real_.c_str(), TRUE));
+        }
+        EXPECT_TRUE(CopyFileW(WinePath(L"" TELLURA_BUSY_MSIEXEC).c_str(), msiexec_.c_str(), FALSE));
+        const LONG opened =
+            RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &overrides_, nullptr);
+        EXPECT_EQ(opened, ERROR_SUCCESS);
+        if (opened != ERROR_SUCCESS) return;
+        EXPECT_EQ(RegSetValueExW(overrides_, L"msiexec.exe", 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(L"native"), sizeof(L"native")),
+                  ERROR_SUCCESS);
+    }
+    ~BusyMsiexec() {
+        if (overrides_) {
+            RegDeleteValueW(overrides_, L"msiexec.exe");
+            RegCloseKey(overrides_);
+        }
+        EXPECT_TRUE(CopyFileW(real_.c_str(), msiexec_.c_str(), FALSE));
+        DeleteFileW(real_.c_str());
+    }
+    BusyMsiexec(const BusyMsiexec&) = delete;
+    BusyMsiexec& operator=(const BusyMsiexec&) = delete;
+
+  private:
+    HKEY overrides_ = nullptr;
+    std::wstring msiexec_;
+    std::wstring real_;
+};
 
 }  // namespace
 
@@ -512,4 +554,32 @@ TEST(Engine, FailingUpgradeOverOneZero) {
                         "OUT->InstallMSI () KO", "OUT->ThreadDownloadInstall () KO ");
     EXPECT_FALSE(LogHas(run.Log(), "IN->IsInstalled ()"));
     ASSERT_TRUE(run.Close());
+}
+
+// Another installation holds the Windows Installer when the product's installer starts: the
+// setup says so, starts it again 5 s later, and the run installs. Both starts reach the system
+// folder's msiexec, here the stand-in.
+TEST(Engine, ProductInstallerFindingAnotherInstallationStartsAgain) {
+    BusyMsiexec busy;
+    Installation run(L"e2e_busy",
+                     WithEnvironment({{L"TELLURA_STANDIN_BUSY_PACKAGE", L"Ventrola.msi"}}));
+    ASSERT_TRUE(run.Install());
+    EXPECT_TRUE(run.WaitForStatus(CatalogueText(IDS_INSTALLER_BUSY, kEnglish)));
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
+    EXPECT_TRUE(run.ProductKeyExists());
+    ASSERT_TRUE(run.Close());
+
+    const std::string kst = Narrow(run.DownloadFolder());
+    const std::string install = "msiexec /norestart /i " + kst +
+                                "Ventrola.msi  BOOTSTRAP=1 /q /l* " +
+                                kst.substr(0, kst.find("KST")) + "Ventrola.msi.log";
+    const std::string wait =
+        "Another installation is in progress; starting the installer again in 5 s";
+    EXPECT_LOG_IN_ORDER(run, install,
+                        "Installer exit code = 1618 (another installation is already in progress)",
+                        wait, "Installer exit code = 0 (success)", "OUT->InstallMSI () OK",
+                        "IN->IsInstalled ()", "OUT->ThreadDownloadInstall () OK ");
+    EXPECT_EQ(Occurrences(run.Log(), wait), 1) << run.LogText();
+    const std::string calls = run.Recorded(L"msiexec");
+    EXPECT_NE(calls.find(install + " -> 1618\n" + install + " -> 0\n"), std::string::npos) << calls;
 }
