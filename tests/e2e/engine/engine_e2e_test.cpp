@@ -69,6 +69,24 @@ void PlantSymbolicLink(const std::wstring& folder, const std::wstring& name,
     CloseHandle(info.hProcess);
 }
 
+// The log read back as the text that was logged.
+std::vector<std::wstring> ReadBack(const Installation& run) {
+    std::vector<std::wstring> read;
+    for (const std::string& line : run.Log()) read.push_back(ReadLogText(line));
+    return read;
+}
+
+bool ReadsInOrder(const std::vector<std::wstring>& read,
+                  const std::vector<std::wstring>& expected) {
+    auto at = read.begin();
+    for (const std::wstring& line : expected) {
+        at = std::find(at, read.end(), line);
+        if (at == read.end()) return false;
+        ++at;
+    }
+    return true;
+}
+
 // The system's msiexec replaced by the busy stand-in for the life of the object, the real one
 // kept beside it. Wine starts a program of the system folder as its built-in one unless the
 // prefix's DLL overrides say native; without TELLURA_STANDIN_BUSY_PACKAGE the stand-in only
@@ -582,4 +600,53 @@ TEST(Engine, ProductInstallerFindingAnotherInstallationStartsAgain) {
     EXPECT_EQ(Occurrences(run.Log(), wait), 1) << run.LogText();
     const std::string calls = run.Recorded(L"msiexec");
     EXPECT_NE(calls.find(install + " -> 1618\n" + install + " -> 0\n"), std::string::npos) << calls;
+}
+
+// Program Files with blanks, accents and Japanese, as Wine's installer and shell read it from
+// the registry (the group's prefix keeps it): the product installs there, its programs run from
+// there and the product starts, the log names the path so that it reads back exactly, and the
+// downloads are gone afterwards.
+TEST(Engine, ProgramFilesBeyondAsciiInstallsRunsTheProgramsAndCleansUp) {
+    const std::wstring programFiles = L"C:\\Program Files J\u00fcrgen M\u00fcller \u6771\u4eac";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                            KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    const LONG set = RegSetValueExW(
+        key, L"ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(programFiles.c_str()),
+        static_cast<DWORD>((programFiles.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    ASSERT_EQ(set, ERROR_SUCCESS);
+    // The disk check measures it before anything is installed there.
+    CreateDirectoryW(programFiles.c_str(), nullptr);
+    // As Windows sets it from the registry for every process.
+    SetEnvironmentVariableW(L"ProgramFiles", programFiles.c_str());
+
+    Installation run(L"e2e_program_files", WithEnvironment({{L"Appli_LaunchId", L"ID-2026"}}));
+    ASSERT_TRUE(run.Install());
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
+    ASSERT_TRUE(run.Close());
+
+    const std::wstring product = programFiles + L"\\Tellura";
+    const std::wstring bin = product + L"\\code\\bin\\";
+    const std::wstring window = std::to_wstring(reinterpret_cast<intptr_t>(run.Dialog()));
+    const std::wstring texture =
+        L"\"" + bin + L"QELTexturesGeneration.exe\" -p  \"" + product + L"\" -hWnd " + window;
+    const std::wstring optimizer = L"\"" + bin +
+                                   L"QELSTART.exe\" -run \"ZRMGraphicsOptimizerApplication\" -env "
+                                   L"Tellura -direnv \"" +
+                                   product + L"QELEnv\" -nowindow";
+    const std::wstring launch = L"\"" + bin + L"Ventrola.exe\" -id  ID-2026 ";
+    EXPECT_TRUE(ReadsInOrder(
+        ReadBack(run),
+        {L"IN->ExpandTextures::Expand ()", product, texture, L"OUT->ExpandTextures::Expand () OK",
+         product, optimizer, L"OUT->LaunchGraphicOptimizer OK", L"launch = " + launch}))
+        << run.LogText();
+    EXPECT_EQ(run.Recorded(L"texture_tool"),
+              Narrow(texture) + "\ninstall path: " + Narrow(product) + "\nwindow: the dialog\n");
+    EXPECT_EQ(run.Recorded(L"optimizer"), Narrow(optimizer) + "\nended by itself\n");
+    EXPECT_TRUE(WaitUntil([&] { return run.Recorded(L"application") != "<missing>"; },
+                          std::chrono::milliseconds(30000)));
+    EXPECT_EQ(run.Recorded(L"application"), Narrow(launch) + "\n");
+    EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
 }
