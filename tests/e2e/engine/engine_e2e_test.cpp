@@ -9,6 +9,7 @@
 #include "engine/package_download.h"
 #include "installation.h"
 #include "resources/resource_ids.h"
+#include "tests/tools/product_stand_ins/stand_in.h"
 #include "tests/win/support/installed_packages.h"
 #include "tests/win/support/log_lines.h"
 #include "tests/win/support/win_test_support.h"
@@ -67,6 +68,65 @@ void PlantSymbolicLink(const std::wstring& folder, const std::wstring& name,
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
 }
+
+// The log read back as the text that was logged.
+std::vector<std::wstring> ReadBack(const Installation& run) {
+    std::vector<std::wstring> read;
+    for (const std::string& line : run.Log()) read.push_back(ReadLogText(line));
+    return read;
+}
+
+bool ReadsInOrder(const std::vector<std::wstring>& read,
+                  const std::vector<std::wstring>& expected) {
+    auto at = read.begin();
+    for (const std::wstring& line : expected) {
+        at = std::find(at, read.end(), line);
+        if (at == read.end()) return false;
+        ++at;
+    }
+    return true;
+}
+
+// The system's msiexec replaced by the busy stand-in for the life of the object, the real one
+// kept beside it. Wine starts a program of the system folder as its built-in one unless the
+// prefix's DLL overrides say native; without TELLURA_STANDIN_BUSY_PACKAGE the stand-in only
+// passes each call on, so one a killed run leaves in place harms no later run.
+class BusyMsiexec {
+  public:
+    BusyMsiexec() {
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        msiexec_ = std::wstring(system) + L"\\msiexec.exe";
+        real_ = std::wstring(system) + L"\\" + stand_in::kRealMsiexec;
+        if (GetFileAttributesW(real_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            EXPECT_TRUE(CopyFileW(msiexec_.c_str(), real_.c_str(), TRUE));
+        }
+        EXPECT_TRUE(CopyFileW(WinePath(L"" TELLURA_BUSY_MSIEXEC).c_str(), msiexec_.c_str(), FALSE));
+        const LONG opened =
+            RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &overrides_, nullptr);
+        EXPECT_EQ(opened, ERROR_SUCCESS);
+        if (opened != ERROR_SUCCESS) return;
+        EXPECT_EQ(RegSetValueExW(overrides_, L"msiexec.exe", 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(L"native"), sizeof(L"native")),
+                  ERROR_SUCCESS);
+    }
+    ~BusyMsiexec() {
+        if (overrides_) {
+            RegDeleteValueW(overrides_, L"msiexec.exe");
+            RegCloseKey(overrides_);
+        }
+        EXPECT_TRUE(CopyFileW(real_.c_str(), msiexec_.c_str(), FALSE));
+        DeleteFileW(real_.c_str());
+    }
+    BusyMsiexec(const BusyMsiexec&) = delete;
+    BusyMsiexec& operator=(const BusyMsiexec&) = delete;
+
+  private:
+    HKEY overrides_ = nullptr;
+    std::wstring msiexec_;
+    std::wstring real_;
+};
 
 }  // namespace
 
@@ -512,4 +572,81 @@ TEST(Engine, FailingUpgradeOverOneZero) {
                         "OUT->InstallMSI () KO", "OUT->ThreadDownloadInstall () KO ");
     EXPECT_FALSE(LogHas(run.Log(), "IN->IsInstalled ()"));
     ASSERT_TRUE(run.Close());
+}
+
+// Another installation holds the Windows Installer when the product's installer starts: the
+// setup says so, starts it again 5 s later, and the run installs. Both starts reach the system
+// folder's msiexec, here the stand-in.
+TEST(Engine, ProductInstallerFindingAnotherInstallationStartsAgain) {
+    BusyMsiexec busy;
+    Installation run(L"e2e_busy",
+                     WithEnvironment({{L"TELLURA_STANDIN_BUSY_PACKAGE", L"Ventrola.msi"}}));
+    ASSERT_TRUE(run.Install());
+    EXPECT_TRUE(run.WaitForStatus(CatalogueText(IDS_INSTALLER_BUSY, kEnglish)));
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
+    EXPECT_TRUE(run.ProductKeyExists());
+    ASSERT_TRUE(run.Close());
+
+    const std::string kst = Narrow(run.DownloadFolder());
+    const std::string install = "msiexec /norestart /i " + kst +
+                                "Ventrola.msi  BOOTSTRAP=1 /q /l* " +
+                                kst.substr(0, kst.find("KST")) + "Ventrola.msi.log";
+    const std::string wait =
+        "Another installation is in progress; starting the installer again in 5 s";
+    EXPECT_LOG_IN_ORDER(run, install,
+                        "Installer exit code = 1618 (another installation is already in progress)",
+                        wait, "Installer exit code = 0 (success)", "OUT->InstallMSI () OK",
+                        "IN->IsInstalled ()", "OUT->ThreadDownloadInstall () OK ");
+    EXPECT_EQ(Occurrences(run.Log(), wait), 1) << run.LogText();
+    const std::string calls = run.Recorded(L"msiexec");
+    EXPECT_NE(calls.find(install + " -> 1618\n" + install + " -> 0\n"), std::string::npos) << calls;
+}
+
+// Program Files with blanks, accents and Japanese, as Wine's installer and shell read it from
+// the registry (the group's prefix keeps it): the product installs there, its programs run from
+// there and the product starts, the log names the path so that it reads back exactly, and the
+// downloads are gone afterwards.
+TEST(Engine, ProgramFilesBeyondAsciiInstallsRunsTheProgramsAndCleansUp) {
+    const std::wstring programFiles = L"C:\\Program Files J\u00fcrgen M\u00fcller \u6771\u4eac";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                            KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    const LONG set = RegSetValueExW(
+        key, L"ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(programFiles.c_str()),
+        static_cast<DWORD>((programFiles.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    ASSERT_EQ(set, ERROR_SUCCESS);
+    // The disk check measures it before anything is installed there.
+    CreateDirectoryW(programFiles.c_str(), nullptr);
+    // As Windows sets it from the registry for every process.
+    SetEnvironmentVariableW(L"ProgramFiles", programFiles.c_str());
+
+    Installation run(L"e2e_program_files", WithEnvironment({{L"Appli_LaunchId", L"ID-2026"}}));
+    ASSERT_TRUE(run.Install());
+    EXPECT_EQ(run.WaitForOutcome(), CatalogueText(IDS_INSTALL_SUCCEEDED, kEnglish));
+    ASSERT_TRUE(run.Close());
+
+    const std::wstring product = programFiles + L"\\Tellura";
+    const std::wstring bin = product + L"\\code\\bin\\";
+    const std::wstring window = std::to_wstring(reinterpret_cast<intptr_t>(run.Dialog()));
+    const std::wstring texture =
+        L"\"" + bin + L"QELTexturesGeneration.exe\" -p  \"" + product + L"\" -hWnd " + window;
+    const std::wstring optimizer = L"\"" + bin +
+                                   L"QELSTART.exe\" -run \"ZRMGraphicsOptimizerApplication\" -env "
+                                   L"Tellura -direnv \"" +
+                                   product + L"QELEnv\" -nowindow";
+    const std::wstring launch = L"\"" + bin + L"Ventrola.exe\" -id  ID-2026 ";
+    EXPECT_TRUE(ReadsInOrder(
+        ReadBack(run),
+        {L"IN->ExpandTextures::Expand ()", product, texture, L"OUT->ExpandTextures::Expand () OK",
+         product, optimizer, L"OUT->LaunchGraphicOptimizer OK", L"launch = " + launch}))
+        << run.LogText();
+    EXPECT_EQ(run.Recorded(L"texture_tool"),
+              Narrow(texture) + "\ninstall path: " + Narrow(product) + "\nwindow: the dialog\n");
+    EXPECT_EQ(run.Recorded(L"optimizer"), Narrow(optimizer) + "\nended by itself\n");
+    EXPECT_TRUE(WaitUntil([&] { return run.Recorded(L"application") != "<missing>"; },
+                          std::chrono::milliseconds(30000)));
+    EXPECT_EQ(run.Recorded(L"application"), Narrow(launch) + "\n");
+    EXPECT_FALSE(run.FolderExists(run.DownloadFolder()));
 }

@@ -23,18 +23,31 @@ inline std::wstring DesktopRecordFolder() {
     return std::wstring(temp) + L"tellura_stand_ins";
 }
 
-// Appends a line to <TELLURA_STANDIN_RECORD>\<program>.txt, or without that variable to the
-// desktop's record folder.
-inline void Record(const wchar_t* program, const std::wstring& line) {
+// <TELLURA_STANDIN_RECORD>\<program>.txt, or without that variable the desktop's record
+// folder's.
+inline std::wstring RecordPath(const wchar_t* program) {
     const wchar_t* variable = _wgetenv(L"TELLURA_STANDIN_RECORD");
-    std::wstring folder = variable && *variable ? variable : DesktopRecordFolder();
+    const std::wstring folder = variable && *variable ? variable : DesktopRecordFolder();
     CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring path = folder + L"\\" + program + L".txt";
+    return folder + L"\\" + program + L".txt";
+}
+
+// Appends a line to the program's record.
+inline void Record(const wchar_t* program, const std::wstring& line) {
+    const std::wstring path = RecordPath(program);
+    // UTF-8, so that a path beyond ASCII reads back as it was.
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string utf8(size > 0 ? size : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), size,
+                        nullptr, nullptr);
     if (FILE* file = _wfopen(path.c_str(), L"ab")) {
-        const std::string utf8(line.begin(), line.end());
         std::fprintf(file, "%s\n", utf8.c_str());
         std::fclose(file);
     }
 }
+
+// What the msiexec stand-in keeps the system's real msiexec as, beside itself.
+constexpr const wchar_t* kRealMsiexec = L"msiexec_real.exe";
 
 }  // namespace stand_in
