@@ -61,9 +61,9 @@ class WindowsStartup : public StartupPlatform {
 
     intptr_t RunDialog() override {
         dialog_.emplace(nullptr);
-        app_.m_pMainWnd = &*dialog_;
+        app_._pMainWnd = &*dialog_;
         const INT_PTR endCode = dialog_->DoModal();
-        app_.m_pMainWnd = nullptr;
+        app_._pMainWnd = nullptr;
         return endCode;
     }
     void WaitForWorker(uint32_t milliseconds) override {
@@ -85,7 +85,7 @@ class WindowsStartup : public StartupPlatform {
 }  // namespace
 
 BOOL SetupApp::InitInstance() {
-    RegisterSetupDialogClass(m_hInstance);
+    RegisterSetupDialogClass(_hInstance);
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();

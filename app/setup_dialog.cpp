@@ -67,18 +67,18 @@ void RegisterSetupDialogClass(HINSTANCE instance) {
 
 SetupDialog::SetupDialog(CWnd* parent)
     : CDialog(IDD_SETUP_DIALOG, parent),
-      m_hIcon(LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_SETUP_ICON))) {}
+      _hIcon(LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_SETUP_ICON))) {}
 
 SetupDialog::~SetupDialog() {
-    ReleaseBanners(m_bannerWindow);
-    if (m_worker) CloseHandle(m_worker);
+    ReleaseBanners(_bannerWindow);
+    if (_worker) CloseHandle(_worker);
 }
 
 void SetupDialog::DoDataExchange(CDataExchange* exchange) {
-    DDX_Control(exchange, IDC_ACCEPT_BOX, m_acceptBox);
-    DDX_Control(exchange, IDC_INSTALL, m_installButton);
-    DDX_Control(exchange, IDC_PROGRESS, m_progressBar);
-    DDX_Control(exchange, IDCANCEL, m_cancelButton);
+    DDX_Control(exchange, IDC_ACCEPT_BOX, _acceptBox);
+    DDX_Control(exchange, IDC_INSTALL, _installButton);
+    DDX_Control(exchange, IDC_PROGRESS, _progressBar);
+    DDX_Control(exchange, IDCANCEL, _cancelButton);
 }
 
 const MessageMapEntry* SetupDialog::GetMessageMap() const {
@@ -113,17 +113,17 @@ void SetupDialog::SetDefaultButton(int id) { SendMessage(DM_SETDEFID, id); }
 
 BOOL SetupDialog::OnInitDialog() {
     CDialog::OnInitDialog();
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(_hIcon));
 
     SetWindowText(ProductText(IDS_CAPTION));
-    m_installButton.SetWindowText(AfxLoadString(IDS_INSTALL));
-    m_cancelButton.SetWindowText(AfxLoadString(IDS_CANCEL));
+    _installButton.SetWindowText(AfxLoadString(IDS_INSTALL));
+    _cancelButton.SetWindowText(AfxLoadString(IDS_CANCEL));
 
-    m_layout.Start(m_hWnd);
+    _layout.Start(_hWnd);
     if (HWND placeholder = GetDlgItem(IDC_BANNER_PLACEHOLDER)) {
-        m_bannerWindow = m_hWnd;
-        LoadBanner(m_hWnd, placeholder);
+        _bannerWindow = _hWnd;
+        LoadBanner(_hWnd, placeholder);
     }
 
     const HWND eulaLink = GetDlgItem(IDC_EULA_LINK);
@@ -133,69 +133,69 @@ BOOL SetupDialog::OnInitDialog() {
         if (HWND line = StatusLine())
             ::SetWindowTextW(line, ProductText(IDS_ACCEPT_LICENCE).c_str());
         SetLinkText(eulaLink, ProductText(IDS_READ_EULA));
-        m_acceptBox.SetWindowText(ProductText(IDS_ACCEPT_BOX));
-        m_acceptBox.ShowWindow(SW_SHOW);
+        _acceptBox.SetWindowText(ProductText(IDS_ACCEPT_BOX));
+        _acceptBox.ShowWindow(SW_SHOW);
         ShowControl(eulaLink, true);
-        m_acceptBox.SetCheck(BST_UNCHECKED);
+        _acceptBox.SetCheck(BST_UNCHECKED);
     } else {
-        m_acceptBox.ShowWindow(SW_HIDE);
+        _acceptBox.ShowWindow(SW_HIDE);
         ShowControl(eulaLink, false);
         ShowControl(StatusLine(), false);
         std::wstring reason;
         AfxFormatString1(reason, IDS_CHECK_FAILED, CheckMessage.c_str());
         SetLinkText(checkFailedLink, reason);
         ShowControl(checkFailedLink, true);
-        m_installButton.ShowWindow(SW_HIDE);
+        _installButton.ShowWindow(SW_HIDE);
         SetDefaultButton(IDCANCEL);
     }
 
-    ComeToFront(m_hWnd);
+    ComeToFront(_hWnd);
     return TRUE;
 }
 
 LRESULT SetupDialog::OnPaint(WPARAM, LPARAM) {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(m_hWnd, &paint);
-    if (IsIconic(m_hWnd)) {
+    HDC dc = BeginPaint(_hWnd, &paint);
+    if (IsIconic(_hWnd)) {
         SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
         RECT client;
-        GetClientRect(m_hWnd, &client);
+        GetClientRect(_hWnd, &client);
         const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
         const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
-        DrawIcon(dc, x, y, m_hIcon);
+        DrawIcon(dc, x, y, _hIcon);
     } else {
-        PaintBanners(m_hWnd, dc);
+        PaintBanners(_hWnd, dc);
     }
-    EndPaint(m_hWnd, &paint);
+    EndPaint(_hWnd, &paint);
     return 0;
 }
 
-LRESULT SetupDialog::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
+LRESULT SetupDialog::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(_hIcon); }
 
 LRESULT SetupDialog::OnDpiChanged(WPARAM dpi, LPARAM suggested) {
-    m_layout.Change(HIWORD(dpi), *reinterpret_cast<const RECT*>(suggested));
+    _layout.Change(HIWORD(dpi), *reinterpret_cast<const RECT*>(suggested));
     return 0;
 }
 
 LRESULT SetupDialog::OnAcceptBoxClicked(WPARAM, LPARAM) {
-    const bool accepted = m_acceptBox.GetCheck() == BST_CHECKED;
-    m_installButton.EnableWindow(accepted);
+    const bool accepted = _acceptBox.GetCheck() == BST_CHECKED;
+    _installButton.EnableWindow(accepted);
     SetDefaultButton(accepted ? IDC_INSTALL : IDCANCEL);
-    (accepted ? m_installButton : m_cancelButton).SetFocus();
+    (accepted ? _installButton : _cancelButton).SetFocus();
     return 0;
 }
 
 LRESULT SetupDialog::OnInstallClicked(WPARAM, LPARAM) {
-    m_acceptBox.ShowWindow(SW_HIDE);
+    _acceptBox.ShowWindow(SW_HIDE);
     ShowControl(GetDlgItem(IDC_EULA_LINK), false);
     ShowControl(GetDlgItem(IDC_FAILURE_TEXT), false);
-    m_progressBar.ShowWindow(SW_SHOW);
-    m_installButton.EnableWindow(false);
-    m_installButton.ShowWindow(SW_HIDE);
+    _progressBar.ShowWindow(SW_SHOW);
+    _installButton.EnableWindow(false);
+    _installButton.ShowWindow(SW_HIDE);
     if (HWND placeholder = GetDlgItem(IDC_BANNER_PLACEHOLDER)) ::SetFocus(placeholder);
 
     // The dialog's own window: the active one may be another program's, or none at all.
-    auto* param = new (std::nothrow) WorkerParam{m_hWnd, {}};
+    auto* param = new (std::nothrow) WorkerParam{_hWnd, {}};
     notStarted = false;
     StartWorker(param);
     return 0;
@@ -206,17 +206,17 @@ bool SetupDialog::BeginWorker(WorkerParam* param) {
     CWinThread* thread =
         AfxBeginThread(ThreadDownloadInstall, param, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
     if (!thread) return false;
-    DuplicateHandle(GetCurrentProcess(), thread->m_hThread, GetCurrentProcess(), &m_worker,
+    DuplicateHandle(GetCurrentProcess(), thread->_hThread, GetCurrentProcess(), &_worker,
                     SYNCHRONIZE, FALSE, 0);
-    ResumeThread(thread->m_hThread);
+    ResumeThread(thread->_hThread);
     return true;
 }
 
 void SetupDialog::WaitForWorker(DWORD milliseconds) {
-    if (!m_worker) return;
-    WaitForSingleObject(m_worker, milliseconds);
-    CloseHandle(m_worker);
-    m_worker = nullptr;
+    if (!_worker) return;
+    WaitForSingleObject(_worker, milliseconds);
+    CloseHandle(_worker);
+    _worker = nullptr;
 }
 
 void SetupDialog::StartWorker(WorkerParam* param) {
@@ -224,7 +224,7 @@ void SetupDialog::StartWorker(WorkerParam* param) {
     // Without its worker the run can only fail; the dialog says so instead of waiting forever.
     delete param;
     WriteLog(L"The installation thread could not be started");
-    PostMessageW(m_hWnd, WM_SETUP_FAILED, 0, 0);
+    PostMessageW(_hWnd, WM_SETUP_FAILED, 0, 0);
 }
 
 LRESULT SetupDialog::OnLicenceLinkClicked(WPARAM, LPARAM notify) {
@@ -248,7 +248,7 @@ LRESULT SetupDialog::OnSetupSucceeded(WPARAM, LPARAM) {
 LRESULT SetupDialog::OnSetupProgress(WPARAM position, LPARAM range) {
     if (const auto percent = ProgressPercent(static_cast<int32_t>(position),
                                              static_cast<int32_t>(range), ProgressEnabled)) {
-        m_progressBar.SetPos(*percent);
+        _progressBar.SetPos(*percent);
     }
     return 0;
 }
@@ -259,7 +259,7 @@ LRESULT SetupDialog::OnSetupStatus(WPARAM, LPARAM param) {
         if (HWND line = StatusLine()) ::SetWindowTextW(line, status->statusText.c_str());
         delete status;
     }
-    if (CancelRequests.load() == 1) m_cancelButton.EnableWindow(false);
+    if (CancelRequests.load() == 1) _cancelButton.EnableWindow(false);
     return 0;
 }
 
@@ -297,12 +297,12 @@ void SetupDialog::ShowFailure(UINT textId, int code) {
 }
 
 void SetupDialog::Finish() {
-    m_progressBar.ShowWindow(SW_HIDE);
-    m_cancelButton.SetWindowText(AfxLoadString(IDS_CLOSE));
-    m_cancelButton.EnableWindow(true);
-    m_cancelButton.ShowWindow(SW_SHOW);
+    _progressBar.ShowWindow(SW_HIDE);
+    _cancelButton.SetWindowText(AfxLoadString(IDS_CLOSE));
+    _cancelButton.EnableWindow(true);
+    _cancelButton.ShowWindow(SW_SHOW);
     SetDefaultButton(IDCANCEL);
-    m_cancelButton.SetFocus();
+    _cancelButton.SetFocus();
 }
 
 void SetupDialog::OnCancel() {

@@ -52,14 +52,14 @@ class SetupDialog : public CDialog {
     void SetDefaultButton(int id);
     HWND StatusLine() const;
 
-    CButton m_acceptBox;
-    CButton m_installButton;
-    CProgressCtrl m_progressBar;
-    CButton m_cancelButton;
-    HICON m_hIcon;
-    HWND m_bannerWindow = nullptr;
-    DpiLayout m_layout;
-    HANDLE m_worker = nullptr;  // a copy of the worker thread's handle, to wait for its end
+    CButton _acceptBox;
+    CButton _installButton;
+    CProgressCtrl _progressBar;
+    CButton _cancelButton;
+    HICON _hIcon;
+    HWND _bannerWindow = nullptr;
+    DpiLayout _layout;
+    HANDLE _worker = nullptr;  // a copy of the worker thread's handle, to wait for its end
     bool notStarted = true;
     int endCode = 0;  // 0 while running; then 1 success, 2 interrupted, 3 failed
 };

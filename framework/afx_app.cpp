@@ -26,6 +26,6 @@ int CWinApp::Run() {
 CWinApp* AfxGetApp() { return theOnlyApp; }
 
 HINSTANCE AfxGetInstanceHandle() {
-    return theOnlyApp && theOnlyApp->m_hInstance ? theOnlyApp->m_hInstance
+    return theOnlyApp && theOnlyApp->_hInstance ? theOnlyApp->_hInstance
                                                  : GetModuleHandleW(nullptr);
 }

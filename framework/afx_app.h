@@ -20,8 +20,8 @@ class CWinApp {
     // The message loop, for applications that return TRUE from InitInstance.
     virtual int Run();
 
-    HINSTANCE m_hInstance = nullptr;
-    CWnd* m_pMainWnd = nullptr;
+    HINSTANCE _hInstance = nullptr;
+    CWnd* _pMainWnd = nullptr;
 };
 
 CWinApp* AfxGetApp();

@@ -3,18 +3,18 @@
 #include "framework/afx_app.h"
 
 void DDX_Control(CDataExchange* exchange, int id, CWnd& control) {
-    control.Attach(exchange->m_pDlgWnd->GetDlgItem(id));
+    control.Attach(exchange->_pDlgWnd->GetDlgItem(id));
 }
 
 CDialog::CDialog(UINT templateId, CWnd* parent)
-    : m_templateId(templateId), m_parent(parent ? parent->m_hWnd : nullptr) {}
+    : _templateId(templateId), _parent(parent ? parent->_hWnd : nullptr) {}
 
 INT_PTR CDialog::DoModal() {
-    return DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), m_parent,
+    return DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(_templateId), _parent,
                            &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
-void CDialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+void CDialog::EndDialog(int result) { ::EndDialog(_hWnd, result); }
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 
@@ -37,13 +37,13 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     if (message == WM_INITDIALOG) {
         auto* dialog = reinterpret_cast<CDialog*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
-        dialog->m_hWnd = window;
+        dialog->_hWnd = window;
         return dialog->OnInitDialog();
     }
     auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER));
     if (!dialog) return FALSE;
     const INT_PTR handled = dialog->Dispatch(message, wParam, lParam);
-    if (message == WM_NCDESTROY) dialog->m_hWnd = nullptr;
+    if (message == WM_NCDESTROY) dialog->_hWnd = nullptr;
     return handled;
 }
 
@@ -84,7 +84,7 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             message == WM_CTLCOLORSTATIC) {
             return static_cast<INT_PTR>(result);
         }
-        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+        SetWindowLongPtrW(_hWnd, DWLP_MSGRESULT, result);
         return TRUE;
     }
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {

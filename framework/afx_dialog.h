@@ -10,8 +10,8 @@ class CDialog;
 // Data exchange: binds dialog controls to the wrapper objects of the dialog class.
 class CDataExchange {
   public:
-    explicit CDataExchange(CDialog* dialog) : m_pDlgWnd(dialog) {}
-    CDialog* m_pDlgWnd;
+    explicit CDataExchange(CDialog* dialog) : _pDlgWnd(dialog) {}
+    CDialog* _pDlgWnd;
 };
 
 // Attaches control to the dialog's child with the given id (no window when there is none).
@@ -76,6 +76,6 @@ class CDialog : public CWnd {
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     const MessageMapEntry* FindHandler(UINT message, WPARAM wParam, LPARAM lParam) const;
 
-    UINT m_templateId;
-    HWND m_parent;
+    UINT _templateId;
+    HWND _parent;
 };

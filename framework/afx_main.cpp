@@ -4,7 +4,7 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     CWinApp* app = AfxGetApp();
     if (!app) return -1;
-    app->m_hInstance = instance;
+    app->_hInstance = instance;
     if (!app->InitInstance()) return app->ExitInstance();
     return app->Run();
 }

@@ -14,7 +14,7 @@ unsigned __stdcall ThreadEntry(void* raw) {
     StartRecord start = *static_cast<StartRecord*>(raw);
     delete static_cast<StartRecord*>(raw);
     const UINT result = start.function(start.parameter);
-    CloseHandle(start.thread->m_hThread);
+    CloseHandle(start.thread->_hThread);
     delete start.thread;
     return result;
 }
@@ -34,9 +34,9 @@ CWinThread* AfxBeginThread(AFX_THREADPROC function, LPVOID parameter, int priori
         delete thread;
         return nullptr;
     }
-    thread->m_hThread = reinterpret_cast<HANDLE>(handle);
-    thread->m_nThreadID = id;
-    SetThreadPriority(thread->m_hThread, priority);
-    if (!(createFlags & CREATE_SUSPENDED)) ResumeThread(thread->m_hThread);
+    thread->_hThread = reinterpret_cast<HANDLE>(handle);
+    thread->_nThreadID = id;
+    SetThreadPriority(thread->_hThread, priority);
+    if (!(createFlags & CREATE_SUSPENDED)) ResumeThread(thread->_hThread);
     return thread;
 }

@@ -9,8 +9,8 @@ using AFX_THREADPROC = UINT(__cdecl*)(LPVOID);
 // must not use it afterwards.
 class CWinThread {
   public:
-    HANDLE m_hThread = nullptr;
-    DWORD m_nThreadID = 0;
+    HANDLE _hThread = nullptr;
+    DWORD _nThreadID = 0;
 };
 
 // Starts function(parameter) on a new thread; nullptr when the thread could not be created.

@@ -12,18 +12,18 @@ class CWnd {
     CWnd() = default;
     virtual ~CWnd() = default;
 
-    void Attach(HWND hwnd) { m_hWnd = hwnd; }
-    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    void Attach(HWND hwnd) { _hWnd = hwnd; }
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(_hWnd, id); }
 
-    void ShowWindow(int command) const { ::ShowWindow(m_hWnd, command); }
-    void EnableWindow(bool enable) const { ::EnableWindow(m_hWnd, enable ? TRUE : FALSE); }
-    void SetWindowText(const std::wstring& text) const { ::SetWindowTextW(m_hWnd, text.c_str()); }
-    void SetFocus() const { ::SetFocus(m_hWnd); }
+    void ShowWindow(int command) const { ::ShowWindow(_hWnd, command); }
+    void EnableWindow(bool enable) const { ::EnableWindow(_hWnd, enable ? TRUE : FALSE); }
+    void SetWindowText(const std::wstring& text) const { ::SetWindowTextW(_hWnd, text.c_str()); }
+    void SetFocus() const { ::SetFocus(_hWnd); }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::SendMessageW(m_hWnd, message, wParam, lParam);
+        return ::SendMessageW(_hWnd, message, wParam, lParam);
     }
 
-    HWND m_hWnd = nullptr;
+    HWND _hWnd = nullptr;
 };
 
 class CButton : public CWnd {

@@ -46,7 +46,7 @@ void PrepareDialogSuite(const std::wstring& name) {
 BOOL DrivenDialog::OnInitDialog() {
     const BOOL result = SetupDialog::OnInitDialog();
     if (withRival) rival = CreateRivalWindow();
-    window = m_hWnd;
+    window = _hWnd;
     return result;
 }
 
