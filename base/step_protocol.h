@@ -12,15 +12,15 @@ class StepProtocol {
     using Write = std::function<void(const std::wstring&)>;
 
     StepProtocol(Write write, const std::wstring& entry, std::wstring failed)
-        : write_(std::move(write)), exit_(std::move(failed)) {
-        write_(entry);
+        : _write(std::move(write)), _exit(std::move(failed)) {
+        _write(entry);
     }
-    ~StepProtocol() { write_(exit_); }
+    ~StepProtocol() { _write(_exit); }
     StepProtocol(const StepProtocol&) = delete;
     StepProtocol& operator=(const StepProtocol&) = delete;
 
     // The exit line, for the end of the step; lines logged meanwhile still come before it.
-    void ExitWith(std::wstring line) { exit_ = std::move(line); }
+    void ExitWith(std::wstring line) { _exit = std::move(line); }
     // ExitWith, then `result` for the step to return.
     template <typename Result>
     Result Leave(std::wstring line, Result result) {
@@ -29,6 +29,6 @@ class StepProtocol {
     }
 
   private:
-    Write write_;
-    std::wstring exit_;
+    Write _write;
+    std::wstring _exit;
 };

@@ -11,13 +11,13 @@ struct RootPrefix {
 
 // Searched in this order; the first that occurs anywhere in the path wins.
 constexpr RootPrefix kRoots[] = {
-    {L"HKEY_CLASSES_ROOT\\", RegistryRoot::ClassesRoot},
-    {L"HKEY_CURRENT_CONFIG\\", RegistryRoot::CurrentConfig},
-    {L"HKEY_CURRENT_USER\\", RegistryRoot::CurrentUser},
-    {L"HKEY_LOCAL_MACHINE\\", RegistryRoot::LocalMachine},
-    {L"HKEY_USERS\\", RegistryRoot::Users},
-    {L"HKEY_PERFORMANCE_DATA\\", RegistryRoot::PerformanceData},
-    {L"HKEY_DYN_DATA\\", RegistryRoot::DynData},
+    {L"HKEY_CLASSES_ROOT\\", RegistryRoot::kClassesRoot},
+    {L"HKEY_CURRENT_CONFIG\\", RegistryRoot::kCurrentConfig},
+    {L"HKEY_CURRENT_USER\\", RegistryRoot::kCurrentUser},
+    {L"HKEY_LOCAL_MACHINE\\", RegistryRoot::kLocalMachine},
+    {L"HKEY_USERS\\", RegistryRoot::kUsers},
+    {L"HKEY_PERFORMANCE_DATA\\", RegistryRoot::kPerformanceData},
+    {L"HKEY_DYN_DATA\\", RegistryRoot::kDynData},
 };
 
 constexpr std::wstring_view kKernelMachine = L"\\REGISTRY\\MACHINE";

@@ -10,13 +10,13 @@
 
 // The predefined registry roots by their Windows handle values.
 enum class RegistryRoot : uint32_t {
-    ClassesRoot = 0x80000000,
-    CurrentUser = 0x80000001,
-    LocalMachine = 0x80000002,
-    Users = 0x80000003,
-    PerformanceData = 0x80000004,
-    CurrentConfig = 0x80000005,
-    DynData = 0x80000006,
+    kClassesRoot = 0x80000000,
+    kCurrentUser = 0x80000001,
+    kLocalMachine = 0x80000002,
+    kUsers = 0x80000003,
+    kPerformanceData = 0x80000004,
+    kCurrentConfig = 0x80000005,
+    kDynData = 0x80000006,
 };
 
 struct RegistryPath {

@@ -11,8 +11,8 @@ using Creation = MsxmlServices::Creation;
 }
 
 void RequireCreated(Creation created, int32_t code, int32_t notResolved, int32_t notCreated) {
-    if (created == Creation::NotResolved) Fail(code, notResolved);
-    if (created == Creation::NotCreated) Fail(code, notCreated);
+    if (created == Creation::kNotResolved) Fail(code, notResolved);
+    if (created == Creation::kNotCreated) Fail(code, notCreated);
 }
 
 // Releases the document or reader when a probe ends, passed or not.
@@ -123,11 +123,11 @@ void QELMSXMLChecker::CheckAttributeNormalization() {
     if (!_services.LoadXml(kNormalizationInput)) Fail(kCheckFailure, 131);
     std::wstring value;
     switch (_services.ReadRootAttribute(L"attr", value)) {
-        case MsxmlServices::AttributeRead::NoElement:
+        case MsxmlServices::AttributeRead::kNoElement:
             Fail(kCheckFailure, 138);
-        case MsxmlServices::AttributeRead::NotString:
+        case MsxmlServices::AttributeRead::kNotString:
             Fail(kCheckFailure, 146);
-        case MsxmlServices::AttributeRead::Read:
+        case MsxmlServices::AttributeRead::kRead:
             break;
     }
     if (value != L"x   x") Fail(kMissingKB941179, 150);
@@ -150,12 +150,12 @@ void QELMSXMLChecker::WriteTempFile(std::wstring& pathBuffer, const wchar_t* fil
     if (!_services.TempFolder(pathBuffer)) Fail(kCheckFailure, 164);
     pathBuffer += fileName;
     switch (_services.WriteNewFile(pathBuffer, text)) {
-        case MsxmlServices::FileWrite::WriteFailed:
+        case MsxmlServices::FileWrite::kWriteFailed:
             Fail(kCheckFailure, 173);
-        case MsxmlServices::FileWrite::CloseFailed:
+        case MsxmlServices::FileWrite::kCloseFailed:
             Fail(kCheckFailure, 176);
-        case MsxmlServices::FileWrite::NotCreated:  // the load that follows fails instead
-        case MsxmlServices::FileWrite::Written:
+        case MsxmlServices::FileWrite::kNotCreated:  // the load that follows fails instead
+        case MsxmlServices::FileWrite::kWritten:
             break;
     }
 }

@@ -8,9 +8,9 @@
 // The COM and file operations the probes are made of.
 class MsxmlServices {
   public:
-    enum class Creation { NotResolved, NotCreated, Created };
-    enum class AttributeRead { NoElement, NotString, Read };
-    enum class FileWrite { NotCreated, WriteFailed, CloseFailed, Written };
+    enum class Creation { kNotResolved, kNotCreated, kCreated };
+    enum class AttributeRead { kNoElement, kNotString, kRead };
+    enum class FileWrite { kNotCreated, kWriteFailed, kCloseFailed, kWritten };
 
     virtual ~MsxmlServices() = default;
     virtual bool InitializeOle() = 0;

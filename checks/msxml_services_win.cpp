@@ -23,10 +23,10 @@ void Release(T*& object) {
 template <typename T>
 Creation Create(const wchar_t* progId, REFIID iid, T** object) {
     CLSID clsid{};
-    if (FAILED(CLSIDFromProgID(progId, &clsid))) return Creation::NotResolved;
+    if (FAILED(CLSIDFromProgID(progId, &clsid))) return Creation::kNotResolved;
     const HRESULT created =
         CoCreateInstance(clsid, nullptr, CLSCTX_ALL, iid, reinterpret_cast<void**>(object));
-    return SUCCEEDED(created) && *object ? Creation::Created : Creation::NotCreated;
+    return SUCCEEDED(created) && *object ? Creation::kCreated : Creation::kNotCreated;
 }
 
 // A BSTR that frees itself.
@@ -77,17 +77,17 @@ class ComMsxml : public MsxmlServices {
     AttributeRead ReadRootAttribute(const wchar_t* name, std::wstring& value) override {
         IXMLDOMElement* element = nullptr;
         if (FAILED(_document->get_documentElement(&element)) || !element) {
-            return AttributeRead::NoElement;
+            return AttributeRead::kNoElement;
         }
         VARIANT attribute;
         VariantInit(&attribute);
         Bstr attributeName(name);
         const HRESULT read = element->getAttribute(attributeName.value, &attribute);
         element->Release();
-        AttributeRead result = AttributeRead::NotString;
+        AttributeRead result = AttributeRead::kNotString;
         if (SUCCEEDED(read) && attribute.vt == VT_BSTR) {
             value.assign(attribute.bstrVal, SysStringLen(attribute.bstrVal));
-            result = AttributeRead::Read;
+            result = AttributeRead::kRead;
         }
         VariantClear(&attribute);
         return result;
@@ -132,14 +132,14 @@ class ComMsxml : public MsxmlServices {
     FileWrite WriteNewFile(const std::wstring& path, std::string_view text) override {
         // In the user's temporary folder: a link planted at the name is removed, not followed.
         const HANDLE file = CreateFreshFile(path, GENERIC_WRITE, FILE_SHARE_READ);
-        if (file == INVALID_HANDLE_VALUE) return FileWrite::NotCreated;
+        if (file == INVALID_HANDLE_VALUE) return FileWrite::kNotCreated;
         DWORD written = 0;
         const bool wrote =
             WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
             written == text.size();
         const bool closed = CloseHandle(file) != FALSE;
-        if (!wrote) return FileWrite::WriteFailed;
-        return closed ? FileWrite::Written : FileWrite::CloseFailed;
+        if (!wrote) return FileWrite::kWriteFailed;
+        return closed ? FileWrite::kWritten : FileWrite::kCloseFailed;
     }
 
   private:

@@ -19,19 +19,19 @@ bool CompareWithServer(NeedInstallServices& services, const std::wstring& instal
     }
     const VersionFile file = ParseVersionFile(services.Widen(body));
     switch (file.outcome) {
-        case VersionFile::Outcome::TagNotFound:
+        case VersionFile::Outcome::kTagNotFound:
             services.Log(L"Download of " + url + L" failed- Tag not found ");
             return true;
-        case VersionFile::Outcome::WrongUpgradeCode:
+        case VersionFile::Outcome::kWrongUpgradeCode:
             services.Log(L"Web Version: " + file.text);
             services.Log(L"Download of " + url + L" failed - Incorrect UpgradeCode : " +
                          file.upgradeCode);
             return true;
-        case VersionFile::Outcome::NoVersion:
+        case VersionFile::Outcome::kNoVersion:
             services.Log(L"Web Version: " + file.text);
             services.Log(L"Download of " + url + L" failed - Msi Version not found");
             return true;
-        case VersionFile::Outcome::Ok:
+        case VersionFile::Outcome::kOk:
             services.Log(L"Web Version: " + file.text);
             break;
     }

@@ -71,15 +71,15 @@ VersionFile ParseVersionFile(std::wstring_view content) {
     const std::vector<std::wstring_view> fields = TabFields(file.text);
     file.upgradeCode = fields.size() > 1 ? std::wstring(fields[1]) : std::wstring();
     if (file.upgradeCode != kProductUpgradeCode) {
-        file.outcome = VersionFile::Outcome::WrongUpgradeCode;
+        file.outcome = VersionFile::Outcome::kWrongUpgradeCode;
         return file;
     }
     if (fields.size() < 3) {
-        file.outcome = VersionFile::Outcome::NoVersion;
+        file.outcome = VersionFile::Outcome::kNoVersion;
         return file;
     }
     file.version = fields[2];
-    file.outcome = VersionFile::Outcome::Ok;
+    file.outcome = VersionFile::Outcome::kOk;
     return file;
 }
 

@@ -23,8 +23,8 @@ int CompareVersions(const VersionTriple& a, const VersionTriple& b);
 // The version file: "PNQ1", tab, the product UpgradeCode, tab, the version; line breaks are
 // removed first and runs of tabs separate like one.
 struct VersionFile {
-    enum class Outcome { TagNotFound, WrongUpgradeCode, NoVersion, Ok };
-    Outcome outcome = Outcome::TagNotFound;
+    enum class Outcome { kTagNotFound, kWrongUpgradeCode, kNoVersion, kOk };
+    Outcome outcome = Outcome::kTagNotFound;
     std::wstring text;         // the content without its line breaks
     std::wstring upgradeCode;  // the second field as read
     std::wstring version;      // the third field

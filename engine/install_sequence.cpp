@@ -31,60 +31,60 @@ class Installation {
   public:
     Installation(const InstallPlan& plan, WorkerPlatform& platform, StepFeedback& feedback,
                  SystemServices& system)
-        : plan_(plan), platform_(platform), feedback_(feedback), system_(system) {}
+        : _plan(plan), _platform(platform), _feedback(feedback), _system(system) {}
 
     SetupOutcome InstallPackages() {
-        const std::optional<std::wstring> folder = platform_.CreateDownloadFolder();
+        const std::optional<std::wstring> folder = _platform.CreateDownloadFolder();
         if (!folder) return SetupOutcome::kFailedDownload;
-        downloadFolder_ = *folder;
-        for (const PackageStep& package : plan_.packages) {
-            const std::wstring path = downloadFolder_ + package.fileName;
+        _downloadFolder = *folder;
+        for (const PackageStep& package : _plan.packages) {
+            const std::wstring path = _downloadFolder + package.fileName;
             int32_t result =
-                platform_.DownloadPrereqs(Text(package.downloadStatusId), package, path);
+                _platform.DownloadPrereqs(Text(package.downloadStatusId), package, path);
             if (result != kStepDone) return AfterFailedStep(result);
-            if (!platform_.IsPackageSigned(package, path)) return SetupOutcome::kFailedDownload;
+            if (!_platform.IsPackageSigned(package, path)) return SetupOutcome::kFailedDownload;
             if (!package.updatePackage)
-                platform_.ClaimInstallerLog(InstallerLogPath(plan_.tempPath, package.fileName));
+                _platform.ClaimInstallerLog(InstallerLogPath(_plan.tempPath, package.fileName));
             const InstallCommand command{path,
-                                         plan_.tempPath,
+                                         _plan.tempPath,
                                          package.fileName,
                                          package.updatePackage,
                                          package.product,
-                                         package.product ? plan_.productProperties : L""};
-            result = RunInstaller(feedback_, system_, Text(package.installStatusId), command);
+                                         package.product ? _plan.productProperties : L""};
+            result = RunInstaller(_feedback, _system, Text(package.installStatusId), command);
             if (package.product && result == kStepCancelled) return RollBack(package);
             if (result != kStepDone) return AfterFailedStep(result);
         }
-        if (!platform_.IsInstalled() || !UpgradeTookPlace()) return SetupOutcome::kFailedDownload;
+        if (!_platform.IsInstalled() || !UpgradeTookPlace()) return SetupOutcome::kFailedDownload;
         return RunProductPrograms();
     }
 
   private:
     // A failed upgrade leaves the old version registered, which IsInstalled cannot tell.
     bool UpgradeTookPlace() {
-        if (plan_.upgradeVersion.empty()) return true;
-        const std::wstring installed = platform_.InstalledVersion();
+        if (_plan.upgradeVersion.empty()) return true;
+        const std::wstring installed = _platform.InstalledVersion();
         if (CompareVersions(ParseVersionTriple(installed),
-                            ParseVersionTriple(plan_.upgradeVersion)) == 0)
+                            ParseVersionTriple(_plan.upgradeVersion)) == 0)
             return true;
-        feedback_.Log(FillConversions(L"The upgrade to %s left version %s installed",
-                                      {plan_.upgradeVersion, installed}));
+        _feedback.Log(FillConversions(L"The upgrade to %s left version %s installed",
+                                      {_plan.upgradeVersion, installed}));
         return false;
     }
 
     SetupOutcome RunProductPrograms() {
-        if (plan_.skipTextures) {
-            feedback_.Log(L"Expand of textures is skipped because variable TLR_NOEXPAND is set");
+        if (_plan.skipTextures) {
+            _feedback.Log(L"Expand of textures is skipped because variable TLR_NOEXPAND is set");
         } else {
             const int32_t expanded =
-                ExpandTextures::Run(feedback_, system_, Text(IDS_EXPANDING_TEXTURES));
-            if (expanded == kStepCancelled) return RollBack(plan_.packages.back());
+                ExpandTextures::Run(_feedback, _system, Text(IDS_EXPANDING_TEXTURES));
+            if (expanded == kStepCancelled) return RollBack(_plan.packages.back());
             // The product stays installed; only its textures are missing.
             if (expanded != kStepDone) return SetupOutcome::kFailed;
         }
-        feedback_.ShowStatus(Text(IDS_LAUNCHING_OPTIMIZER));
-        if (const int32_t optimizer = RunGraphicOptimizer(feedback_, system_); optimizer != 0) {
-            feedback_.Log(FillConversions(L"Graphic Optimizer failed - rc = %d",
+        _feedback.ShowStatus(Text(IDS_LAUNCHING_OPTIMIZER));
+        if (const int32_t optimizer = RunGraphicOptimizer(_feedback, _system); optimizer != 0) {
+            _feedback.Log(FillConversions(L"Graphic Optimizer failed - rc = %d",
                                           {std::to_wstring(optimizer)}));
         }
         return SetupOutcome::kSucceeded;
@@ -92,18 +92,18 @@ class Installation {
 
     // The user cancelled while the product installed or its textures expanded: it goes again.
     SetupOutcome RollBack(const PackageStep& product) {
-        RunRemoval(feedback_, system_, Text(IDS_REMOVING_PRODUCT),
-                   downloadFolder_ + product.fileName);
+        RunRemoval(_feedback, _system, Text(IDS_REMOVING_PRODUCT),
+                   _downloadFolder + product.fileName);
         return SetupOutcome::kInterrupted;
     }
 
-    std::wstring Text(unsigned id) { return feedback_.ProductText(id); }
+    std::wstring Text(unsigned id) { return _feedback.ProductText(id); }
 
-    const InstallPlan& plan_;
-    std::wstring downloadFolder_;
-    WorkerPlatform& platform_;
-    StepFeedback& feedback_;
-    SystemServices& system_;
+    const InstallPlan& _plan;
+    std::wstring _downloadFolder;
+    WorkerPlatform& _platform;
+    StepFeedback& _feedback;
+    SystemServices& _system;
 };
 
 }  // namespace

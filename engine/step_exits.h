@@ -18,16 +18,16 @@ class WorkerStep : public StepProtocol {
   public:
     WorkerStep(StepFeedback& ui, const wchar_t* entry, const StepExits& exits)
         : StepProtocol([&ui](const std::wstring& line) { ui.Log(line); }, entry, exits.failed),
-          exits_(exits) {}
+          _exits(exits) {}
 
     // The exit line for `result`, which the step then returns.
     int32_t Ends(int32_t result) {
-        return Leave(result == kStepDone        ? exits_.done
-                     : result == kStepCancelled ? exits_.cancelled
-                                                : exits_.failed,
+        return Leave(result == kStepDone        ? _exits.done
+                     : result == kStepCancelled ? _exits.cancelled
+                                                : _exits.failed,
                      result);
     }
 
   private:
-    StepExits exits_;
+    StepExits _exits;
 };

@@ -46,7 +46,7 @@ class FakeAdapters : public AdapterSource {
     std::optional<std::vector<uint8_t>> ReadValue(const RegistryPath& path,
                                                   const wchar_t* name) override {
         opened.push_back(path.subkey);
-        if (path.root != RegistryRoot::LocalMachine) return std::nullopt;
+        if (path.root != RegistryRoot::kLocalMachine) return std::nullopt;
         auto key = values.find(path.subkey);
         if (key == values.end()) return std::nullopt;
         auto value = key->second.find(name);
@@ -160,7 +160,7 @@ TEST(AdapterRules, DeviceKeyConversion) {
     RegistryPath path{};
     ASSERT_TRUE(ConvertDeviceKey(
         L"\\Registry\\Machine\\System\\CurrentControlSet\\Video\\{X}\\0000", path));
-    EXPECT_EQ(path.root, RegistryRoot::LocalMachine);
+    EXPECT_EQ(path.root, RegistryRoot::kLocalMachine);
     EXPECT_EQ(path.subkey, L"SYSTEM\\CURRENTCONTROLSET\\VIDEO\\{X}\\0000");
 
     struct Row {
@@ -169,13 +169,13 @@ TEST(AdapterRules, DeviceKeyConversion) {
         const wchar_t* subkey;
     };
     const Row rows[] = {
-        {L"hkey_classes_root\\A", RegistryRoot::ClassesRoot, L"A"},
-        {L"HKEY_CURRENT_CONFIG\\B", RegistryRoot::CurrentConfig, L"B"},
-        {L"HKEY_CURRENT_USER\\C", RegistryRoot::CurrentUser, L"C"},
-        {L"HKEY_LOCAL_MACHINE\\D", RegistryRoot::LocalMachine, L"D"},
-        {L"HKEY_USERS\\E", RegistryRoot::Users, L"E"},
-        {L"HKEY_PERFORMANCE_DATA\\F", RegistryRoot::PerformanceData, L"F"},
-        {L"HKEY_DYN_DATA\\G", RegistryRoot::DynData, L"G"},
+        {L"hkey_classes_root\\A", RegistryRoot::kClassesRoot, L"A"},
+        {L"HKEY_CURRENT_CONFIG\\B", RegistryRoot::kCurrentConfig, L"B"},
+        {L"HKEY_CURRENT_USER\\C", RegistryRoot::kCurrentUser, L"C"},
+        {L"HKEY_LOCAL_MACHINE\\D", RegistryRoot::kLocalMachine, L"D"},
+        {L"HKEY_USERS\\E", RegistryRoot::kUsers, L"E"},
+        {L"HKEY_PERFORMANCE_DATA\\F", RegistryRoot::kPerformanceData, L"F"},
+        {L"HKEY_DYN_DATA\\G", RegistryRoot::kDynData, L"G"},
     };
     for (const Row& row : rows) {
         ASSERT_TRUE(ConvertDeviceKey(row.key, path));

@@ -11,12 +11,12 @@ class FakeMsxml : public MsxmlServices {
   public:
     bool oleOk = true;
     std::map<std::wstring, Creation> classes;  // missing: created
-    Creation document = Creation::Created;
-    Creation secondDocument = Creation::Created;
-    Creation reader = Creation::Created;
+    Creation document = Creation::kCreated;
+    Creation secondDocument = Creation::kCreated;
+    Creation reader = Creation::kCreated;
     std::map<std::wstring, bool> refusedProperties;
     bool loadXmlOk = true;
-    AttributeRead attribute = AttributeRead::Read;
+    AttributeRead attribute = AttributeRead::kRead;
     std::wstring attributeValue = L"x   x";
     bool resolveOk = true, asyncOk = true, loadFileOk = true, featureOk = true;
     bool tempOk = true;
@@ -32,12 +32,12 @@ class FakeMsxml : public MsxmlServices {
     Creation ProbeClass(const wchar_t* progId) override {
         Note(progId);
         auto found = classes.find(progId);
-        return found == classes.end() ? Creation::Created : found->second;
+        return found == classes.end() ? Creation::kCreated : found->second;
     }
     Creation OpenDocument() override {
         Note(L"document");
         const Creation result = ++documentCount == 1 ? document : secondDocument;
-        if (result == Creation::Created) ++openDocuments;
+        if (result == Creation::kCreated) ++openDocuments;
         return result;
     }
     void CloseDocument() override { --openDocuments; }
@@ -69,8 +69,8 @@ class FakeMsxml : public MsxmlServices {
     FileWrite WriteNewFile(const std::wstring& path, std::string_view text) override {
         const std::wstring name = path.substr(path.rfind(L'\\') + 1);
         auto found = writes.find(name);
-        const FileWrite result = found == writes.end() ? FileWrite::Written : found->second;
-        if (result != FileWrite::NotCreated) written[path] = std::string(text);
+        const FileWrite result = found == writes.end() ? FileWrite::kWritten : found->second;
+        if (result != FileWrite::kNotCreated) written[path] = std::string(text);
         return result;
     }
 

@@ -57,7 +57,7 @@ TEST(VersionFile, AcceptsTheFormWithItsVariants) {
     };
     for (const Row& row : rows) {
         const VersionFile file = ParseVersionFile(row.content);
-        EXPECT_EQ(file.outcome, VersionFile::Outcome::Ok);
+        EXPECT_EQ(file.outcome, VersionFile::Outcome::kOk);
         EXPECT_EQ(file.version, row.version);
         EXPECT_EQ(file.text.find_first_of(L"\r\n"), std::wstring::npos);
     }
@@ -69,19 +69,19 @@ TEST(VersionFile, RefusesWhatDoesNotConform) {
          {L" PNQ1", L"\xFEFFPNQ1", L"pnq1", L"PMQ1", L"PNR1", L"PNQ2", L"PNQ"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(tag)));
         EXPECT_EQ(ParseVersionFile(tag + (L"\t" + kCode) + L"\t1.0.0").outcome,
-                  VersionFile::Outcome::TagNotFound);
+                  VersionFile::Outcome::kTagNotFound);
     }
-    EXPECT_EQ(ParseVersionFile(L"").outcome, VersionFile::Outcome::TagNotFound);
+    EXPECT_EQ(ParseVersionFile(L"").outcome, VersionFile::Outcome::kTagNotFound);
 
     const VersionFile lower =
         ParseVersionFile(L"PNQ1\t{443128ef-b891-47d2-a48c-1b67e8224974}\t1.0.0");
-    EXPECT_EQ(lower.outcome, VersionFile::Outcome::WrongUpgradeCode);
+    EXPECT_EQ(lower.outcome, VersionFile::Outcome::kWrongUpgradeCode);
     EXPECT_EQ(lower.upgradeCode, L"{443128ef-b891-47d2-a48c-1b67e8224974}");
-    EXPECT_EQ(ParseVersionFile(L"PNQ1").outcome, VersionFile::Outcome::WrongUpgradeCode);
+    EXPECT_EQ(ParseVersionFile(L"PNQ1").outcome, VersionFile::Outcome::kWrongUpgradeCode);
 
-    EXPECT_EQ(ParseVersionFile(L"PNQ1\t" + kCode).outcome, VersionFile::Outcome::NoVersion);
+    EXPECT_EQ(ParseVersionFile(L"PNQ1\t" + kCode).outcome, VersionFile::Outcome::kNoVersion);
     EXPECT_EQ(ParseVersionFile(L"PNQ1\t" + kCode + L"\t\t\r\n").outcome,
-              VersionFile::Outcome::NoVersion);
+              VersionFile::Outcome::kNoVersion);
 }
 
 TEST(VersionFile, SizeLimits) {
