@@ -118,13 +118,13 @@ int32_t MakeKey(const char* url, Cookie* cookie) {
     } else if (strncmp(url, "https://", 8) == 0) {
         scheme = 8;
     } else {
-        return kHttpFail;
+        return QEL_E_FAIL;
     }
     char* path = QELHttpCopyText(cookie->path, cookie->pathLength);
     if (!path) return kHttpOutOfMemory;
     const char* at = strstr(url + scheme, path);
     free(path);
-    if (!at) return kHttpFail;
+    if (!at) return QEL_E_FAIL;
     size_t prefix = at - url;
     cookie->key = static_cast<char*>(malloc(prefix + cookie->pathLength + 1));
     if (!cookie->key) return kHttpOutOfMemory;
@@ -241,7 +241,7 @@ int32_t StoreCookie(const char* url, const char* setCookie) {
     StoreLock().WriteUnlock();
     if (inserted != 1) {
         DestroyCookie(cookie);
-        return kHttpFail;
+        return QEL_E_FAIL;
     }
     return kHttpOk;
 }

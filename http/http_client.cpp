@@ -82,7 +82,7 @@ int32_t QELHttpClient::SwitchForSecureUrl(const char* url) {
     QELHttpDriver* secure = QELHttpCreateSecureDriver(kSecureUserAgent, _driver->MajorVersion(),
                                                       _driver->MinorVersion());
     // Without a secure driver the request must not go out in plain text.
-    if (!secure) return kHttpFail;
+    if (!secure) return QEL_E_FAIL;
     for (const auto& [option, value] : _options)
         secure->SetOption(option, value.data(), static_cast<int32_t>(value.size()));
     secure->SetBodyLimit(_bodyLimit);

@@ -2,13 +2,11 @@
 #pragma once
 
 #include "threads/qel_export.h"
+#include "threads/qel_result.h"
 
 namespace qel {
 struct ThreadState;
 }
-
-// E_FAIL, as a 32-bit signed value on every platform.
-constexpr long QEL_E_FAIL = static_cast<long>(static_cast<int>(0x80004005u));
 
 // Status bits reported by GetStatus.
 enum : unsigned long {
