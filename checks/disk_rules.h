@@ -22,8 +22,8 @@ struct DiskMeasure {
     uint64_t freeBytes = 0;
 };
 
-// The disk check: a failed query refuses with string 148 and logs string 126; otherwise the
-// free bytes (string 127) are logged and kept as the message, and too few refuse with string
-// 114 naming the threshold in megabytes.
+// The disk check: a failed query refuses with IDS_DISK_SIZE_ERROR and logs IDS_FUNCTION_FAILED;
+// otherwise the free bytes (IDS_BYTES) are logged and kept as the message, and too few refuse
+// with IDS_DISK_SPACE_REQUIRED naming the threshold in megabytes.
 CheckOutcome DecideDiskSpace(const DiskMeasure& measure, bool upgrade,
                              const CatalogLookup& catalog);

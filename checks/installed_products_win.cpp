@@ -3,7 +3,7 @@
 #include "base/setup_log.h"
 #include "checks/installed_products.h"
 #include "checks/proc_address_win.h"
-#include "http/system_library_win.h"
+#include "sysdll/system_library_win.h"
 
 namespace {
 

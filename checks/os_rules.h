@@ -36,9 +36,9 @@ struct OsCheck {
     bool isVersion60 = false;
 };
 
-// The whole OS check: its lines, its message (the row's string; string 128 names the product
-// and the system) and its verdict. Without facts (the version query failed) it is refused with
-// an empty name line and no message.
+// The whole OS check: its lines, its message (the row's string; IDS_OS_FORBIDDEN names the
+// product and the system) and its verdict. Without facts (the version query failed) it is
+// refused with an empty name line and no message.
 OsCheck CheckOs(const OsFacts* facts, const std::function<uint16_t()>& nativeArchitecture,
                 const std::function<bool(uint16_t)>& servicePackAtLeast,
                 const CatalogLookup& catalog);

@@ -11,7 +11,7 @@
 #include "checks/proc_address_win.h"
 #include "checks/requirements.h"
 #include "checks/signature_rules.h"
-#include "http/system_library_win.h"
+#include "sysdll/system_library_win.h"
 
 // The records as the oldest supported systems know them, in the 32-bit setup.
 #ifndef _WIN64

@@ -328,7 +328,7 @@ PieceOutcome PieceDownload::TotalSize(QELHttpClient& client) {
         total_ = length_;
         return {};
     }
-    if (answer.status != 206) return Fatal(L"", kDownloadUnexpectedStatus);
+    if (answer.status != 206) return Fatal(L"", QEL_E_FAIL);
     if (answer.contentRange.empty()) return Fatal(L"", kHttpHeaderNotFound);
     if (answer.rangeTotal < 0) {
         return Fatal(L"Setup failed - no total size in Content-Range " +

@@ -10,15 +10,12 @@
 
 #include "base/network_timeouts.h"
 #include "engine/step_feedback.h"
+#include "threads/qel_result.h"
 
 inline constexpr int32_t kPieceSize = 0x80000;
 // Pieces in flight at once, each on a connection of its own; "Tellura_Connections" asks for 1
 // to 8, and 1 is one piece after the other.
 inline constexpr int kDefaultConnections = 4;
-
-// Results besides 0 (done), 2 (cancelled) and 3 (failed): a first answer that was neither 200
-// nor 206, and the HTTP client's error when the total size could not be asked for.
-inline constexpr int32_t kDownloadUnexpectedStatus = static_cast<int32_t>(0x80004005);
 
 struct DownloadJob {
     std::wstring statusText;  // shown and logged when the download starts
@@ -29,7 +26,9 @@ struct DownloadJob {
 // The connections "Tellura_Connections" asks for: 1 to 8, else the default.
 int DownloadConnections(const std::optional<std::wstring>& value);
 
-// The limits default to the required ones; tests make them smaller.
+// 0 done, 2 cancelled, 3 failed; QEL_E_FAIL for a first answer that was neither 200 nor 206,
+// and the HTTP client's error when the total size could not be asked for. The limits default to
+// the required ones; tests make them smaller.
 int32_t DownloadPackage(StepFeedback& feedback, const DownloadJob& job,
                         const NetworkLimits& limits = {});
 

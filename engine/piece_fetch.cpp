@@ -5,9 +5,9 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <list>
-#include <mutex>
 
 #include "http/http_client.h"
+#include "threads/qel_plain_mutex.h"
 
 namespace {
 
@@ -19,19 +19,21 @@ int32_t RetryAfterOf(const QELHttpClient& client, int32_t result) {
 
 }  // namespace
 
+// What the worker and the fetcher's threads share, all of it under the lock.
 struct PieceFetcher::Shared {
-    std::mutex lock;
+    qel::PlainMutex lock;
     std::condition_variable changed;
-    bool asked = false;
-    bool done = false;
-    bool quit = false;
-    int32_t from = 0;
-    int32_t count = 0;
-    int32_t result = 0;
-    char* body = nullptr;
-    int32_t length = 0;
-    int32_t retryAfter = -1;
-    // The link's answers for later pieces, in the order they were asked for.
+    bool asked QEL_GUARDED_BY(lock) = false;
+    bool done QEL_GUARDED_BY(lock) = false;
+    bool quit QEL_GUARDED_BY(lock) = false;
+    int32_t from QEL_GUARDED_BY(lock) = 0;
+    int32_t count QEL_GUARDED_BY(lock) = 0;
+    int32_t result QEL_GUARDED_BY(lock) = 0;
+    char* body QEL_GUARDED_BY(lock) = nullptr;
+    int32_t length QEL_GUARDED_BY(lock) = 0;
+    int32_t retryAfter QEL_GUARDED_BY(lock) = -1;
+    // The link's answers for later pieces, in the order they were asked for; an entry is
+    // reached only through the list, so the list's guard covers it.
     struct Ahead {
         int32_t from = 0;
         int32_t count = 0;
@@ -40,7 +42,7 @@ struct PieceFetcher::Shared {
         std::string target;  // empty: the link answered the range itself
         int32_t retryAfter = -1;
     };
-    std::list<Ahead> aheads;
+    std::list<Ahead> aheads QEL_GUARDED_BY(lock);
     ~Shared() { std::free(body); }
 };
 
@@ -57,7 +59,7 @@ void PieceFetcher::ResolveAheadWith(std::shared_ptr<QELHttpClient> link) {
 }
 
 void PieceFetcher::ResolveAhead(int32_t from, int32_t count) {
-    std::lock_guard<std::mutex> hold(_shared->lock);
+    qel::PlainLock hold(_shared->lock);
     Shared::Ahead ahead;
     ahead.from = from;
     ahead.count = count;
@@ -67,7 +69,7 @@ void PieceFetcher::ResolveAhead(int32_t from, int32_t count) {
 
 PieceFetcher::~PieceFetcher() {
     {
-        std::lock_guard<std::mutex> hold(_shared->lock);
+        qel::PlainLock hold(_shared->lock);
         _shared->quit = true;
         _shared->changed.notify_all();
     }
@@ -83,7 +85,7 @@ PieceFetcher::~PieceFetcher() {
 }
 
 void PieceFetcher::Start(int32_t from, int32_t count) {
-    std::lock_guard<std::mutex> hold(_shared->lock);
+    qel::PlainLock hold(_shared->lock);
     std::free(_shared->body);
     _shared->body = nullptr;
     _shared->length = 0;
@@ -95,9 +97,10 @@ void PieceFetcher::Start(int32_t from, int32_t count) {
 }
 
 bool PieceFetcher::WaitFor(uint32_t milliseconds) {
-    std::unique_lock<std::mutex> hold(_shared->lock);
-    return _shared->changed.wait_for(hold, std::chrono::milliseconds(milliseconds),
-                                     [this] { return _shared->done; });
+    qel::PlainLock hold(_shared->lock);
+    const auto ended = [this]() QEL_REQUIRES(_shared->lock) { return _shared->done; };
+    return _shared->changed.wait_for(hold.ForWait(), std::chrono::milliseconds(milliseconds),
+                                     ended);
 }
 
 int64_t PieceFetcher::BytesReceived() const { return _client->BytesReceived(); }
@@ -109,18 +112,18 @@ void PieceFetcher::Abort() {
 }
 
 int32_t PieceFetcher::Result() const {
-    std::lock_guard<std::mutex> hold(_shared->lock);
+    qel::PlainLock hold(_shared->lock);
     return _shared->result;
 }
 
 std::optional<uint32_t> PieceFetcher::RetryAfterSeconds() const {
-    std::lock_guard<std::mutex> hold(_shared->lock);
+    qel::PlainLock hold(_shared->lock);
     if (_shared->retryAfter < 0) return std::nullopt;
     return static_cast<uint32_t>(_shared->retryAfter);
 }
 
 char* PieceFetcher::TakeBody(int32_t* length) {
-    std::lock_guard<std::mutex> hold(_shared->lock);
+    qel::PlainLock hold(_shared->lock);
     char* body = _shared->body;
     *length = _shared->length;
     _shared->body = nullptr;
@@ -129,9 +132,11 @@ char* PieceFetcher::TakeBody(int32_t* length) {
 
 void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std::string& url,
                          const std::shared_ptr<Shared>& shared) {
-    std::unique_lock<std::mutex> hold(shared->lock);
+    qel::PlainLock hold(shared->lock);
     for (;;) {
-        shared->changed.wait(hold, [&] { return shared->asked || shared->quit; });
+        shared->changed.wait(hold.ForWait(), [&]() QEL_REQUIRES(shared->lock) {
+            return shared->asked || shared->quit;
+        });
         if (shared->quit) return;
         shared->asked = false;
         const int32_t from = shared->from;
@@ -143,8 +148,9 @@ void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std
             shared->aheads.begin(), shared->aheads.end(),
             [&](const Shared::Ahead& a) { return a.from == from && a.count == count; });
         if (ahead != shared->aheads.end()) {
-            shared->changed.wait(
-                hold, [&] { return ahead->state == Shared::Ahead::kResolved || shared->quit; });
+            shared->changed.wait(hold.ForWait(), [&]() QEL_REQUIRES(shared->lock) {
+                return ahead->state == Shared::Ahead::kResolved || shared->quit;
+            });
             if (shared->quit) return;
             // The link's failure is the piece's; asked again only where it sent no redirect.
             result = ahead->result;
@@ -152,14 +158,14 @@ void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std
             if (!ahead->target.empty()) target = std::move(ahead->target);
             shared->aheads.erase(ahead);
         }
-        hold.unlock();
+        hold.Unlock();
         char* body = nullptr;
         int32_t length = 0;
         if (result >= 0) {
             result = client->GetRange(target.c_str(), 1, 0, from, count, &body, &length, nullptr);
             retryAfter = RetryAfterOf(*client, result);
         }
-        hold.lock();
+        hold.Lock();
         shared->result = result;
         shared->retryAfter = retryAfter;
         shared->body = body;
@@ -171,10 +177,10 @@ void PieceFetcher::Serve(const std::shared_ptr<QELHttpClient>& client, const std
 
 void PieceFetcher::ServeLink(const std::shared_ptr<QELHttpClient>& link, const std::string& url,
                              const std::shared_ptr<Shared>& shared) {
-    std::unique_lock<std::mutex> hold(shared->lock);
+    qel::PlainLock hold(shared->lock);
     for (;;) {
         auto asked = shared->aheads.end();
-        shared->changed.wait(hold, [&] {
+        shared->changed.wait(hold.ForWait(), [&]() QEL_REQUIRES(shared->lock) {
             asked = std::find_if(
                 shared->aheads.begin(), shared->aheads.end(),
                 [](const Shared::Ahead& a) { return a.state == Shared::Ahead::kAsked; });
@@ -184,11 +190,11 @@ void PieceFetcher::ServeLink(const std::shared_ptr<QELHttpClient>& link, const s
         asked->state = Shared::Ahead::kRunning;
         const int32_t from = asked->from;
         const int32_t count = asked->count;
-        hold.unlock();
+        hold.Unlock();
         std::string target;
         const int32_t result = link->ResolveRange(url.c_str(), 1, from, count, &target);
         const int32_t retryAfter = RetryAfterOf(*link, result);
-        hold.lock();
+        hold.Lock();
         asked->result = result;
         asked->retryAfter = retryAfter;
         asked->target = std::move(target);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "http/system_library_win.h"
+#include "sysdll/system_library_win.h"
 
 namespace {
 

@@ -16,7 +16,7 @@ const size_t kVersionField = 8;
 int32_t QELHttpParseCookiePair(const char* text, size_t length, QELHttpCookiePair* pair) {
     if (!text || !pair) return kHttpInvalidArg;
     const char* equals = static_cast<const char*>(memchr(text, '=', length));
-    if (!equals) return kHttpFail;
+    if (!equals) return QEL_E_FAIL;
     const char* end = static_cast<const char*>(memchr(equals, ';', text + length - equals));
     if (!end) end = text + length;
 

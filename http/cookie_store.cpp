@@ -33,13 +33,15 @@ struct Cookie {
 
 const int kStoreSizeHint = 53;
 
+// The table is read under the read lock and changed under the write lock.
 std::atomic<QELSysSimpleHashTable*> g_store{nullptr};
-uint64_t g_lastAge = 0;
 
 QELResourceLock& StoreLock() {
     static QELResourceLock lock;
     return lock;
 }
+
+uint64_t g_lastAge QEL_GUARDED_BY(StoreLock()) = 0;
 
 void DestroyCookie(Cookie* cookie) {
     if (!cookie) return;
@@ -56,11 +58,11 @@ unsigned int HashOfCookie(void* item) {
 // The cookie being stored, set under the write lock. Only it is compared by the cookie rule;
 // every other lookup (the table moving its entries, walking a chain) goes by identity, since
 // the table also finds its own entries through this function.
-Cookie* g_storing = nullptr;
+Cookie* g_storing QEL_GUARDED_BY(StoreLock()) = nullptr;
 
 // Stored record first: a new cookie whose name begins with the stored name, under the same
 // key, is the same cookie.
-int SameCookie(void* storedItem, void* newItem) {
+int SameCookie(void* storedItem, void* newItem) QEL_REQUIRES_SHARED(StoreLock()) {
     if (newItem != g_storing) return storedItem == newItem;
     Cookie* stored = static_cast<Cookie*>(storedItem);
     Cookie* fresh = static_cast<Cookie*>(newItem);
@@ -118,13 +120,13 @@ int32_t MakeKey(const char* url, Cookie* cookie) {
     } else if (strncmp(url, "https://", 8) == 0) {
         scheme = 8;
     } else {
-        return kHttpFail;
+        return QEL_E_FAIL;
     }
     char* path = QELHttpCopyText(cookie->path, cookie->pathLength);
     if (!path) return kHttpOutOfMemory;
     const char* at = strstr(url + scheme, path);
     free(path);
-    if (!at) return kHttpFail;
+    if (!at) return QEL_E_FAIL;
     size_t prefix = at - url;
     cookie->key = static_cast<char*>(malloc(prefix + cookie->pathLength + 1));
     if (!cookie->key) return kHttpOutOfMemory;
@@ -153,7 +155,8 @@ QELSysSimpleHashTable* CreateStore() {
 // Calls `visit` for every record stored under `key`, in the table's order, until it answers
 // false. The hash only picks the chain: a colliding key is another URL's.
 template <typename Visit>
-void ForEachUnderKey(QELSysSimpleHashTable* store, const char* key, size_t length, Visit visit) {
+void ForEachUnderKey(QELSysSimpleHashTable* store, const char* key, size_t length, Visit visit)
+    QEL_REQUIRES_SHARED(StoreLock()) {
     int guard = store->Size();
     for (void* item = store->KeyLocate(QELHttpCookieHash(key, length)); item && guard-- > 0;
          item = store->NextWithKey(item)) {
@@ -167,7 +170,7 @@ Cookie* Older(Cookie* a, Cookie* b) { return !a || b->age < a->age ? b : a; }
 
 // Removes the oldest record of the new cookie's key when that key is full, else the oldest of
 // all when the store is full.
-void MakeRoom(QELSysSimpleHashTable* store, const Cookie* fresh) {
+void MakeRoom(QELSysSimpleHashTable* store, const Cookie* fresh) QEL_REQUIRES(StoreLock()) {
     Cookie* oldest = nullptr;
     int underKey = 0;
     ForEachUnderKey(store, fresh->key, fresh->keyLength, [&](Cookie* cookie) {
@@ -199,7 +202,8 @@ int32_t AppendCookie(QELHttpTextBuffer* line, const Cookie* cookie, bool headerF
 
 // Appends every cookie stored under `candidate`, in the table's order.
 int32_t AppendMatches(QELSysSimpleHashTable* store, const QELHttpTextBuffer& candidate,
-                      QELHttpTextBuffer* line, bool headerForm, int* written) {
+                      QELHttpTextBuffer* line, bool headerForm, int* written)
+    QEL_REQUIRES_SHARED(StoreLock()) {
     int32_t result = kHttpOk;
     ForEachUnderKey(store, candidate.Data(), candidate.Length(), [&](Cookie* cookie) {
         result = AppendCookie(line, cookie, headerForm);
@@ -241,7 +245,7 @@ int32_t StoreCookie(const char* url, const char* setCookie) {
     StoreLock().WriteUnlock();
     if (inserted != 1) {
         DestroyCookie(cookie);
-        return kHttpFail;
+        return QEL_E_FAIL;
     }
     return kHttpOk;
 }

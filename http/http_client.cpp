@@ -44,7 +44,7 @@ QELHttpClient::QELHttpClient(const char* userAgent, uint16_t major, uint16_t min
 QELHttpClient::~QELHttpClient() { Release(); }
 
 int32_t QELHttpClient::Release() {
-    std::lock_guard<std::mutex> hold(_driverLock);
+    qel::PlainLock hold(_driverLock);
     delete _driver;
     _driver = nullptr;
     return kHttpOk;
@@ -66,13 +66,13 @@ void QELHttpClient::SetBodyLimit(int32_t most) {
 }
 
 void QELHttpClient::Abort() {
-    std::lock_guard<std::mutex> hold(_driverLock);
+    qel::PlainLock hold(_driverLock);
     _aborted = true;
     if (_driver) _driver->Abort();
 }
 
 int64_t QELHttpClient::BytesReceived() const {
-    std::lock_guard<std::mutex> hold(_driverLock);
+    qel::PlainLock hold(_driverLock);
     return _receivedBefore + (_driver ? _driver->BytesReceived() : 0);
 }
 
@@ -81,11 +81,11 @@ int32_t QELHttpClient::SwitchForSecureUrl(const char* url) {
     QELHttpDriver* secure = QELHttpCreateSecureDriver(kSecureUserAgent, _driver->MajorVersion(),
                                                       _driver->MinorVersion());
     // Without a secure driver the request must not go out in plain text.
-    if (!secure) return kHttpFail;
+    if (!secure) return QEL_E_FAIL;
     for (const auto& [option, value] : _options)
         secure->SetOption(option, value.data(), static_cast<int32_t>(value.size()));
     secure->SetBodyLimit(_bodyLimit);
-    std::lock_guard<std::mutex> hold(_driverLock);
+    qel::PlainLock hold(_driverLock);
     _receivedBefore += _driver->BytesReceived();
     delete _driver;
     _driver = secure;

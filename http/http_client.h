@@ -3,12 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "http/http_driver.h"
+#include "threads/qel_plain_mutex.h"
 
 class QELHttpClient {
   public:
@@ -49,12 +49,13 @@ class QELHttpClient {
   private:
     int32_t SwitchForSecureUrl(const char* url);
 
+    // Replaced or deleted only under the lock; the owning thread reads it without.
     QELHttpDriver* _driver = nullptr;
     std::vector<std::pair<uint32_t, std::string>> _options;
     // Guards the driver's replacement against Abort and BytesReceived from another thread.
-    mutable std::mutex _driverLock;
-    bool _aborted = false;
-    int64_t _receivedBefore = 0;
+    mutable qel::PlainMutex _driverLock;
+    bool _aborted QEL_GUARDED_BY(_driverLock) = false;
+    int64_t _receivedBefore QEL_GUARDED_BY(_driverLock) = 0;
     int32_t _bodyLimit = 0;
 };
 

@@ -26,7 +26,7 @@ class QELHttpConnection {
     // As Receive, stopping after "\r\n"; no byte past it is taken from what follows.
     virtual int32_t ReceiveLine(char* buffer, int32_t size, int32_t* count) = 0;
     virtual int32_t Close();
-    // 0 readable, kHttpTimeout when nothing came in time, kHttpFail on error; -1 waits forever.
+    // 0 readable, kHttpTimeout when nothing came in time, QEL_E_FAIL on error; -1 waits forever.
     virtual int32_t WaitReadable(int32_t milliseconds) = 0;
 
     // `limit` (0: none) is the most body bytes read: a body that passes it is cut there, and

@@ -46,7 +46,7 @@ char* Canonicalize(const char* url) {
 
 int32_t QELHttpLastError() {
     DWORD error = GetLastError();
-    return error ? static_cast<int32_t>(0x80070000u | (error & 0xFFFFu)) : kHttpFail;
+    return error ? static_cast<int32_t>(0x80070000u | (error & 0xFFFFu)) : QEL_E_FAIL;
 }
 
 QELHttpInetDriver::QELHttpInetDriver(const char* userAgent, uint16_t major, uint16_t minor)
@@ -92,7 +92,7 @@ void QELHttpInetDriver::Abort() {
 int32_t QELHttpInetDriver::Connect(const char* host, uint16_t port, int access) {
     if (!host) return kHttpNameNotResolved;
     const char* computer = ComputerName();
-    if (!computer) return kHttpFail;
+    if (!computer) return QEL_E_FAIL;
     if (_stricmp(host, computer) == 0) host = kLocalHost;
     // The connection of the last request to this server needs none of its set-up again: under
     // Wine those calls cost more than the request itself.
@@ -120,7 +120,7 @@ int32_t QELHttpInetDriver::Connect(const char* host, uint16_t port, int access) 
     }
     DWORD state = 0;
     if (!_inet.InternetGetConnectedState(&state, 0) && _stricmp(_host, kLocalHost) != 0)
-        return kHttpFail;
+        return QEL_E_FAIL;
     if (state & INTERNET_CONNECTION_OFFLINE) {
         INTERNET_CONNECTED_INFO online = {INTERNET_STATE_CONNECTED, 0};
         _inet.InternetSetOptionA(_connection, INTERNET_OPTION_CONNECTED_STATE, &online,
@@ -257,14 +257,14 @@ void QELHttpInetDriver::CopyCredentialsToRequest() {
 int32_t QELHttpInetDriver::AnswerCertificateError(DWORD) {
     // Only a caller's own security flags waive a check; nobody is asked to accept a
     // certificate, since the setup runs elevated and nothing would tell the user what it means.
-    if (!(_securityFlags & 0xFF00)) return kHttpFail;
+    if (!(_securityFlags & 0xFF00)) return QEL_E_FAIL;
     DWORD flags = 0;
     DWORD size = sizeof(flags);
     if (!_inet.InternetQueryOptionA(_request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &size))
-        return kHttpFail;
+        return QEL_E_FAIL;
     flags |= _securityFlags & 0xFF00;
     if (!_inet.InternetSetOptionA(_request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof(flags)))
-        return kHttpFail;
+        return QEL_E_FAIL;
     return kHttpOk;
 }
 
@@ -290,8 +290,8 @@ int32_t QELHttpInetDriver::BeginRequest(int, int32_t length, int chunked) {
     }
     DWORD error = GetLastError();
     if (!IsSecure() || !IsCertificateError(error) || AnswerCertificateError(error) != kHttpOk)
-        return kHttpFail;
-    if (!_inet.HttpSendRequestExA(_request, &buffers, nullptr, 0, 0)) return kHttpFail;
+        return QEL_E_FAIL;
+    if (!_inet.HttpSendRequestExA(_request, &buffers, nullptr, 0, 0)) return QEL_E_FAIL;
     _state |= kStateSent;
     return kHttpOk;
 }
@@ -304,7 +304,7 @@ int32_t QELHttpInetDriver::WriteAll(const char* data, DWORD length) {
 
 int32_t QELHttpInetDriver::WriteData(const char* data, int32_t length) {
     if (!_connection || !_request) return kHttpDisconnected;
-    if (!(_state & kStateSent) || !data || length < 0) return kHttpFail;
+    if (!(_state & kStateSent) || !data || length < 0) return QEL_E_FAIL;
     bool chunked = (_state & kStateChunked) != 0;
     int32_t result = kHttpOk;
     if (chunked) {
@@ -344,7 +344,7 @@ int32_t QELHttpInetDriver::SendOnce(const char* body, int32_t length, int withLe
 }
 
 int32_t QELHttpInetDriver::SendRequest(const char* body, int32_t length, int withLength) {
-    int32_t result = kHttpFail;
+    int32_t result = QEL_E_FAIL;
     for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {
         result = SendOnce(body, length, withLength);
         // A failed send is a failure: it is not reported as success.
@@ -356,7 +356,7 @@ int32_t QELHttpInetDriver::SendRequest(const char* body, int32_t length, int wit
 int32_t QELHttpInetDriver::SendRequestFromSource(QELHttpSource* source) {
     if (!source) return kHttpInvalidArg;
     source->SetOwner(this);
-    int32_t result = kHttpFail;
+    int32_t result = QEL_E_FAIL;
     for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {
         if (attempt > 0 && source->Rewind() < 0) return result;
         int32_t length = 0;
@@ -376,5 +376,5 @@ int32_t QELHttpInetDriver::HandleAuthChallenge(const char*, int32_t, const char*
                                               FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
                                               FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
                                           nullptr);
-    return answer != 0 ? kHttpOk : kHttpFail;
+    return answer != 0 ? kHttpOk : QEL_E_FAIL;
 }

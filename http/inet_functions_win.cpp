@@ -1,6 +1,6 @@
 #include "http/inet_functions_win.h"
 
-#include "http/system_library_win.h"
+#include "sysdll/system_library_win.h"
 
 namespace {
 

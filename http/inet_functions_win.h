@@ -1,5 +1,5 @@
 // WinInet's entry points, taken from the system folder's wininet.dll at first use instead of
-// being imported (see http/system_library_win.h).
+// being imported (see sysdll/system_library_win.h).
 #pragma once
 
 #include <windows.h>

@@ -98,9 +98,9 @@ int32_t QELHttpSocketConnection::Close() {
 }
 
 int32_t QELHttpSocketConnection::WaitReadable(int32_t milliseconds) {
-    if (_socket == qelnet::kNoSocket) return kHttpFail;
+    if (_socket == qelnet::kNoSocket) return QEL_E_FAIL;
     if (!_ahead.Empty()) return kHttpOk;
     int32_t ready = qelnet::WaitReadable(_socket, milliseconds);
     if (ready == 0) return kHttpTimeout;
-    return ready > 0 ? kHttpOk : kHttpFail;
+    return ready > 0 ? kHttpOk : QEL_E_FAIL;
 }

@@ -1,17 +1,17 @@
 #include "threads/qel_first_thread.h"
 
 #include <atomic>
-#include <mutex>
 #include <vector>
 
+#include "threads/qel_plain_mutex.h"
 #include "threads/qel_threads.h"
 
 namespace {
 
 struct FirstThreadFunctions {
-    std::mutex guard;
-    bool ran = false;  // the first thread object exists
-    std::vector<void (*)()> pending;
+    qel::PlainMutex guard;
+    bool ran QEL_GUARDED_BY(guard) = false;  // the first thread object exists
+    std::vector<void (*)()> pending QEL_GUARDED_BY(guard);
 };
 
 FirstThreadFunctions& Functions() {
@@ -31,7 +31,7 @@ void qel::RunFirstConstruction() {
     FirstThreadFunctions& functions = Functions();
     std::vector<void (*)()> pending;
     {
-        std::lock_guard<std::mutex> hold(functions.guard);
+        qel::PlainLock hold(functions.guard);
         pending.swap(functions.pending);
         functions.ran = true;
     }
@@ -44,7 +44,7 @@ long QELSysCallOnFirstThread(void (*function)(void)) {
     if (!function) return QEL_E_FAIL;
     FirstThreadFunctions& functions = Functions();
     {
-        std::lock_guard<std::mutex> hold(functions.guard);
+        qel::PlainLock hold(functions.guard);
         if (!functions.ran) {
             if (functions.pending.size() == functions.pending.capacity()) {
                 functions.pending.reserve(functions.pending.size() + 10);

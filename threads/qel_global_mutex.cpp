@@ -1,9 +1,9 @@
 #include <atomic>
-#include <mutex>
 #include <new>
 #include <vector>
 
 #include "threads/qel_mutex.h"
+#include "threads/qel_plain_mutex.h"
 
 namespace {
 
@@ -12,9 +12,10 @@ std::atomic<QELMutex*> processMutex{nullptr};
 // A destroyed mutex may still have waiters blocked on it, so it is retired rather than freed;
 // they wake, see that it is no longer the process mutex, and let it go.
 void Retire(QELMutex* mutex) {
-    static std::mutex guard;
-    static std::vector<QELMutex*>* retired = new std::vector<QELMutex*>;
-    std::lock_guard<std::mutex> hold(guard);
+    static qel::PlainMutex guard;
+    static std::vector<QELMutex*>* const retired QEL_PT_GUARDED_BY(guard) =
+        new std::vector<QELMutex*>;
+    qel::PlainLock hold(guard);
     retired->push_back(mutex);
 }
 

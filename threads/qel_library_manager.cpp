@@ -49,12 +49,13 @@ void CreateMutexOnce(QELMutex*& mutex, void (*cleanup)()) {
     (void)created;
 }
 
-class Hold {
+// A mutex whose creation failed leaves the caches unguarded, as they always were then.
+class QEL_SCOPED_CAPABILITY Hold {
   public:
-    explicit Hold(QELMutex* mutex) : _mutex(mutex) {
+    explicit Hold(QELMutex* mutex) QEL_ACQUIRE(mutex) : _mutex(mutex) {
         if (_mutex) _mutex->Lock();
     }
-    ~Hold() {
+    ~Hold() QEL_RELEASE() {
         if (_mutex) _mutex->Unlock();
     }
     Hold(const Hold&) = delete;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "threads/qel_export.h"
+#include "threads/qel_thread_annotations.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -9,7 +10,7 @@
 typedef void* HINSTANCE;
 #endif
 
-class QELMutex;
+class QEL_CAPABILITY("mutex") QELMutex;
 
 struct QELThrLoadedLib {
     char* name;        // as the caller gave it, without the suffix
@@ -36,8 +37,8 @@ class QEL_EXPORT QELThrLibraryManager {
 
   private:
     static unsigned char _QueryLoadedLib(const char* name, HINSTANCE& module,
-                                         QELThrLoadedLib** entry);
-    static void _AddLoadedLib(const char* name, HINSTANCE module);
+                                         QELThrLoadedLib** entry) QEL_REQUIRES(_pMutex);
+    static void _AddLoadedLib(const char* name, HINSTANCE module) QEL_REQUIRES(_pMutex);
     static void* _QueryFoundSymbol(const char* library, const char* symbol);
     static void _AddFoundSymbol(const char* library, const char* symbol, void* address);
     static void* _FindSymbolInLibrary(const char* symbol, HINSTANCE module);
@@ -45,9 +46,10 @@ class QEL_EXPORT QELThrLibraryManager {
     static int _CompareSymbols(const void* a, const void* b);
     static void _Cleanup();
 
-    static QELThrLoadedLib* _loadedLibraries;
-    static int _nbLibs;
-    static QELThrFoundSymbol* _foundSymbols;
-    static int _nbSymbols;
+    // The caches, under the mutex, which is created on first use.
+    static QELThrLoadedLib* _loadedLibraries QEL_GUARDED_BY(_pMutex);
+    static int _nbLibs QEL_GUARDED_BY(_pMutex);
+    static QELThrFoundSymbol* _foundSymbols QEL_GUARDED_BY(_pMutex);
+    static int _nbSymbols QEL_GUARDED_BY(_pMutex);
     static QELMutex* _pMutex;
 };

@@ -5,9 +5,11 @@
 
 #include <new>
 
+#include "threads/qel_thread_annotations.h"
+
 namespace qel {
 
-struct PlatformLock {
+struct QEL_CAPABILITY("mutex") PlatformLock {
     pthread_mutex_t mutex;
 };
 
@@ -31,10 +33,18 @@ inline void LockDestroy(PlatformLock* lock) {
     delete lock;
 }
 
-inline void LockEnter(PlatformLock* lock) { pthread_mutex_lock(&lock->mutex); }
+// The analysis does not see the pthread mutex underneath, hence no analysis of these three.
+inline void LockEnter(PlatformLock* lock) QEL_ACQUIRE(lock) QEL_NO_THREAD_SAFETY_ANALYSIS {
+    pthread_mutex_lock(&lock->mutex);
+}
 
-inline bool LockTryEnter(PlatformLock* lock) { return pthread_mutex_trylock(&lock->mutex) == 0; }
+inline bool LockTryEnter(PlatformLock* lock)
+    QEL_TRY_ACQUIRE(true, lock) QEL_NO_THREAD_SAFETY_ANALYSIS {
+    return pthread_mutex_trylock(&lock->mutex) == 0;
+}
 
-inline void LockLeave(PlatformLock* lock) { pthread_mutex_unlock(&lock->mutex); }
+inline void LockLeave(PlatformLock* lock) QEL_RELEASE(lock) QEL_NO_THREAD_SAFETY_ANALYSIS {
+    pthread_mutex_unlock(&lock->mutex);
+}
 
 }  // namespace qel

@@ -5,9 +5,11 @@
 
 #include <new>
 
+#include "threads/qel_thread_annotations.h"
+
 namespace qel {
 
-struct PlatformLock {
+struct QEL_CAPABILITY("mutex") PlatformLock {
     CRITICAL_SECTION section;
 };
 
@@ -22,12 +24,18 @@ inline void LockDestroy(PlatformLock* lock) {
     delete lock;
 }
 
-inline void LockEnter(PlatformLock* lock) { EnterCriticalSection(&lock->section); }
+// The analysis does not see the critical section underneath, hence no analysis of these three.
+inline void LockEnter(PlatformLock* lock) QEL_ACQUIRE(lock) QEL_NO_THREAD_SAFETY_ANALYSIS {
+    EnterCriticalSection(&lock->section);
+}
 
-inline bool LockTryEnter(PlatformLock* lock) {
+inline bool LockTryEnter(PlatformLock* lock)
+    QEL_TRY_ACQUIRE(true, lock) QEL_NO_THREAD_SAFETY_ANALYSIS {
     return TryEnterCriticalSection(&lock->section) != 0;
 }
 
-inline void LockLeave(PlatformLock* lock) { LeaveCriticalSection(&lock->section); }
+inline void LockLeave(PlatformLock* lock) QEL_RELEASE(lock) QEL_NO_THREAD_SAFETY_ANALYSIS {
+    LeaveCriticalSection(&lock->section);
+}
 
 }  // namespace qel

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "threads/qel_export.h"
+#include "threads/qel_thread_annotations.h"
 
 namespace qel {
 struct PlatformLock;
@@ -11,7 +12,7 @@ struct PlatformLock;
 
 // A null platform lock is a valid mutex: it is created by the first Lock or TryLock, so a
 // zero-filled or deferred QELMutex costs nothing until used.
-class QEL_EXPORT QELMutex {
+class QEL_EXPORT QEL_CAPABILITY("mutex") QELMutex {
   public:
     // lockNow: return holding the mutex (ignored when creation is deferred); defer: create on
     // first use.
@@ -20,9 +21,10 @@ class QEL_EXPORT QELMutex {
     QELMutex(const QELMutex&) = delete;
     QELMutex& operator=(const QELMutex&) = delete;
 
-    void Lock();  // traced
-    void Unlock();
-    int TryLock();    // 0 taken (also when already held by the caller), 1 not taken
+    void Lock() QEL_ACQUIRE();  // traced
+    void Unlock() QEL_RELEASE();
+    // 0 taken (also when already held by the caller), 1 not taken.
+    int TryLock() QEL_TRY_ACQUIRE(0);
     int IsCreated();  // 1 once the platform lock exists
 
     // Built during static initialisation; held only while another mutex's lock is created.
@@ -34,11 +36,11 @@ class QEL_EXPORT QELMutex {
 
   private:
     void _Initialize(int useGlobal, int ignored);
-    void LockM();
-    void UnlockM();
-    int TryLockM();
+    void LockM() QEL_ACQUIRE();
+    void UnlockM() QEL_RELEASE();
+    int TryLockM() QEL_TRY_ACQUIRE(0);
     qel::PlatformLock* _CreatedLock();
-    void _LockCreatingOrTraced();
+    void _LockCreatingOrTraced() QEL_ACQUIRE();
 
     std::atomic<qel::PlatformLock*> _data;
 };

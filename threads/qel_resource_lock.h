@@ -7,21 +7,22 @@
 
 #include "threads/qel_export.h"
 #include "threads/qel_mutex.h"
+#include "threads/qel_thread_annotations.h"
 #include "threads/qel_waiting_point.h"
 
-class QEL_EXPORT QELResourceLock {
+class QEL_EXPORT QEL_CAPABILITY("resource lock") QELResourceLock {
   public:
     QELResourceLock();
     ~QELResourceLock();
     QELResourceLock(const QELResourceLock&) = delete;
     QELResourceLock& operator=(const QELResourceLock&) = delete;
 
-    void ReadLock();
-    void ReadUnlock();
+    void ReadLock() QEL_ACQUIRE_SHARED();
+    void ReadUnlock() QEL_RELEASE_SHARED();
     // The writer may also take read locks and nest write locks; a reader must not ask for the
     // write lock.
-    void WriteLock();
-    void WriteUnlock();
+    void WriteLock() QEL_ACQUIRE();
+    void WriteUnlock() QEL_RELEASE();
 
   private:
     bool _CountInFast();

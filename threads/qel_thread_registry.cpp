@@ -1,28 +1,26 @@
-#include <mutex>
 #include <new>
 
+#include "threads/qel_plain_mutex.h"
 #include "threads/qel_threads.h"
+
+using qel::PlainLock;
+using qel::RegistryMutex;
 
 QELListThreads* QELListThreads::S_First = nullptr;
 
-namespace {
-
-// Every trace line looks the registry up, so its mutex is a plain one that never traces.
 // Never destroyed: threads may look the registry up while the process exits.
-std::mutex& RegistryMutex() {
-    static std::mutex* mutex = new std::mutex;
+qel::PlainMutex& qel::RegistryMutex() {
+    static PlainMutex* mutex = new PlainMutex;
     return *mutex;
 }
 
-}  // namespace
-
 QELListThreads* QELListThreads::GetFirst() {
-    std::lock_guard<std::mutex> hold(RegistryMutex());
+    PlainLock hold(RegistryMutex());
     return S_First;
 }
 
 QELListThreads* QELListThreads::GetNext() {
-    std::lock_guard<std::mutex> hold(RegistryMutex());
+    PlainLock hold(RegistryMutex());
     return _next;
 }
 
@@ -34,7 +32,7 @@ void QELListThreads::AddThread(QELThreads* thread) {
     if (!node) return;
     node->_thread = thread;
     const unsigned long id = thread->GetThreadId();
-    std::lock_guard<std::mutex> hold(RegistryMutex());
+    PlainLock hold(RegistryMutex());
     QELListThreads** link = &S_First;
     while (*link && (*link)->_thread->GetThreadId() < id) link = &(*link)->_next;
     node->_next = *link;
@@ -45,7 +43,7 @@ void QELListThreads::RemoveThread(QELThreads* thread) {
     if (!thread) return;
     QELListThreads* removed = nullptr;
     {
-        std::lock_guard<std::mutex> hold(RegistryMutex());
+        PlainLock hold(RegistryMutex());
         for (QELListThreads** link = &S_First; *link; link = &(*link)->_next) {
             if ((*link)->_thread == thread) {
                 removed = *link;
@@ -59,7 +57,7 @@ void QELListThreads::RemoveThread(QELThreads* thread) {
 
 QELListThreads* QELListThreads::FindListObj(QELThreads* thread) {
     if (!thread) return nullptr;
-    std::lock_guard<std::mutex> hold(RegistryMutex());
+    PlainLock hold(RegistryMutex());
     for (QELListThreads* node = S_First; node; node = node->_next) {
         if (node->_thread == thread) return node;
     }
@@ -67,7 +65,7 @@ QELListThreads* QELListThreads::FindListObj(QELThreads* thread) {
 }
 
 QELThreads* QELListThreads::FindThread(unsigned long threadId) {
-    std::lock_guard<std::mutex> hold(RegistryMutex());
+    PlainLock hold(RegistryMutex());
     for (QELListThreads* node = S_First; node; node = node->_next) {
         if (node->_thread->GetThreadId() == threadId) return node->_thread;
     }

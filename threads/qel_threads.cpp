@@ -11,6 +11,7 @@
 #include "threads/qel_first_thread.h"
 #include "threads/qel_mutex.h"
 #include "threads/qel_platform.h"
+#include "threads/qel_thread_annotations.h"
 #include "threads/qel_trace.h"
 #include "threads/qel_trace_switch.h"
 #include "threads/qel_waiting_point.h"
@@ -25,13 +26,16 @@ struct ThreadStart {
 
 // Status, id and return code are also read without the state mutex, hence atomic.
 struct ThreadState {
-    QELThreads* owner;
-    ThreadStart* start;
+    explicit ThreadState(bool adopt) : adopted(adopt) {}
+
+    QELThreads* owner = nullptr;
+    // Its function is set and read under the mutex; its data and owner do not change.
+    ThreadStart* start QEL_PT_GUARDED_BY(mutex) = nullptr;
     std::atomic<uint32_t> threadId{0};
-    PlatformThread* handle = nullptr;
-    bool joining = false;   // a Join waits on the handle; it alone closes it
-    bool adopted = false;   // stands for a thread it did not start
-    bool bodyRuns = false;  // the thread Run started has not left its body yet
+    PlatformThread* handle QEL_GUARDED_BY(mutex) = nullptr;
+    bool joining QEL_GUARDED_BY(mutex) = false;  // a Join waits on the handle; it alone closes it
+    bool adopted QEL_GUARDED_BY(mutex);          // stands for a thread it did not start
+    bool bodyRuns QEL_GUARDED_BY(mutex) = false;  // the thread Run started has not left its body
     std::atomic<uint32_t> status{QEL_THR_CONSTRUCTED};
     std::atomic<int32_t> returnCode{1};
     QELWaitingPoint startPoint{0, -1};
@@ -46,10 +50,12 @@ using qel::ThreadState;
 
 uintptr_t Address(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
-class StateLock {
+class QEL_SCOPED_CAPABILITY StateLock {
   public:
-    explicit StateLock(ThreadState* state) : _mutex(state->mutex) { _mutex.Lock(); }
-    ~StateLock() { _mutex.Unlock(); }
+    explicit StateLock(ThreadState* state) QEL_ACQUIRE(state->mutex) : _mutex(state->mutex) {
+        _mutex.Lock();
+    }
+    ~StateLock() QEL_RELEASE() { _mutex.Unlock(); }
     StateLock(const StateLock&) = delete;
     StateLock& operator=(const StateLock&) = delete;
 
@@ -66,9 +72,9 @@ void SetBits(ThreadState* state, uint32_t set, uint32_t clear) {
 // The state whose body the calling thread runs.
 thread_local ThreadState* t_body = nullptr;
 
-// Under the state mutex: the calling thread has left its body of `state` and touches the state
-// no more, so Run may start the next body.
-void LeaveBody(ThreadState* state) {
+// The calling thread has left its body of `state` and touches the state no more, so Run may
+// start the next body.
+void LeaveBody(ThreadState* state) QEL_REQUIRES(state->mutex) {
     if (t_body != state) return;
     t_body = nullptr;
     state->bodyRuns = false;
@@ -88,7 +94,7 @@ struct BodyScope {
 
 QELThreads::QELThreads(const char* name, void* data, int mark, int, int adopt) : _state(nullptr) {
     qel::RunFirstConstruction();
-    ThreadState* state = new (std::nothrow) ThreadState;
+    ThreadState* state = new (std::nothrow) ThreadState(adopt != 0);
     if (!state) return;
     state->owner = this;
     state->start = new (std::nothrow) qel::ThreadStart{nullptr, data, this};
@@ -104,7 +110,6 @@ QELThreads::QELThreads(const char* name, void* data, int mark, int, int adopt) :
     }
     QELListThreads::AddThread(this);
     if (adopt) {
-        state->adopted = true;
         SetBits(state, QEL_THR_RUNNING, 0);
         state->threadId = qel::CurrentThreadId();
     }

@@ -2,13 +2,15 @@
 #pragma once
 
 #include "threads/qel_export.h"
+#include "threads/qel_result.h"
+#include "threads/qel_thread_annotations.h"
 
 namespace qel {
 struct ThreadState;
-}
-
-// E_FAIL, as a 32-bit signed value on every platform.
-constexpr long QEL_E_FAIL = static_cast<long>(static_cast<int>(0x80004005u));
+class QEL_CAPABILITY("mutex") PlainMutex;
+// The registry's lock, a plain one that never traces: every trace line looks the registry up.
+PlainMutex& RegistryMutex();
+}  // namespace qel
 
 // Status bits reported by GetStatus.
 enum : unsigned long {
@@ -86,9 +88,9 @@ class QEL_EXPORT QELListThreads {
     static QELThreads* FindThread(unsigned long threadId);
 
   private:
-    QELThreads* _thread;
-    QELListThreads* _next;
-    static QELListThreads* S_First;
+    QELThreads* _thread;  // set before the node is linked in
+    QELListThreads* _next QEL_GUARDED_BY(qel::RegistryMutex());
+    static QELListThreads* S_First QEL_GUARDED_BY(qel::RegistryMutex());
 };
 
 // Runs function once the first thread object exists (at once if it does already); functions

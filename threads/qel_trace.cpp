@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "threads/qel_platform.h"
+#include "threads/qel_thread_annotations.h"
 #include "threads/qel_threads.h"
 #include "threads/qel_trace_settings.h"
 #include "threads/qel_trace_switch.h"
@@ -20,11 +21,13 @@ namespace {
 constexpr size_t kMessageSize = 1000;
 constexpr size_t kLineSize = 1500;
 
+// The switches and the destination are set while the channel is configured, before a second
+// thread exists; the collector's socket can come later (thread_cnx).
 struct Channel {
     qel::PlatformLock* mutex = nullptr;
     qel::TraceDestination destination = qel::kTraceNone;
     int socketTrace = 0;
-    qel::TraceSocket* socket = nullptr;
+    qel::TraceSocket* socket QEL_GUARDED_BY(mutex) = nullptr;
 };
 
 Channel channel;
@@ -43,6 +46,15 @@ int Configure() {
         channel.destination = connected ? qel::kTraceCollector : qel::kTraceStderr;
     }
     return qel::threadTraceSwitch ? 1 : 0;
+}
+
+// Under the channel's lock where it has one: thread_cnx may come before the channel is
+// configured, and a failed creation leaves it none. The analysis cannot follow a lock taken
+// only where it exists.
+void StoreSocket(qel::TraceSocket* socket) QEL_NO_THREAD_SAFETY_ANALYSIS {
+    if (channel.mutex) qel::LockEnter(channel.mutex);
+    channel.socket = socket;
+    if (channel.mutex) qel::LockLeave(channel.mutex);
 }
 
 // A message that does not fit is cut, keeping its line end so that lines stay apart.
@@ -91,11 +103,7 @@ int thread_cnx(const char* host, int port) {
     }
     qel::TraceSocket* socket = nullptr;
     const int result = qel::TraceConnect(host, port, &socket);
-    if (result == 0) {
-        if (channel.mutex) qel::LockEnter(channel.mutex);
-        channel.socket = socket;
-        if (channel.mutex) qel::LockLeave(channel.mutex);
-    }
+    if (result == 0) StoreSocket(socket);
     return result;
 }
 

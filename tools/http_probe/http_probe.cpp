@@ -98,7 +98,7 @@ int32_t FetchPieces(QELHttpClient& client, const Options& options, FILE* file, i
         bool written = result == kHttpOk && Write(file, body, length);
         free(body);
         if (result != kHttpOk) return result;
-        if (!written) return kHttpFail;
+        if (!written) return QEL_E_FAIL;
         *total += length;
     }
     return kHttpOk;
@@ -137,13 +137,13 @@ int main(int argc, char** argv) {
         result = options.range ? client.GetRange(options.url, 1, 0, options.from, options.count,
                                                  &body, &length, nullptr)
                                : client.Get(options.url, 0, &body, &length, nullptr);
-        if (result == kHttpOk && !Write(file, body, length)) result = kHttpFail;
+        if (result == kHttpOk && !Write(file, body, length)) result = QEL_E_FAIL;
         total = length;
         free(body);
     }
     PrintResponse(client, result);
     if (!options.head) printf("body: %lld bytes\n", static_cast<long long>(total));
     client.Release();
-    if (file && fclose(file) != 0) result = kHttpFail;
+    if (file && fclose(file) != 0) result = QEL_E_FAIL;
     return result == kHttpOk ? 0 : 1;
 }

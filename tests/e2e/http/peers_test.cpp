@@ -54,7 +54,7 @@ TEST_F(Nginx, RangePiecesReassembleTheFileWithEveryDriver) {
         ASSERT_EQ(driver->Head(url.c_str(), 0, &info), kHttpOk);
         EXPECT_EQ(info.size, static_cast<int64_t>(expected.size()));
         EXPECT_EQ(info.mode & 0x8000, 0x8000);
-        int32_t result = kHttpFail;
+        int32_t result = QEL_E_FAIL;
         std::string fetched = peers::FetchInPieces(*driver, url, info.size, &result);
         ASSERT_EQ(result, kHttpOk);
         EXPECT_TRUE(fetched == expected) << "fetched " << fetched.size() << " bytes";
@@ -63,7 +63,7 @@ TEST_F(Nginx, RangePiecesReassembleTheFileWithEveryDriver) {
 
 TEST_F(Nginx, SocketDriverKeepsOneConnectionForAllPieces) {
     QELHttpSocketDriver driver(nullptr, 1, 1);
-    int32_t result = kHttpFail;
+    int32_t result = QEL_E_FAIL;
     std::string fetched =
         peers::FetchInPieces(driver, base + "/files/blob.bin?run=reuse", expected.size(), &result);
     ASSERT_EQ(result, kHttpOk);
@@ -81,7 +81,7 @@ TEST_F(Nginx, SocketDriverKeepsOneConnectionForAllPieces) {
 // connection to each, however many pieces.
 TEST_F(Nginx, SocketDriverKeepsOneConnectionPerServerThroughRedirects) {
     QELHttpSocketDriver driver("peers two servers\r\n", 1, 1);
-    int32_t result = kHttpFail;
+    int32_t result = QEL_E_FAIL;
     std::string fetched =
         peers::FetchInPieces(driver, base + "/otherlink/?LinkId=1001", expected.size(), &result);
     ASSERT_EQ(result, kHttpOk);
@@ -105,7 +105,7 @@ TEST_F(Nginx, LinkIdRedirectIsFollowedWithEveryDriver) {
     for (const DriverKind& kind : Drivers()) {
         SCOPED_TRACE(kind.name);
         auto driver = kind.make();
-        int32_t result = kHttpFail;
+        int32_t result = QEL_E_FAIL;
         std::string fetched =
             peers::FetchInPieces(*driver, base + "/fwlink/?LinkId=1001", expected.size(), &result);
         ASSERT_EQ(result, kHttpOk);

@@ -19,7 +19,7 @@ TEST(Proxy, CarriesTheSocketDriversRequests) {
 
     std::string expected = peers::ReadFile(peers::Env("QEL_PEERS_FILE"));
     std::string url = peers::Env("QEL_PEERS_URL") + "/files/blob.bin?run=proxy";
-    int32_t result = kHttpFail;
+    int32_t result = QEL_E_FAIL;
     std::string fetched = peers::FetchInPieces(driver, url, expected.size(), &result);
     ASSERT_EQ(result, kHttpOk);
     EXPECT_TRUE(fetched == expected) << "fetched " << fetched.size() << " bytes";

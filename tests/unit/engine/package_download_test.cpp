@@ -159,7 +159,7 @@ TEST_F(ScriptedDownload, ServerFaultsEndTheDownloadAsFailed) {
         {"404", {Answer("404 Not Found", "gone")}, 3, "Setup failed to download " + url},
         {"another success status",
          {Answer("203 Non-Authoritative", "x")},
-         kDownloadUnexpectedStatus,
+         QEL_E_FAIL,
          "log Downloading Tellura"},
         {"Content-Range without total",
          {Answer("206 Partial Content", "0123456789", "Content-Range: bytes 0-9\r\n")},

@@ -78,7 +78,7 @@ TEST_F(SocketClient, OnlyTheExactSecureSchemeSwitchesDrivers) {
     EXPECT_EQ(client.Driver()->GetKind(), 'W');
 #else
     // No secure driver here: the request is refused rather than sent in plain text.
-    EXPECT_EQ(client.Get("https://127.0.0.1:1/", 0, &body.data, &body.length, nullptr), kHttpFail);
+    EXPECT_EQ(client.Get("https://127.0.0.1:1/", 0, &body.data, &body.length, nullptr), QEL_E_FAIL);
     EXPECT_EQ(client.Driver()->GetKind(), 'D');
 #endif
 }

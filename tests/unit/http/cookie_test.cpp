@@ -52,9 +52,9 @@ TEST(CookieStore, WithoutPathStoredButNeverSent) {
 TEST(CookieStore, RefusesBadInput) {
     EXPECT_EQ(StoreCookie(nullptr, "a=1"), -1);
     EXPECT_EQ(StoreCookie("http://bad.test/", nullptr), -1);
-    EXPECT_EQ(StoreCookie("ftp://bad.test/", "a=1; Path=/"), kHttpFail);
-    EXPECT_EQ(StoreCookie("http://bad.test/a", "a=1; Path=/zzz"), kHttpFail);
-    EXPECT_EQ(StoreCookie("http://bad.test/a", "no pair"), kHttpFail);
+    EXPECT_EQ(StoreCookie("ftp://bad.test/", "a=1; Path=/"), QEL_E_FAIL);
+    EXPECT_EQ(StoreCookie("http://bad.test/a", "a=1; Path=/zzz"), QEL_E_FAIL);
+    EXPECT_EQ(StoreCookie("http://bad.test/a", "no pair"), QEL_E_FAIL);
     EXPECT_EQ(Line("http://bad.test/a/b"), kNothing);
     char* line = nullptr;
     EXPECT_EQ(BuildCookieLine(nullptr, &line, 1), kHttpInvalidArg);
@@ -106,7 +106,7 @@ TEST(CookieStore, PairParsingTrimsBlanks) {
     ASSERT_EQ(QELHttpParseCookiePair(text, sizeof(text) - 1, &pair), kHttpOk);
     EXPECT_EQ(std::string(text + pair.nameStart, pair.nameLength), "name");
     EXPECT_EQ(std::string(text + pair.valueStart, pair.valueLength), "value");
-    EXPECT_EQ(QELHttpParseCookiePair("novalue", 7, &pair), kHttpFail);
+    EXPECT_EQ(QELHttpParseCookiePair("novalue", 7, &pair), QEL_E_FAIL);
 }
 
 TEST(CookieStore, HashFollowsTheSampledCharacters) {
@@ -194,7 +194,7 @@ TEST(CookieStore, RequestsCarryAndStoreCookies) {
     EXPECT_NE(requests[1].bytes.find("\r\nCookie: k=v; $Path=/\r\n"), std::string::npos);
     // A cookie for a path that is not in the URL fails the whole request.
     EXPECT_EQ(driver.Get(server.Url("/c").c_str(), 0, &body.data, &body.length, nullptr),
-              kHttpFail);
+              QEL_E_FAIL);
 }
 
 }  // namespace

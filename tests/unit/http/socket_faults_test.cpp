@@ -29,12 +29,14 @@ TEST(SocketRedirects, SecureTargetIsRefusedAtEveryStepWithNothingSent) {
     QELHttpSocketDriver driver(nullptr, 1, 1);
     Body body;
     // Straight away, and after a plain step.
-    EXPECT_EQ(driver.Get(first.Url("/a").c_str(), 0, &body.data, &body.length, nullptr), kHttpFail);
-    EXPECT_EQ(driver.Get(first.Url("/b").c_str(), 0, &body.data, &body.length, nullptr), kHttpFail);
+    EXPECT_EQ(driver.Get(first.Url("/a").c_str(), 0, &body.data, &body.length, nullptr),
+              QEL_E_FAIL);
+    EXPECT_EQ(driver.Get(first.Url("/b").c_str(), 0, &body.data, &body.length, nullptr),
+              QEL_E_FAIL);
     EXPECT_EQ(body.data, nullptr);
     EXPECT_EQ(first.Requests().size(), 3u);
     EXPECT_EQ(secure.Connections(), 0);
-    EXPECT_EQ(driver.Get(target.c_str(), 0, &body.data, &body.length, nullptr), kHttpFail);
+    EXPECT_EQ(driver.Get(target.c_str(), 0, &body.data, &body.length, nullptr), QEL_E_FAIL);
     EXPECT_EQ(secure.Connections(), 0);
 }
 

@@ -1,4 +1,4 @@
-#include "http/system_library_win.h"
+#include "sysdll/system_library_win.h"
 
 std::wstring SystemFolderPath(const std::wstring& fileName) {
     const UINT size = GetSystemDirectoryW(nullptr, 0);
