@@ -52,10 +52,10 @@ class PieceDownload {
   public:
     PieceDownload(StepFeedback& feedback, const DownloadJob& job, const NetworkLimits& limits,
                   int connections)
-        : ui_(feedback), job_(job), limits_(limits), connections_(connections) {}
+        : _ui(feedback), _job(job), _limits(limits), _connections(connections) {}
     ~PieceDownload() {
-        std::free(body_);
-        if (file_) std::fclose(file_);
+        std::free(_body);
+        if (_file) std::fclose(_file);
     }
 
     // Downloads and logs why it failed.
@@ -63,30 +63,30 @@ class PieceDownload {
         const int32_t result = Steps();
         // Every connection stops with the first piece that fails or the user's Yes.
         if (result != kStepDone)
-            for (const auto& lane : lanes_) lane->fetcher->Abort();
-        if (!message_.empty()) ui_.Log(message_);
+            for (const auto& lane : _lanes) lane->fetcher->Abort();
+        if (!_message.empty()) _ui.Log(_message);
         return result;
     }
 
   private:
     int32_t Steps();
     int32_t Fail(std::wstring message) {
-        message_ = std::move(message);
+        _message = std::move(message);
         return kStepFailed;
     }
     PieceOutcome Fatal(std::wstring failure, int32_t result = kStepFailed) const {
         PieceOutcome outcome;
         outcome.kind = PieceOutcome::kFatal;
-        outcome.clientResult = fetchResult_;
+        outcome.clientResult = _fetchResult;
         outcome.failure = std::move(failure);
         outcome.result = result;
         return outcome;
     }
     PieceOutcome LongerThan(int32_t asked) const {
         return Fatal(FillConversions(L"Setup failed - %d  downloaded bytes > %d asked bytes",
-                                     {Number(length_), Number(asked)}));
+                                     {Number(_length), Number(asked)}));
     }
-    PieceOutcome NotDownloaded() const { return Fatal(L"Setup failed to download " + job_.url); }
+    PieceOutcome NotDownloaded() const { return Fatal(L"Setup failed to download " + _job.url); }
     Lane& AddLane();
     void Renew(Lane& lane);
     std::shared_ptr<QELHttpClient> NewClient() const;
@@ -108,56 +108,56 @@ class PieceDownload {
     PieceOutcome TotalSize(QELHttpClient& client);
     PieceOutcome CheckPieceStart(QELHttpClient& client, int64_t from, int32_t count);
 
-    StepFeedback& ui_;
-    const DownloadJob& job_;
-    const NetworkLimits& limits_;
-    const size_t connections_;
-    std::string url_;
-    std::vector<std::unique_ptr<Lane>> lanes_;
-    std::deque<Piece> flight_;  // asked for and not yet written, in file order
-    bool ahead_ = false;        // each connection asks the link for its next piece early
-    int64_t total_ = -1;        // the file's size, once the first answer told it
-    int64_t received_ = 0;      // bytes written
-    int64_t asked_ = 0;         // where the next piece starts
-    int32_t range_ = 0;         // of the progress bar
-    int retries_ = 0;           // of the whole download
-    FILE* file_ = nullptr;
-    char* body_ = nullptr;
-    int32_t length_ = 0;
-    int32_t fetchResult_ = 0;  // the client's result for the last piece
-    std::wstring message_;
+    StepFeedback& _ui;
+    const DownloadJob& _job;
+    const NetworkLimits& _limits;
+    const size_t _connections;
+    std::string _url;
+    std::vector<std::unique_ptr<Lane>> _lanes;
+    std::deque<Piece> _flight;  // asked for and not yet written, in file order
+    bool _ahead = false;        // each connection asks the link for its next piece early
+    int64_t _total = -1;        // the file's size, once the first answer told it
+    int64_t _received = 0;      // bytes written
+    int64_t _asked = 0;         // where the next piece starts
+    int32_t _range = 0;         // of the progress bar
+    int _retries = 0;           // of the whole download
+    FILE* _file = nullptr;
+    char* _body = nullptr;
+    int32_t _length = 0;
+    int32_t _fetchResult = 0;  // the client's result for the last piece
+    std::wstring _message;
 };
 
 std::shared_ptr<QELHttpClient> PieceDownload::NewClient() const {
     auto client = std::make_shared<QELHttpClient>(nullptr, 1, 1);
     // A server that goes quiet mid-piece ends the download instead of freezing it.
-    ApplyNetworkTimeouts(*client, limits_);
+    ApplyNetworkTimeouts(*client, _limits);
     return client;
 }
 
 Lane& PieceDownload::AddLane() {
     auto lane = std::make_unique<Lane>();
     lane->client = NewClient();
-    lane->fetcher = std::make_unique<PieceFetcher>(lane->client, url_);
-    lanes_.push_back(std::move(lane));
-    return *lanes_.back();
+    lane->fetcher = std::make_unique<PieceFetcher>(lane->client, _url);
+    _lanes.push_back(std::move(lane));
+    return *_lanes.back();
 }
 
 // A fault may leave its connection half-read or stuck: the lane goes on with fresh ones.
 void PieceDownload::Renew(Lane& lane) {
     lane.fetcher->Abort();
     lane.client = NewClient();
-    lane.fetcher = std::make_unique<PieceFetcher>(lane.client, url_);
-    if (ahead_) lane.fetcher->ResolveAheadWith(NewClient());
+    lane.fetcher = std::make_unique<PieceFetcher>(lane.client, _url);
+    if (_ahead) lane.fetcher->ResolveAheadWith(NewClient());
 }
 
 // Waits for the piece while the worker answers Cancel and watches its rate, then reads what
 // came of it.
 PieceOutcome PieceDownload::Receive(const Piece& piece) {
-    std::free(body_);
-    body_ = nullptr;
-    length_ = 0;
-    fetchResult_ = kHttpOk;
+    std::free(_body);
+    _body = nullptr;
+    _length = 0;
+    _fetchResult = kHttpOk;
     PieceOutcome outcome;
     bool tooSlow = false;
     if (!WaitFor(*piece.lane->fetcher, tooSlow)) {
@@ -166,15 +166,15 @@ PieceOutcome PieceDownload::Receive(const Piece& piece) {
         outcome.kind = PieceOutcome::kTransient;
         outcome.cause = L"time-out";
         outcome.failure = FillConversions(L"Setup failed - fewer than %d bytes in %d s from %s",
-                                          {Number(limits_.minPieceBytes),
-                                           Number(limits_.minPieceWindowMs / 1000), job_.url});
+                                          {Number(_limits.minPieceBytes),
+                                           Number(_limits.minPieceWindowMs / 1000), _job.url});
         return outcome;
     }
-    body_ = piece.lane->fetcher->TakeBody(&length_);
-    fetchResult_ = piece.lane->fetcher->Result();
-    if (fetchResult_ != kHttpOk) {
-        outcome = FailedRequest(fetchResult_);
-        outcome.failure = L"Setup failed to download " + job_.url;
+    _body = piece.lane->fetcher->TakeBody(&_length);
+    _fetchResult = piece.lane->fetcher->Result();
+    if (_fetchResult != kHttpOk) {
+        outcome = FailedRequest(_fetchResult);
+        outcome.failure = L"Setup failed to download " + _job.url;
         outcome.retryAfterSeconds = piece.lane->fetcher->RetryAfterSeconds();
         return outcome;
     }
@@ -183,17 +183,17 @@ PieceOutcome PieceDownload::Receive(const Piece& piece) {
 
 // What a piece that came says of itself: all of it, a part, or an answer that cannot be used.
 PieceOutcome PieceDownload::Examine(const Piece& piece) {
-    if (total_ < 0) {
+    if (_total < 0) {
         // The first answer: it tells the file's size.
-        if (!body_) return NotDownloaded();
-        if (length_ > piece.count || length_ <= 0) return LongerThan(piece.count);
+        if (!_body) return NotDownloaded();
+        if (_length > piece.count || _length <= 0) return LongerThan(piece.count);
         return TotalSize(*piece.lane->client);
     }
     // Only the body tells whether a piece came; an empty one would be asked for again and again.
-    if (!body_ || length_ == 0) return NotDownloaded();
-    if (length_ > piece.count) return LongerThan(piece.count);
+    if (!_body || _length == 0) return NotDownloaded();
+    if (_length > piece.count) return LongerThan(piece.count);
     PieceOutcome outcome = CheckPieceStart(*piece.lane->client, piece.from, piece.count);
-    if (outcome.kind == PieceOutcome::kDone && length_ < piece.count)
+    if (outcome.kind == PieceOutcome::kDone && _length < piece.count)
         outcome.kind = PieceOutcome::kShort;
     return outcome;
 }
@@ -208,60 +208,60 @@ std::optional<int32_t> PieceDownload::Decide(Piece piece, const PieceOutcome& ou
         case PieceOutcome::kCancelled:
             return kStepCancelled;
         case PieceOutcome::kTransient:
-            if (piece.retries < limits_.pieceRetries && retries_ < limits_.downloadRetries)
+            if (piece.retries < _limits.pieceRetries && _retries < _limits.downloadRetries)
                 return AskAgain(piece, outcome);
             break;
         case PieceOutcome::kFatal:
             break;
     }
     if (!outcome.cause.empty())
-        ui_.Log(FillConversions(L"Piece at %I64d: %s", {Number(piece.from), outcome.cause}));
-    message_ = outcome.failure;
+        _ui.Log(FillConversions(L"Piece at %I64d: %s", {Number(piece.from), outcome.cause}));
+    _message = outcome.failure;
     return outcome.result;
 }
 
 // The whole piece again on fresh connections, after the pause its try calls for.
 std::optional<int32_t> PieceDownload::AskAgain(Piece piece, const PieceOutcome& outcome) {
     ++piece.retries;
-    ++retries_;
-    const uint32_t delay = RetryDelayMs(limits_, piece.retries, outcome.retryAfterSeconds);
-    ui_.Log(FillConversions(L"Piece at %I64d: %s; asking again in %s s (%d of %d)",
+    ++_retries;
+    const uint32_t delay = RetryDelayMs(_limits, piece.retries, outcome.retryAfterSeconds);
+    _ui.Log(FillConversions(L"Piece at %I64d: %s; asking again in %s s (%d of %d)",
                             {Number(piece.from), outcome.cause, Seconds(delay),
-                             Number(piece.retries), Number(limits_.pieceRetries)}));
+                             Number(piece.retries), Number(_limits.pieceRetries)}));
     Renew(*piece.lane);
     if (!PauseFor(delay)) return kStepCancelled;
     piece.lane->fetcher->Start(static_cast<int32_t>(piece.from), piece.count);
-    flight_.push_front(piece);
+    _flight.push_front(piece);
     return std::nullopt;
 }
 
 std::optional<int32_t> PieceDownload::Write(const Piece& piece, PieceOutcome::Kind kind) {
-    if (!file_) {
-        file_ = CreatePackageFile(job_.localPath);
-        if (!file_) return Fail(L"Cannot open file " + job_.localPath);
+    if (!_file) {
+        _file = CreatePackageFile(_job.localPath);
+        if (!_file) return Fail(L"Cannot open file " + _job.localPath);
     }
     if (AppendBody() != kStepDone) return kStepFailed;
     // Written: its memory goes before the lane asks for another piece.
-    std::free(body_);
-    body_ = nullptr;
-    if (received_ == 0) {
-        received_ = length_;
-        range_ = static_cast<int32_t>((total_ - received_) / kPieceSize - 1);
+    std::free(_body);
+    _body = nullptr;
+    if (_received == 0) {
+        _received = _length;
+        _range = static_cast<int32_t>((_total - _received) / kPieceSize - 1);
         ProgressStep = 0;
-        ui_.ShowProgress(0, range_);
+        _ui.ShowProgress(0, _range);
         StartTheRest();
         return std::nullopt;
     }
     if (CancelAsked()) return kStepCancelled;
-    received_ += length_;
-    ui_.ShowProgress(++ProgressStep, range_);
-    if (kind == PieceOutcome::kShort && (!flight_.empty() || piece.lane->next)) {
+    _received += _length;
+    _ui.ShowProgress(++ProgressStep, _range);
+    if (kind == PieceOutcome::kShort && (!_flight.empty() || piece.lane->next)) {
         // The rest of a short piece comes before the pieces already asked for.
-        const Piece rest{received_, piece.count - length_, piece.lane, piece.retries};
+        const Piece rest{_received, piece.count - _length, piece.lane, piece.retries};
         piece.lane->fetcher->Start(static_cast<int32_t>(rest.from), rest.count);
-        flight_.push_front(rest);
+        _flight.push_front(rest);
     } else {
-        if (kind == PieceOutcome::kShort) asked_ = received_;
+        if (kind == PieceOutcome::kShort) _asked = _received;
         Ask(*piece.lane);
         AskAhead(*piece.lane);
     }
@@ -271,14 +271,14 @@ std::optional<int32_t> PieceDownload::Write(const Piece& piece, PieceOutcome::Ki
 // False when the piece did not end: cancelled, or too slow (`tooSlow`).
 bool PieceDownload::WaitFor(PieceFetcher& fetch, bool& tooSlow) {
     using Clock = std::chrono::steady_clock;
-    const auto window = std::chrono::milliseconds(limits_.minPieceWindowMs);
+    const auto window = std::chrono::milliseconds(_limits.minPieceWindowMs);
     auto windowStart = Clock::now();
     int64_t bytesAtStart = fetch.BytesReceived();
-    while (!fetch.WaitFor(limits_.watchSliceMs)) {
+    while (!fetch.WaitFor(_limits.watchSliceMs)) {
         if (CancelAsked()) return false;
         if (Clock::now() - windowStart < window) continue;
         const int64_t bytes = fetch.BytesReceived();
-        if (bytes - bytesAtStart < limits_.minPieceBytes) {
+        if (bytes - bytesAtStart < _limits.minPieceBytes) {
             tooSlow = true;
             return false;
         }
@@ -294,24 +294,24 @@ bool PieceDownload::PauseFor(uint32_t milliseconds) {
     const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (auto now = Clock::now(); now < end; now = Clock::now()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
-        std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(limits_.watchSliceMs)));
+        std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(_limits.watchSliceMs)));
         if (CancelAsked()) return false;
     }
     return true;
 }
 
 bool PieceDownload::CancelAsked() {
-    const bool confirmed = CancelConfirmed(ui_);
-    if (confirmed) message_ = L"Setup was interrupted by user during download of " + job_.url;
+    const bool confirmed = CancelConfirmed(_ui);
+    if (confirmed) _message = L"Setup was interrupted by user during download of " + _job.url;
     return confirmed;
 }
 
 int32_t PieceDownload::AppendBody() {
-    const size_t written = std::fwrite(body_, 1, static_cast<size_t>(length_), file_);
-    if (written == static_cast<size_t>(length_)) return kStepDone;
+    const size_t written = std::fwrite(_body, 1, static_cast<size_t>(_length), _file);
+    if (written == static_cast<size_t>(_length)) return kStepDone;
     return Fail(
         FillConversions(L"Setup wrote only %d bytes in %s instead of %d bytes",
-                        {Number(static_cast<int64_t>(written)), job_.localPath, Number(length_)}));
+                        {Number(static_cast<int64_t>(written)), _job.localPath, Number(_length)}));
 }
 
 // The head of the last answer, as the client parsed it.
@@ -325,7 +325,7 @@ const QELHttpResponseInfo& PieceDownload::Answer(const QELHttpClient& client) {
 PieceOutcome PieceDownload::TotalSize(QELHttpClient& client) {
     const QELHttpResponseInfo& answer = Answer(client);
     if (answer.status == 200) {
-        total_ = length_;
+        _total = _length;
         return {};
     }
     if (answer.status != 206) return Fatal(L"", QEL_E_FAIL);
@@ -335,13 +335,13 @@ PieceOutcome PieceDownload::TotalSize(QELHttpClient& client) {
                      std::wstring(answer.contentRange.begin(), answer.contentRange.end()));
     }
     // Offsets go out as 32-bit numbers, and a total below what came already cannot be right.
-    if (answer.rangeTotal < length_ || answer.rangeTotal > INT32_MAX) {
+    if (answer.rangeTotal < _length || answer.rangeTotal > INT32_MAX) {
         return Fatal(
             FillConversions(L"Setup failed - total size %I64d does not fit %d received bytes",
-                            {Number(answer.rangeTotal), Number(length_)}));
+                            {Number(answer.rangeTotal), Number(_length)}));
     }
     PieceOutcome outcome = CheckPieceStart(client, 0, kPieceSize);
-    if (outcome.kind == PieceOutcome::kDone) total_ = answer.rangeTotal;
+    if (outcome.kind == PieceOutcome::kDone) _total = answer.rangeTotal;
     return outcome;
 }
 
@@ -356,7 +356,7 @@ PieceOutcome PieceDownload::CheckPieceStart(QELHttpClient& client, int64_t from,
         last = answer.rangeLast;
     } else if (answer.status == 200) {
         first = 0;
-        last = static_cast<int64_t>(length_) - 1;
+        last = static_cast<int64_t>(_length) - 1;
     }
     if (first >= 0 && first == from && last < from + count) return {};
     return Fatal(FillConversions(L"Setup failed - asked for bytes from %I64d, got bytes from %s",
@@ -364,25 +364,25 @@ PieceOutcome PieceDownload::CheckPieceStart(QELHttpClient& client, int64_t from,
 }
 
 int32_t PieceDownload::Steps() {
-    ui_.Log(FillConversions(L"Downloading %s from %s", {job_.localPath, job_.url}));
-    const std::optional<std::string> url = MultiByteUrl(job_.url);
-    if (!url) return Fail(L"Setup failed to download " + job_.url);
-    url_ = *url;
+    _ui.Log(FillConversions(L"Downloading %s from %s", {_job.localPath, _job.url}));
+    const std::optional<std::string> url = MultiByteUrl(_job.url);
+    if (!url) return Fail(L"Setup failed to download " + _job.url);
+    _url = *url;
     Lane& first = AddLane();
-    ui_.Log(job_.statusText);
+    _ui.Log(_job.statusText);
 
     first.fetcher->Start(0, kPieceSize);
-    flight_.push_back({0, kPieceSize, &first, 0});
-    while (!flight_.empty()) {
-        const Piece piece = flight_.front();
-        flight_.pop_front();
+    _flight.push_back({0, kPieceSize, &first, 0});
+    while (!_flight.empty()) {
+        const Piece piece = _flight.front();
+        _flight.pop_front();
         if (const std::optional<int32_t> ended = Decide(piece, Receive(piece))) return *ended;
     }
-    ui_.ShowProgress(range_, range_);
+    _ui.ShowProgress(_range, _range);
     // The last bytes may still wait in the stream's buffer: a full disk shows only here.
-    const int closed = std::fclose(file_);
-    file_ = nullptr;
-    if (closed != 0) return Fail(L"Setup could not complete the file " + job_.localPath);
+    const int closed = std::fclose(_file);
+    _file = nullptr;
+    if (closed != 0) return Fail(L"Setup could not complete the file " + _job.localPath);
     return kStepDone;
 }
 
@@ -393,21 +393,21 @@ int32_t PieceDownload::Steps() {
 // freed, in file order: every piece in flight lies before every piece asked for next.
 void PieceDownload::StartTheRest() {
     // Asked before the first lane's next request, which forgets the redirect.
-    ahead_ = connections_ > 1 && lanes_.front()->client->FollowedRedirect();
-    asked_ = received_;
-    Ask(*lanes_.front());
-    while (lanes_.size() < connections_ && asked_ < total_) Ask(AddLane());
-    if (ahead_)
-        for (const auto& lane : lanes_) lane->fetcher->ResolveAheadWith(NewClient());
-    for (const auto& lane : lanes_) AskAhead(*lane);
+    _ahead = _connections > 1 && _lanes.front()->client->FollowedRedirect();
+    _asked = _received;
+    Ask(*_lanes.front());
+    while (_lanes.size() < _connections && _asked < _total) Ask(AddLane());
+    if (_ahead)
+        for (const auto& lane : _lanes) lane->fetcher->ResolveAheadWith(NewClient());
+    for (const auto& lane : _lanes) AskAhead(*lane);
 }
 
 std::optional<Piece> PieceDownload::Take() {
-    if (asked_ >= total_) return std::nullopt;
+    if (_asked >= _total) return std::nullopt;
     const int32_t count =
-        total_ - asked_ > kPieceSize ? kPieceSize : static_cast<int32_t>(total_ - asked_);
-    asked_ += count;
-    return Piece{asked_ - count, count, nullptr, 0};
+        _total - _asked > kPieceSize ? kPieceSize : static_cast<int32_t>(_total - _asked);
+    _asked += count;
+    return Piece{_asked - count, count, nullptr, 0};
 }
 
 void PieceDownload::Ask(Lane& lane) {
@@ -416,11 +416,11 @@ void PieceDownload::Ask(Lane& lane) {
     if (!piece) return;
     piece->lane = &lane;
     lane.fetcher->Start(static_cast<int32_t>(piece->from), piece->count);
-    flight_.push_back(*piece);
+    _flight.push_back(*piece);
 }
 
 void PieceDownload::AskAhead(Lane& lane) {
-    if (!ahead_ || !(lane.next = Take())) return;
+    if (!_ahead || !(lane.next = Take())) return;
     lane.fetcher->ResolveAhead(static_cast<int32_t>(lane.next->from), lane.next->count);
 }
 

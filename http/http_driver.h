@@ -110,7 +110,7 @@ class QELHttpDriver {
     // Sends the head of the open request for a body of `length` bytes, or a chunked one; then
     // WriteData and EndRequest.
     virtual int32_t BeginRequest(int withLength, int32_t length, int chunked) = 0;
-    // Body bytes after BeginRequest (else kHttpFail, also for null data or a negative length).
+    // Body bytes after BeginRequest (else QEL_E_FAIL, also for null data or a negative length).
     // A chunked body takes each call as one chunk, so 0 bytes would end it. A failure when not
     // all went out.
     virtual int32_t WriteData(const char* data, int32_t length) = 0;

@@ -9,8 +9,6 @@
 // Results: 0 success, negative failure; E_FAIL is QEL_E_FAIL.
 constexpr int32_t kHttpOk = 0;
 constexpr int32_t kHttpInvalidArg = static_cast<int32_t>(0x80070057);
-// The socket driver's and its interface's old name for QEL_E_FAIL, until they move to it.
-constexpr int32_t kHttpFail = QEL_E_FAIL;
 constexpr int32_t kHttpOutOfMemory = static_cast<int32_t>(0x8007000E);
 constexpr int32_t kHttpNotImplemented = static_cast<int32_t>(0x80004001);
 constexpr int32_t kHttpBufferTooSmall = static_cast<int32_t>(0x8007007A);

@@ -31,7 +31,7 @@ class QELHttpInetDriver : public QELHttpDriver {
     int32_t SendRequest(const char* body, int32_t length, int withLength) override;
     // The source is rewound before each further attempt.
     int32_t SendRequestFromSource(QELHttpSource* source) override;
-    // Ignores withLength; kHttpFail when the send fails.
+    // Ignores withLength; QEL_E_FAIL when the send fails.
     int32_t BeginRequest(int withLength, int32_t length, int chunked) override;
     // WinInet's error when not all went out.
     int32_t WriteData(const char* data, int32_t length) override;
@@ -58,7 +58,7 @@ class QELHttpInetDriver : public QELHttpDriver {
     // The URL is canonicalized first.
     int32_t CrackUrl(const char* url, char** host, uint16_t* port, char** path,
                      char** extra) override;
-    // WinInet's password dialog; kHttpFail only when it returns 0.
+    // WinInet's password dialog; QEL_E_FAIL only when it returns 0.
     int32_t HandleAuthChallenge(const char* url, int32_t status, const char* head,
                                 int32_t headLength) override;
     // Nothing: WinInet keeps its connections itself.

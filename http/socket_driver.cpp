@@ -173,7 +173,7 @@ int32_t QELHttpSocketDriver::CrackUrl(const char* url, char** host, uint16_t* po
     if (result != kHttpOk) return result;
     // This driver has no secure transport: a secure URL, given or redirected to, is refused
     // before a byte (or a cookie) goes out in plain text.
-    if (request.secure) return kHttpFail;
+    if (request.secure) return QEL_E_FAIL;
 
     if (port) *port = request.port;
     _port = request.port;
@@ -207,7 +207,7 @@ int32_t QELHttpSocketDriver::OpenRequest(const char* verb, const char* url, uint
     if (result != kHttpOk) return result;
     _idempotent = IsIdempotent(verb);
     if (!_connection) {
-        result = kHttpFail;
+        result = QEL_E_FAIL;
     } else if (!(_connection->Flags() & QELHttpConnection::kConnected)) {
         result = kHttpDisconnected;
     } else {
@@ -223,7 +223,7 @@ int32_t QELHttpSocketDriver::BuildRequest(const char* verb, const char* path,
                                           const char* userAgentLine, uint32_t flags,
                                           const char* acceptLine, char** buffer, int32_t* length) {
     if (!path || !userAgentLine || !buffer || !length) return kHttpInvalidArg;
-    if (!_connection) return kHttpFail;
+    if (!_connection) return QEL_E_FAIL;
     // Composed without a fixed limit, so a long path cannot overrun anything.
     char numbers[64];
     snprintf(numbers, sizeof(numbers), " HTTP/%d.%d\r\nHost: ", _major, _minor);
@@ -296,7 +296,7 @@ int32_t QELHttpSocketDriver::SendAll(const char* data, int32_t length) {
 }
 
 int32_t QELHttpSocketDriver::BeginRequest(int withLength, int32_t length, int chunked) {
-    if (!_connection) return kHttpFail;
+    if (!_connection) return QEL_E_FAIL;
     if (!(_connection->Flags() & QELHttpConnection::kConnected) || !_request)
         return kHttpDisconnected;
     char line[64];
@@ -331,10 +331,10 @@ int32_t QELHttpSocketDriver::BeginRequest(int withLength, int32_t length, int ch
 }
 
 int32_t QELHttpSocketDriver::WriteData(const char* data, int32_t length) {
-    if (!_connection) return kHttpFail;
+    if (!_connection) return QEL_E_FAIL;
     if (!(_connection->Flags() & QELHttpConnection::kConnected) || !_request)
         return kHttpDisconnected;
-    if (!(_state & kStateSent) || !data || length < 0) return kHttpFail;
+    if (!(_state & kStateSent) || !data || length < 0) return QEL_E_FAIL;
     if (_state & kStateChunked) {
         char size[16];
         snprintf(size, sizeof(size), "%x\r\n", static_cast<unsigned>(length));
@@ -347,7 +347,7 @@ int32_t QELHttpSocketDriver::WriteData(const char* data, int32_t length) {
 }
 
 int32_t QELHttpSocketDriver::EndRequest() {
-    if (!_connection) return kHttpFail;
+    if (!_connection) return QEL_E_FAIL;
     if (!(_connection->Flags() & QELHttpConnection::kConnected) || !_request)
         return kHttpDisconnected;
     if (_state & kStateChunked) _connection->Send("0\r\n\r\n", 5);
@@ -445,7 +445,7 @@ int32_t QELHttpSocketDriver::ReadResponse(uint32_t flags, int32_t* length, char*
 
 int32_t QELHttpSocketDriver::ReadData(uint32_t flags, int32_t* length, char** body) {
     if (!length || !body) return kHttpInvalidArg;
-    if (!_connection) return kHttpFail;
+    if (!_connection) return QEL_E_FAIL;
     if (!(_connection->Flags() & QELHttpConnection::kConnected)) return kHttpDisconnected;
     int32_t result = _connection->ReadBody(flags, length, body, _bodyLimit);
     // The rest of a body that failed or was cut must not be read as the next response.
@@ -505,7 +505,7 @@ int32_t QELHttpSocketDriver::HandleAuthChallenge(const char* url, int32_t status
 }
 
 int32_t QELHttpSocketDriver::Disconnect() {
-    if (!_connection) return kHttpFail;
+    if (!_connection) return QEL_E_FAIL;
     _connection->SetFlags(_connection->Flags() | QELHttpConnection::kClosed);
     return kHttpOk;
 }

@@ -56,7 +56,7 @@ class QELHttpSocketDriver : public QELHttpDriver {
     // A body cut at the body limit closes the connection, as after a failure. Failure:
     // kHttpReadFailed or kHttpReadNoMemory with *length 0.
     int32_t ReadData(uint32_t flags, int32_t* length, char** body) override;
-    // kHttpInvalidArg when it is no http URL, kHttpFail for https (nothing is sent),
+    // kHttpInvalidArg when it is no http URL, QEL_E_FAIL for https (nothing is sent),
     // kHttpDisconnected when the server cannot be reached; the whole URL as path through a
     // proxy; port and path may be null.
     int32_t CrackUrl(const char* url, char** host, uint16_t* port, char** path,
@@ -66,7 +66,7 @@ class QELHttpSocketDriver : public QELHttpDriver {
     // cannot read.
     int32_t HandleAuthChallenge(const char* url, int32_t status, const char* head,
                                 int32_t headLength) override;
-    // Marks the current connection closed; kHttpFail without one.
+    // Marks the current connection closed; QEL_E_FAIL without one.
     int32_t Disconnect() override;
     // Composes the request head (without its empty line) into a new heap block.
     int32_t BuildRequest(const char* verb, const char* path, const char* userAgentLine,

@@ -74,53 +74,53 @@ QELSysSimpleHashTable::QELSysSimpleHashTable(int size, unsigned int (*hash)(void
 
 QELSysSimpleHashTable::~QELSysSimpleHashTable() { std::free(_storage); }
 
-QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::_Heads() const {
+QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::Heads() const {
     return reinterpret_cast<Entry**>(_storage);
 }
 
-QELSysSimpleHashTable::Entry* QELSysSimpleHashTable::_Entries() const {
+QELSysSimpleHashTable::Entry* QELSysSimpleHashTable::Entries() const {
     return reinterpret_cast<Entry*>(_storage + _modulo);
 }
 
 void** QELSysSimpleHashTable::NextEmptyBucket() const {
-    return reinterpret_cast<void**>(_Entries() + _count);
+    return reinterpret_cast<void**>(Entries() + _count);
 }
 
-QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::_Bucket(void* item) const {
-    return &_Heads()[HashOf(_hash, item) % _modulo];
+QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::Bucket(void* item) const {
+    return &Heads()[HashOf(_hash, item) % _modulo];
 }
 
-QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::_FindLink(void* probe) const {
+QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::FindLink(void* probe) const {
     if (!_storage) return nullptr;
-    Entry** at = _Bucket(probe);
+    Entry** at = Bucket(probe);
     while (*at && !Equal(_equal, (*at)->item, probe)) at = &(*at)->next;
     return at;
 }
 
 // The table's own entries are found by identity: an equality that is not identity (a prefix
 // rule, say) could name another entry of the chain.
-QELSysSimpleHashTable::Entry* QELSysSimpleHashTable::_EntryOf(void* item) const {
+QELSysSimpleHashTable::Entry* QELSysSimpleHashTable::EntryOf(void* item) const {
     if (!_storage) return nullptr;
     Entry* equal = nullptr;
-    for (Entry* e = *_Bucket(item); e; e = e->next) {
+    for (Entry* e = *Bucket(item); e; e = e->next) {
         if (e->item == item) return e;
         if (!equal && Equal(_equal, e->item, item)) equal = e;
     }
     return equal;
 }
 
-QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::_LinkTo(Entry* entry) const {
-    Entry** at = _Bucket(entry->item);
+QELSysSimpleHashTable::Entry** QELSysSimpleHashTable::LinkTo(Entry* entry) const {
+    Entry** at = Bucket(entry->item);
     while (*at && *at != entry) at = &(*at)->next;
     return at;
 }
 
 void* QELSysSimpleHashTable::InsertAndReturn(void* item) {
-    Entry** end = _FindLink(item);
+    Entry** end = FindLink(item);
     if (end && *end) return (*end)->item;
     if (static_cast<unsigned int>(_count) == _modulo) {
         if (ReAllocate(0) != 0) return nullptr;
-        end = _FindLink(item);
+        end = FindLink(item);
     }
     Entry* entry = reinterpret_cast<Entry*>(NextEmptyBucket());
     entry->item = item;
@@ -139,27 +139,27 @@ int QELSysSimpleHashTable::Insert(void* item) {
 
 void* QELSysSimpleHashTable::Locate(void* probe) const {
     if (!_storage) return nullptr;
-    for (Entry* e = *_Bucket(probe); e; e = e->next) {
+    for (Entry* e = *Bucket(probe); e; e = e->next) {
         if (Equal(_equal, e->item, probe)) return e->item;
     }
     return nullptr;
 }
 
 void* QELSysSimpleHashTable::LocateBucket(void* probe) const {
-    Entry** link = _FindLink(probe);
+    Entry** link = FindLink(probe);
     return link ? *link : nullptr;
 }
 
 void* QELSysSimpleHashTable::KeyLocate(unsigned int key) const {
     if (!_storage) return nullptr;
-    for (Entry* e = _Heads()[key % _modulo]; e; e = e->next) {
+    for (Entry* e = Heads()[key % _modulo]; e; e = e->next) {
         if (HashOf(_hash, e->item) == key) return e->item;
     }
     return nullptr;
 }
 
 void* QELSysSimpleHashTable::NextWithKey(void* item) const {
-    Entry* entry = _EntryOf(item);
+    Entry* entry = EntryOf(item);
     if (!entry) return nullptr;
     const unsigned int key = HashOf(_hash, item);
     for (Entry* e = entry->next; e; e = e->next) {
@@ -170,24 +170,24 @@ void* QELSysSimpleHashTable::NextWithKey(void* item) const {
 
 void* QELSysSimpleHashTable::Next(void* item) const {
     if (!item) return Get(0);
-    Entry* entry = _EntryOf(item);
-    return entry ? Get(static_cast<int>(entry - _Entries()) + 1) : nullptr;
+    Entry* entry = EntryOf(item);
+    return entry ? Get(static_cast<int>(entry - Entries()) + 1) : nullptr;
 }
 
 void* QELSysSimpleHashTable::Get(int index) const {
-    return index >= 0 && index < _count ? _Entries()[index].item : nullptr;
+    return index >= 0 && index < _count ? Entries()[index].item : nullptr;
 }
 
 void* QELSysSimpleHashTable::Remove(void* probe) {
-    Entry** link = _FindLink(probe);
+    Entry** link = FindLink(probe);
     Entry* hole = link ? *link : nullptr;
     if (!hole) return nullptr;
     void* removed = hole->item;
     *link = hole->next;
     // The last entry moves into the hole so that the array stays dense.
-    Entry* last = _Entries() + _count - 1;
+    Entry* last = Entries() + _count - 1;
     if (last != hole) {
-        *_LinkTo(last) = hole;
+        *LinkTo(last) = hole;
         *hole = *last;
     }
     --_count;
@@ -214,16 +214,16 @@ int QELSysSimpleHashTable::ReAllocate(int size) {
     void** storage = bytes ? static_cast<void**>(std::calloc(1, bytes)) : nullptr;
     if (!storage) return -1;
     void** oldStorage = _storage;
-    Entry* oldEntries = _Entries();
+    Entry* oldEntries = Entries();
     _storage = storage;
     _modulo = modulo;
     // Each item keeps its position and goes to the end of its new chain. The items are known
     // to be distinct, so they are not compared: an equality that is not symmetric could
     // otherwise drop one.
     for (int i = 0; i < _count; ++i) {
-        Entry* entry = _Entries() + i;
+        Entry* entry = Entries() + i;
         entry->item = oldEntries[i].item;
-        Entry** end = _Bucket(entry->item);
+        Entry** end = Bucket(entry->item);
         while (*end) end = &(*end)->next;
         *end = entry;
     }

@@ -43,12 +43,12 @@ class QEL_EXPORT QELSysSimpleHashTable {
 
     static unsigned int UpToNiceModulo(int n);
     void** NextEmptyBucket() const;
-    Entry** _Heads() const;
-    Entry* _Entries() const;
-    Entry** _Bucket(void* item) const;
-    Entry** _FindLink(void* probe) const;  // link to the entry equal to probe, or the chain's end
-    Entry* _EntryOf(void* item) const;     // the entry holding item, else one equal to it
-    Entry** _LinkTo(Entry* entry) const;   // the link that points to entry
+    Entry** Heads() const;
+    Entry* Entries() const;
+    Entry** Bucket(void* item) const;
+    Entry** FindLink(void* probe) const;  // link to the entry equal to probe, or the chain's end
+    Entry* EntryOf(void* item) const;     // the entry holding item, else one equal to it
+    Entry** LinkTo(Entry* entry) const;   // the link that points to entry
 
     int (*_equal)(void*, void*);
     unsigned int (*_hash)(void*);

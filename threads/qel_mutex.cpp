@@ -58,7 +58,7 @@ void QELMutex::_Initialize(int useGlobal, int) {
 }
 
 // Creation on first use, under the global mutex.
-PlatformLock* QELMutex::_CreatedLock() {
+PlatformLock* QELMutex::CreatedLock() {
     _Initialize(1, 0);
     return _data.load(std::memory_order_acquire);
 }
@@ -67,12 +67,12 @@ PlatformLock* QELMutex::_CreatedLock() {
 void QELMutex::Lock() {
     PlatformLock* lock = _data.load(std::memory_order_acquire);
     if (lock && !qel::ThreadTraceOn()) return qel::LockEnter(lock);
-    _LockCreatingOrTraced();
+    LockCreatingOrTraced();
 }
 
-void QELMutex::_LockCreatingOrTraced() {
+void QELMutex::LockCreatingOrTraced() {
     PlatformLock* lock = _data.load(std::memory_order_acquire);
-    if (!lock) lock = _CreatedLock();
+    if (!lock) lock = CreatedLock();
     if (!qel::ThreadTraceOn()) {
         if (lock) qel::LockEnter(lock);
         return;
@@ -87,7 +87,7 @@ void QELMutex::_LockCreatingOrTraced() {
 
 void QELMutex::LockM() {
     PlatformLock* lock = _data.load(std::memory_order_acquire);
-    if (!lock) lock = _CreatedLock();
+    if (!lock) lock = CreatedLock();
     if (lock) qel::LockEnter(lock);
 }
 
@@ -103,7 +103,7 @@ int QELMutex::TryLock() { return TryLockM(); }
 
 int QELMutex::TryLockM() {
     PlatformLock* lock = _data.load(std::memory_order_acquire);
-    if (!lock) lock = _CreatedLock();
+    if (!lock) lock = CreatedLock();
     return lock && qel::LockTryEnter(lock) ? 0 : 1;
 }
 

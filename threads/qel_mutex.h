@@ -39,8 +39,8 @@ class QEL_EXPORT QEL_CAPABILITY("mutex") QELMutex {
     void LockM() QEL_ACQUIRE();
     void UnlockM() QEL_RELEASE();
     int TryLockM() QEL_TRY_ACQUIRE(0);
-    qel::PlatformLock* _CreatedLock();
-    void _LockCreatingOrTraced() QEL_ACQUIRE();
+    qel::PlatformLock* CreatedLock();
+    void LockCreatingOrTraced() QEL_ACQUIRE();
 
     std::atomic<qel::PlatformLock*> _data;
 };

@@ -29,7 +29,7 @@ QELResourceLock::QELResourceLock() : _mutex(0, 1, 0), _readersGone(0, -1), _read
 QELResourceLock::~QELResourceLock() { _readersGone.Broadcast(); }
 
 // With tracing on every step takes the mutex, so that its lines come as they always did.
-bool QELResourceLock::_CountInFast() {
+bool QELResourceLock::CountInFast() {
     if (qel::ThreadTraceOn()) return false;
     int32_t state = _readers.load(std::memory_order_relaxed);
     while (!(state & kWriter)) {
@@ -42,7 +42,7 @@ bool QELResourceLock::_CountInFast() {
 }
 
 // The last reader out wakes a writer that flagged itself.
-void QELResourceLock::_CountOut() {
+void QELResourceLock::CountOut() {
     if (_readers.fetch_sub(1, std::memory_order_release) == (kWriter | 1)) {
         _readersGone.Broadcast();
     }
@@ -50,7 +50,7 @@ void QELResourceLock::_CountOut() {
 
 void QELResourceLock::ReadLock() {
     QEL_RL_TRACE("readW");
-    if (!_CountInFast()) {
+    if (!CountInFast()) {
         _mutex.Lock();  // waits while a writer holds it
         _readers.fetch_add(1, std::memory_order_acquire);
         _mutex.Unlock();
@@ -60,11 +60,11 @@ void QELResourceLock::ReadLock() {
 
 void QELResourceLock::ReadUnlock() {
     if (!qel::ThreadTraceOn()) {
-        _CountOut();
+        CountOut();
         return;
     }
     _mutex.Lock();
-    _CountOut();
+    CountOut();
     QEL_RL_TRACE("readU");
     _mutex.Unlock();
 }

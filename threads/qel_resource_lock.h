@@ -25,8 +25,8 @@ class QEL_EXPORT QEL_CAPABILITY("resource lock") QELResourceLock {
     void WriteUnlock() QEL_RELEASE();
 
   private:
-    bool _CountInFast();
-    void _CountOut();
+    bool CountInFast();
+    void CountOut();
 
     QELMutex _mutex;
     QELWaitingPoint _readersGone;

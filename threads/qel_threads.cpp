@@ -225,11 +225,11 @@ void QELThreads::Join() {
     QELThrTrace("evt=ejoin | thr=0x%" PRIxPTR "\n", Address(this));
 }
 
-void QELThreads::End(long code) { _Stop(code, true); }
+void QELThreads::End(long code) { Stop(code, true); }
 
-void QELThreads::Kill(long code) { _Stop(code, false); }
+void QELThreads::Kill(long code) { Stop(code, false); }
 
-void QELThreads::_Stop(long code, bool traced) {
+void QELThreads::Stop(long code, bool traced) {
     ThreadState* state = _state;
     if (!state) return;
     uint32_t id;

@@ -70,7 +70,7 @@ class QEL_EXPORT QELThreads {
 
   private:
     static long InitThreads(void* startRecord);
-    void _Stop(long code, bool traced);
+    void Stop(long code, bool traced);
 
     qel::ThreadState* _state;
 };
