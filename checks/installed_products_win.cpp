@@ -61,13 +61,12 @@ bool IsWow64() {
 }
 
 bool IsInstalled() {
-    WriteLog(L"IN->IsInstalled ()");
+    StepProtocol step = LoggedStep(L"IN->IsInstalled ()", L"OUT ->IsInstalled ()");
     const RelatedProduct product = FindRelatedProduct(kProductUpgradeCode);
     if (product.found) {
         WriteLog((L"Installed Version: " + product.version).c_str());
     } else {
         WriteLog(L"Tellura Installer failed. Consult Ventrola.msi.log file\n");
     }
-    WriteLog(L"OUT ->IsInstalled ()");
     return product.found;
 }

@@ -168,22 +168,19 @@ void PinPublisher() {
 bool IsPackageSigned(const wchar_t* path) { return IsPackageSigned(path, nullptr, false); }
 
 bool IsPackageSigned(const wchar_t* path, void* file, bool microsoftPackage) {
-    WriteLog(L"IN-> IsPackageSigned()");
+    StepProtocol step = LoggedStep(L"IN-> IsPackageSigned()", L"OUT-> IsPackageSigned() KO");
     if (SkipRequested()) {
         if (!publisher) {
             WriteLog(L"VerifyEmbeddedSignature is skipped");
-            WriteLog(L"OUT-> IsPackageSigned() OK");
-            return true;
+            return step.Leave(L"OUT-> IsPackageSigned() OK", true);
         }
         WriteLog(L"NO_CHECK_PACKAGE_SIGNED is ignored: the setup is signed");
     }
     const Verification verification = Verify(path, file);
     const PackageSignature package{SignatureCode(verification.status), verification.signer,
                                    microsoftPackage};
-    if (IsTrustedPackage(package, publisher)) {
-        WriteLog(L"OUT-> IsPackageSigned() OK");
-        return true;
-    }
+    if (IsTrustedPackage(package, publisher))
+        return step.Leave(L"OUT-> IsPackageSigned() OK", true);
     if (IsAcceptedSignature(package.code)) {
         const std::wstring who =
             verification.signer ? SignerText(*verification.signer) : L"(unreadable)";
@@ -191,6 +188,5 @@ bool IsPackageSigned(const wchar_t* path, void* file, bool microsoftPackage) {
     } else {
         LogSystemText(verification.status);
     }
-    WriteLog(L"OUT-> IsPackageSigned() KO");
     return false;
 }

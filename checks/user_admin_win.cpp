@@ -42,12 +42,11 @@ bool GroupsContainAdministrators(const TOKEN_GROUPS& groups) {
 }
 
 bool IsUserAdmin() {
-    WriteLog(L"IN-> IsUserAdmin()");
+    StepProtocol step = LoggedStep(L"IN-> IsUserAdmin()", L"OUT-> IsUserAdmin()");
     bool admin = false;
     if (HANDLE token = OpenCallerToken()) {
         admin = TokenHasAdministrators(token);
         CloseHandle(token);
     }
-    WriteLog(L"OUT-> IsUserAdmin()");
     return admin;
 }
