@@ -165,9 +165,9 @@ PieceOutcome PieceDownload::Receive(const Piece& piece) {
         if (!tooSlow) return outcome;
         outcome.kind = PieceOutcome::kTransient;
         outcome.cause = L"time-out";
-        outcome.failure = FillConversions(L"Setup failed - fewer than %d bytes in %d s from %s",
-                                          {Number(_limits.minPieceBytes),
-                                           Number(_limits.minPieceWindowMs / 1000), _job.url});
+        outcome.failure = FillConversions(
+            L"Setup failed - fewer than %d bytes in %d s from %s",
+            {Number(_limits.minPieceBytes), Number(_limits.minPieceWindowMs / 1000), _job.url});
         return outcome;
     }
     _body = piece.lane->fetcher->TakeBody(&_length);
@@ -294,7 +294,8 @@ bool PieceDownload::PauseFor(uint32_t milliseconds) {
     const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (auto now = Clock::now(); now < end; now = Clock::now()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
-        std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(_limits.watchSliceMs)));
+        std::this_thread::sleep_for(
+            std::min(left, std::chrono::milliseconds(_limits.watchSliceMs)));
         if (CancelAsked()) return false;
     }
     return true;

@@ -27,5 +27,5 @@ CWinApp* AfxGetApp() { return theOnlyApp; }
 
 HINSTANCE AfxGetInstanceHandle() {
     return theOnlyApp && theOnlyApp->_hInstance ? theOnlyApp->_hInstance
-                                                 : GetModuleHandleW(nullptr);
+                                                : GetModuleHandleW(nullptr);
 }

@@ -143,9 +143,9 @@ class QELHttpDriver {
     // when the Content-Type is not plain text. Nothing by default.
     virtual void OnBody(char* body, int32_t length, int notPlain);
     // Reads a raw head (need not be terminated) into *info: status, framing, keep-alive, the
-    // head's text and cookies, and a redirect's Location as a heap string of the caller's. A 401 or 407 goes to
-    // HandleAuthChallenge unless the flags forbid it. kHttpBadFraming for a bad status line or
-    // length, kHttpInvalidResponse for a 3xx without Location, or the challenge's failure.
+    // head's text and cookies, and a redirect's Location as a heap string of the caller's. A 401 or
+    // 407 goes to HandleAuthChallenge unless the flags forbid it. kHttpBadFraming for a bad status
+    // line or length, kHttpInvalidResponse for a 3xx without Location, or the challenge's failure.
     virtual int32_t ParseResponseHead(const char* url, const char* verb, const char* head,
                                       int32_t headLength, uint32_t flags,
                                       QELHttpResponseInfo* info);
@@ -228,8 +228,7 @@ class QELHttpDriver {
   private:
     struct Request;
     // Parses the answer that just came, once, into _response; the Location goes to *location.
-    int32_t TakeResponseHead(const char* url, const char* verb, uint32_t flags,
-                             char** location);
+    int32_t TakeResponseHead(const char* url, const char* verb, uint32_t flags, char** location);
     bool _headWaiting = false;
     int32_t Run(Request& request);
     int32_t RunRange(Request& request, int mode, int32_t from, int32_t countOrTo);

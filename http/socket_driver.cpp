@@ -379,8 +379,8 @@ int32_t QELHttpSocketDriver::QueryInfo(char** value, int32_t* length, int32_t* i
     *value = nullptr;
     *length = 0;
     QELHttpHeadAnswer answer;
-    int32_t result = QELHttpQueryHead(_response.head.data(), _response.head.size(), level, name,
-                                      index, &answer);
+    int32_t result =
+        QELHttpQueryHead(_response.head.data(), _response.head.size(), level, name, index, &answer);
     if (result != kHttpOk) return result;
     uint32_t bare = level & kHttpQueryLevelMask;
     if (bare == kHttpQueryContentLength && answer.isNumber) _bodyFraming = answer.number;

@@ -33,8 +33,8 @@ struct ThreadState {
     ThreadStart* start QEL_PT_GUARDED_BY(mutex) = nullptr;
     std::atomic<uint32_t> threadId{0};
     PlatformThread* handle QEL_GUARDED_BY(mutex) = nullptr;
-    bool joining QEL_GUARDED_BY(mutex) = false;  // a Join waits on the handle; it alone closes it
-    bool adopted QEL_GUARDED_BY(mutex);          // stands for a thread it did not start
+    bool joining QEL_GUARDED_BY(mutex) = false;   // a Join waits on the handle; it alone closes it
+    bool adopted QEL_GUARDED_BY(mutex);           // stands for a thread it did not start
     bool bodyRuns QEL_GUARDED_BY(mutex) = false;  // the thread Run started has not left its body
     std::atomic<uint32_t> status{QEL_THR_CONSTRUCTED};
     std::atomic<int32_t> returnCode{1};

@@ -25,7 +25,8 @@ std::vector<std::wstring> StepLines(int exit) {
 }  // namespace
 
 TEST(StepProtocol, EntryFirstAndTheLastChosenExitAfterEverythingElse) {
-    EXPECT_EQ(StepLines(0), (std::vector<std::wstring>{L"IN->Step ()", L"work", L"OUT->Step () KO"}));
+    EXPECT_EQ(StepLines(0),
+              (std::vector<std::wstring>{L"IN->Step ()", L"work", L"OUT->Step () KO"}));
     EXPECT_EQ(StepLines(1), (std::vector<std::wstring>{L"IN->Step ()", L"work", L"more work",
                                                        L"OUT->Step () OK"}));
 }
