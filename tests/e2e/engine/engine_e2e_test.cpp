@@ -76,16 +76,6 @@ std::vector<std::wstring> ReadBack(const Installation& run) {
     return read;
 }
 
-bool ReadsInOrder(const std::vector<std::wstring>& read,
-                  const std::vector<std::wstring>& expected) {
-    auto at = read.begin();
-    for (const std::wstring& line : expected) {
-        at = std::find(at, read.end(), line);
-        if (at == read.end()) return false;
-        ++at;
-    }
-    return true;
-}
 
 // The system's msiexec replaced by the busy stand-in for the life of the object, the real one
 // kept beside it. Wine starts a program of the system folder as its built-in one unless the
@@ -637,7 +627,7 @@ TEST(Engine, ProgramFilesBeyondAsciiInstallsRunsTheProgramsAndCleansUp) {
                                    L"Tellura -direnv \"" +
                                    product + L"QELEnv\" -nowindow";
     const std::wstring launch = L"\"" + bin + L"Ventrola.exe\" -id  ID-2026 ";
-    EXPECT_TRUE(ReadsInOrder(
+    EXPECT_TRUE(LogHasInOrder<std::wstring>(
         ReadBack(run),
         {L"IN->ExpandTextures::Expand ()", product, texture, L"OUT->ExpandTextures::Expand () OK",
          product, optimizer, L"OUT->LaunchGraphicOptimizer OK", L"launch = " + launch}))

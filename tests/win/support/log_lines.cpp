@@ -10,16 +10,6 @@ std::vector<std::string> LogLines(const std::wstring& path) {
     return texts;
 }
 
-bool LogHasInOrder(const std::vector<std::string>& lines,
-                   const std::vector<std::string>& expected) {
-    auto at = lines.begin();
-    for (const std::string& line : expected) {
-        at = std::find(at, lines.end(), line);
-        if (at == lines.end()) return false;
-        ++at;
-    }
-    return true;
-}
 
 bool LogHas(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
