@@ -1,6 +1,7 @@
 #include "checks/need_install.h"
 
 #include "base/setup_state.h"
+#include "base/step_protocol.h"
 #include "checks/version_rules.h"
 
 namespace {
@@ -50,7 +51,8 @@ bool CompareWithServer(NeedInstallServices& services, const std::wstring& instal
 
 bool CheckNeedInstall(NeedInstallServices& services, std::wstring& checkMessage,
                       bool& upgradeNeeded) {
-    services.Log(L"IN->CheckNeedInstall ()");
+    StepProtocol step([&services](const std::wstring& line) { services.Log(line); },
+                      L"IN->CheckNeedInstall ()", L"OUT->CheckNeedInstall  returns true");
     upgradeNeeded = false;
     std::wstring installed = L"0.0.0";
     bool install = true;
@@ -60,7 +62,6 @@ bool CheckNeedInstall(NeedInstallServices& services, std::wstring& checkMessage,
         services.Log(L"Installed Version: " + installed);
         install = CompareWithServer(services, installed, checkMessage, upgradeNeeded);
     }
-    services.Log(install ? L"OUT->CheckNeedInstall  returns true"
-                         : L"OUT->CheckNeedInstall  returns false");
+    if (!install) step.ExitWith(L"OUT->CheckNeedInstall  returns false");
     return install;
 }
