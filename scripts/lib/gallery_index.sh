@@ -22,12 +22,12 @@ states=(
     "accepted|Licence accepted, Install enabled"
     "installing|Installing"
     "second-setup|A second setup is refused"
-    "success|Success (string 130)"
-    "failed-download|Download failed: unsigned product (string 137)"
-    "failed-textures|Installation failed: texture expansion exits with 3 (string 129)"
+    "success|Success (IDS_INSTALL_SUCCEEDED)"
+    "failed-download|Download failed: unsigned product (IDS_DOWNLOAD_FAILED)"
+    "failed-textures|Installation failed: texture expansion exits with 3 (IDS_INSTALL_FAILED)"
     "cancel-question|Cancel asked while installing"
-    "interrupted|Interrupted by a confirmed cancel (string 140)"
-    "checks-failed|Requirement check failed, with the help link (string 149)"
+    "interrupted|Interrupted by a confirmed cancel (IDS_INTERRUPTED)"
+    "checks-failed|Requirement check failed, with the help link (IDS_CHECK_FAILED)"
 )
 
 missing=0
