@@ -27,12 +27,12 @@ class DpiLayout {
   private:
     void Apply(UINT dpi, const RECT* suggested);
 
-    HWND dialog_ = nullptr;
-    LOGFONTW font_{};  // the dialog manager's font
-    SIZE base_{};      // its base units
-    SIZE client_{};
-    std::vector<std::pair<HWND, RECT>> controls_;  // client coordinates, as made
-    HFONT made_ = nullptr;                          // the font this layout set, if any
+    HWND _dialog = nullptr;
+    LOGFONTW _font{};  // the dialog manager's font
+    SIZE _base{};      // its base units
+    SIZE _client{};
+    std::vector<std::pair<HWND, RECT>> _controls;  // client coordinates, as made
+    HFONT _made = nullptr;                          // the font this layout set, if any
 };
 
 // The DPI the window is shown at: its monitor's where the system scales per monitor (Windows 10

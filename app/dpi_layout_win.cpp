@@ -53,11 +53,11 @@ UINT WindowDpi(HWND window) {
 }
 
 DpiLayout::~DpiLayout() {
-    if (made_) DeleteObject(made_);
+    if (_made) DeleteObject(_made);
 }
 
 void DpiLayout::Start(HWND dialog) {
-    dialog_ = dialog;
+    _dialog = dialog;
     // Windows 10 from 1703 would rescale the dialog by itself as well: one layout only.
     using SetBehavior = BOOL(WINAPI*)(HWND, int, int);
     const int disableAll = 1;
@@ -65,18 +65,18 @@ void DpiLayout::Start(HWND dialog) {
         set(dialog, disableAll, disableAll);
 
     const auto font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
-    GetObjectW(font ? font : GetStockObject(DEFAULT_GUI_FONT), sizeof font_, &font_);
+    GetObjectW(font ? font : GetStockObject(DEFAULT_GUI_FONT), sizeof _font, &_font);
     RECT units{0, 0, 4, 8};
     MapDialogRect(dialog, &units);
-    base_ = {units.right, units.bottom};
+    _base = {units.right, units.bottom};
     RECT client;
     GetClientRect(dialog, &client);
-    client_ = {client.right, client.bottom};
+    _client = {client.right, client.bottom};
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect;
         GetWindowRect(child, &rect);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-        controls_.push_back({child, rect});
+        _controls.push_back({child, rect});
     }
     Apply(WindowDpi(dialog), nullptr);
 }
@@ -84,31 +84,31 @@ void DpiLayout::Start(HWND dialog) {
 void DpiLayout::Change(UINT dpi, const RECT& suggested) { Apply(dpi, &suggested); }
 
 void DpiLayout::Apply(UINT dpi, const RECT* suggested) {
-    if (!dialog_ || base_.cx <= 0 || base_.cy <= 0) return;
-    LOGFONTW wanted = font_;
+    if (!_dialog || _base.cx <= 0 || _base.cy <= 0) return;
+    LOGFONTW wanted = _font;
     wanted.lfHeight = -MulDiv(SETUP_DIALOG_FONT_POINTS, static_cast<int>(dpi), 72);
     wanted.lfWidth = 0;
     const HFONT font = CreateFontIndirectW(&wanted);
     if (!font) return;
     const SIZE base = BaseUnits(font);
-    if (!suggested && !made_ && base.cx == base_.cx && base.cy == base_.cy) {
+    if (!suggested && !_made && base.cx == _base.cx && base.cy == _base.cy) {
         // Made at this DPI already.
         DeleteObject(font);
         return;
     }
-    for (const auto& [control, rect] : controls_) {
+    for (const auto& [control, rect] : _controls) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        const RECT at = Scaled(rect, base_, base);
+        const RECT at = Scaled(rect, _base, base);
         SetWindowPos(control, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (made_) DeleteObject(made_);
-    made_ = font;
+    if (_made) DeleteObject(_made);
+    _made = font;
 
     // The suggested rectangle scales the window evenly; the font's base units do not grow quite
     // evenly with the DPI, so the window grows where the controls need more room.
-    const RECT client = Scaled({0, 0, client_.cx, client_.cy}, base_, base);
-    const RECT needed = WindowAround(dialog_, client, dpi);
+    const RECT client = Scaled({0, 0, _client.cx, _client.cy}, _base, base);
+    const RECT needed = WindowAround(_dialog, client, dpi);
     const int neededWidth = needed.right - needed.left;
     const int neededHeight = needed.bottom - needed.top;
     RECT window;
@@ -117,11 +117,11 @@ void DpiLayout::Apply(UINT dpi, const RECT* suggested) {
         window.right = std::max(window.right, window.left + neededWidth);
         window.bottom = std::max(window.bottom, window.top + neededHeight);
     } else {
-        GetWindowRect(dialog_, &window);
+        GetWindowRect(_dialog, &window);
         window.right = window.left + neededWidth;
         window.bottom = window.top + neededHeight;
     }
-    SetWindowPos(dialog_, nullptr, window.left, window.top, window.right - window.left,
+    SetWindowPos(_dialog, nullptr, window.left, window.top, window.right - window.left,
                  window.bottom - window.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RedrawWindow(_dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

@@ -20,7 +20,7 @@ namespace {
 
 class WindowsStartup : public StartupPlatform {
   public:
-    explicit WindowsStartup(CWinApp& app) : app_(app) {}
+    explicit WindowsStartup(CWinApp& app) : _app(app) {}
     ~WindowsStartup() override { ReleaseGuards(); }
     WindowsStartup(const WindowsStartup&) = delete;
     WindowsStartup& operator=(const WindowsStartup&) = delete;
@@ -35,17 +35,17 @@ class WindowsStartup : public StartupPlatform {
     bool IsUserAdmin() override { return ::IsUserAdmin(); }
     InstanceGuard CreateInstanceGuard() override {
         bool anotherSetup = false;
-        guard_ = ::CreateInstanceGuard(anotherSetup);
-        if (!guard_) return InstanceGuard::kNotCreated;
+        _guard = ::CreateInstanceGuard(anotherSetup);
+        if (!_guard) return InstanceGuard::kNotCreated;
         return anotherSetup ? InstanceGuard::kAnotherSetup : InstanceGuard::kFirst;
     }
     void BringRunningSetupForward() override { ::BringRunningSetupForward(); }
     bool CreateSetupRunningMarker(std::wstring& error) override {
-        marker_ = ::CreateSetupRunningMarker(error);
-        return marker_ != nullptr;
+        _marker = ::CreateSetupRunningMarker(error);
+        return _marker != nullptr;
     }
     void ReleaseGuards() override {
-        for (HANDLE* handle : {&marker_, &guard_}) {
+        for (HANDLE* handle : {&_marker, &_guard}) {
             if (*handle) CloseHandle(*handle);
             *handle = nullptr;
         }
@@ -60,14 +60,14 @@ class WindowsStartup : public StartupPlatform {
     }
 
     intptr_t RunDialog() override {
-        dialog_.emplace(nullptr);
-        app_._pMainWnd = &*dialog_;
-        const INT_PTR endCode = dialog_->DoModal();
-        app_._pMainWnd = nullptr;
+        _dialog.emplace(nullptr);
+        _app._pMainWnd = &*_dialog;
+        const INT_PTR endCode = _dialog->DoModal();
+        _app._pMainWnd = nullptr;
         return endCode;
     }
     void WaitForWorker(uint32_t milliseconds) override {
-        if (dialog_) dialog_->WaitForWorker(milliseconds);
+        if (_dialog) _dialog->WaitForWorker(milliseconds);
     }
     void LaunchProduct() override { ::LaunchProduct(); }
 
@@ -76,10 +76,10 @@ class WindowsStartup : public StartupPlatform {
         MessageBoxW(nullptr, text.c_str(), ::ProductText(IDS_CAPTION).c_str(), icon);
     }
 
-    CWinApp& app_;
-    std::optional<SetupDialog> dialog_;
-    HANDLE guard_ = nullptr;
-    HANDLE marker_ = nullptr;
+    CWinApp& _app;
+    std::optional<SetupDialog> _dialog;
+    HANDLE _guard = nullptr;
+    HANDLE _marker = nullptr;
 };
 
 }  // namespace

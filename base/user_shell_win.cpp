@@ -15,34 +15,34 @@ class Held {
   public:
     Held() = default;
     ~Held() {
-        if (pointer_) pointer_->Release();
+        if (_pointer) _pointer->Release();
     }
     Held(const Held&) = delete;
     Held& operator=(const Held&) = delete;
-    Interface* operator->() const { return pointer_; }
-    Interface** Out() { return &pointer_; }
-    void** OutVoid() { return reinterpret_cast<void**>(&pointer_); }
-    explicit operator bool() const { return pointer_ != nullptr; }
+    Interface* operator->() const { return _pointer; }
+    Interface** Out() { return &_pointer; }
+    void** OutVoid() { return reinterpret_cast<void**>(&_pointer); }
+    explicit operator bool() const { return _pointer != nullptr; }
 
   private:
-    Interface* pointer_ = nullptr;
+    Interface* _pointer = nullptr;
 };
 
 class Text {
   public:
     explicit Text(const std::wstring& text) {
-        VariantInit(&value_);
-        value_.vt = VT_BSTR;
-        value_.bstrVal = SysAllocString(text.c_str());
+        VariantInit(&_value);
+        _value.vt = VT_BSTR;
+        _value.bstrVal = SysAllocString(text.c_str());
     }
-    ~Text() { VariantClear(&value_); }
+    ~Text() { VariantClear(&_value); }
     Text(const Text&) = delete;
     Text& operator=(const Text&) = delete;
-    const VARIANT& Variant() const { return value_; }
-    BSTR String() const { return value_.bstrVal; }
+    const VARIANT& Variant() const { return _value; }
+    BSTR String() const { return _value.bstrVal; }
 
   private:
-    VARIANT value_;
+    VARIANT _value;
 };
 
 // The Shell.Application object of the desktop's own view, which lives in the user's shell.

@@ -17,7 +17,7 @@ namespace {
 
 class SetupServices : public NeedInstallServices {
   public:
-    explicit SetupServices(const NetworkLimits& limits) : limits_(limits) {}
+    explicit SetupServices(const NetworkLimits& limits) : _limits(limits) {}
 
     void Log(const std::wstring& line) override { WriteLog(line.c_str()); }
 
@@ -38,7 +38,7 @@ class SetupServices : public NeedInstallServices {
         }
         QELHttpClient client(nullptr, 1, 1);
         // A server that accepts and never answers would otherwise hold the start-up for hours.
-        ApplyNetworkTimeouts(client, limits_);
+        ApplyNetworkTimeouts(client, _limits);
         // One byte more than a version file may have shows an oversized one.
         client.SetBodyLimit(kMaxVersionFileSize + 1);
         char* received = nullptr;
@@ -64,7 +64,7 @@ class SetupServices : public NeedInstallServices {
     }
 
   private:
-    NetworkLimits limits_;
+    NetworkLimits _limits;
 };
 
 }  // namespace

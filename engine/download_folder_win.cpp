@@ -54,32 +54,32 @@ HANDLE HoldFolder(const std::wstring& folder, PrivateSecurity& security) {
 }  // namespace
 
 bool PrivateSecurity::Build() {
-    administrators_ = WellKnown(WinBuiltinAdministratorsSid);
-    system_ = WellKnown(WinLocalSystemSid);
-    if (!ProcessUser(user_)) return false;
+    _administrators = WellKnown(WinBuiltinAdministratorsSid);
+    _system = WellKnown(WinLocalSystemSid);
+    if (!ProcessUser(_user)) return false;
     const DWORD inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-    return InitializeAcl(Acl(), sizeof(acl_), ACL_REVISION) &&
+    return InitializeAcl(Acl(), sizeof(_acl), ACL_REVISION) &&
            AddAccessAllowedAceEx(Acl(), ACL_REVISION, inherit, FILE_ALL_ACCESS,
-                                 administrators_.get()) &&
-           AddAccessAllowedAceEx(Acl(), ACL_REVISION, inherit, FILE_ALL_ACCESS, system_.get()) &&
+                                 _administrators.get()) &&
+           AddAccessAllowedAceEx(Acl(), ACL_REVISION, inherit, FILE_ALL_ACCESS, _system.get()) &&
            AddAccessAllowedAceEx(Acl(), ACL_REVISION, inherit,
-                                 FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, user_.get()) &&
-           InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
-           SetSecurityDescriptorOwner(&descriptor_, administrators_.get(), FALSE) &&
-           SetSecurityDescriptorDacl(&descriptor_, TRUE, Acl(), FALSE) &&
-           SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+                                 FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, _user.get()) &&
+           InitializeSecurityDescriptor(&_descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+           SetSecurityDescriptorOwner(&_descriptor, _administrators.get(), FALSE) &&
+           SetSecurityDescriptorDacl(&_descriptor, TRUE, Acl(), FALSE) &&
+           SetSecurityDescriptorControl(&_descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
 }
 
 uint32_t PrivateSecurity::ApplyTo(HANDLE object) {
     return SetSecurityInfo(object, SE_FILE_OBJECT,
                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
                                PROTECTED_DACL_SECURITY_INFORMATION,
-                           administrators_.get(), nullptr, Acl(), nullptr);
+                           _administrators.get(), nullptr, Acl(), nullptr);
 }
 
 SECURITY_ATTRIBUTES* PrivateSecurity::Attributes() {
-    attributes_ = {sizeof(attributes_), &descriptor_, FALSE};
-    return &attributes_;
+    _attributes = {sizeof(_attributes), &_descriptor, FALSE};
+    return &_attributes;
 }
 
 std::wstring CreateDownloadFolder(const std::wstring& tempPath, uint32_t processId,

@@ -22,15 +22,15 @@ class PrivateSecurity {
     // 0, or the system error when the object cannot be given this owner and access.
     uint32_t ApplyTo(HANDLE object);
     SECURITY_ATTRIBUTES* Attributes();
-    SECURITY_DESCRIPTOR* Descriptor() { return &descriptor_; }
+    SECURITY_DESCRIPTOR* Descriptor() { return &_descriptor; }
 
   private:
-    PACL Acl() { return reinterpret_cast<PACL>(acl_); }
+    PACL Acl() { return reinterpret_cast<PACL>(_acl); }
 
-    Sid administrators_, system_, user_;
-    alignas(DWORD) BYTE acl_[512] = {};
-    SECURITY_DESCRIPTOR descriptor_{};
-    SECURITY_ATTRIBUTES attributes_{};
+    Sid _administrators, _system, _user;
+    alignas(DWORD) BYTE _acl[512] = {};
+    SECURITY_DESCRIPTOR _descriptor{};
+    SECURITY_ATTRIBUTES _attributes{};
 };
 
 // The folder's name, with its final backslash, or empty with the system error when no new

@@ -24,9 +24,9 @@ namespace {
 
 class WindowsWorkerPlatform : public WorkerPlatform {
   public:
-    explicit WindowsWorkerPlatform(WorkerParam* record) : record_(record) {}
+    explicit WindowsWorkerPlatform(WorkerParam* record) : _record(record) {}
     ~WindowsWorkerPlatform() override {
-        for (const HANDLE log : installerLogs_) CloseHandle(log);
+        for (const HANDLE log : _installerLogs) CloseHandle(log);
     }
     WindowsWorkerPlatform(const WindowsWorkerPlatform&) = delete;
     WindowsWorkerPlatform& operator=(const WindowsWorkerPlatform&) = delete;
@@ -51,7 +51,7 @@ class WindowsWorkerPlatform : public WorkerPlatform {
 
     int32_t DownloadPrereqs(const std::wstring& statusText, const PackageStep& package,
                             const std::wstring& path) override {
-        RecordFeedback feedback(record_);
+        RecordFeedback feedback(_record);
         const int32_t result =
             DownloadPackage(feedback, {statusText, path, MakeLinkUrl(package.linkPath)});
         if (result != kStepDone) return result;
@@ -70,7 +70,7 @@ class WindowsWorkerPlatform : public WorkerPlatform {
         // Shared for the installer's writing, but nobody can delete or rename it meanwhile.
         const HANDLE log =
             CreateFreshFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-        if (log != INVALID_HANDLE_VALUE) installerLogs_.push_back(log);
+        if (log != INVALID_HANDLE_VALUE) _installerLogs.push_back(log);
     }
 
     bool IsInstalled() override { return ::IsInstalled(); }
@@ -85,8 +85,8 @@ class WindowsWorkerPlatform : public WorkerPlatform {
     }
 
   private:
-    WorkerParam* record_;
-    std::vector<HANDLE> installerLogs_;
+    WorkerParam* _record;
+    std::vector<HANDLE> _installerLogs;
 };
 
 UINT ThreadResult(SetupOutcome outcome) {

@@ -7,7 +7,7 @@
 
 class RecordFeedback : public StepFeedback {
   public:
-    explicit RecordFeedback(WorkerParam* record) : record_(record) {}
+    explicit RecordFeedback(WorkerParam* record) : _record(record) {}
 
     void Log(const std::wstring& line) override;
     void ShowStatus(const std::wstring& text) override;
@@ -18,5 +18,5 @@ class RecordFeedback : public StepFeedback {
     std::optional<int32_t> DialogWindow() override;
 
   private:
-    WorkerParam* record_;
+    WorkerParam* _record;
 };

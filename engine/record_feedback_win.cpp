@@ -7,19 +7,19 @@
 void RecordFeedback::Log(const std::wstring& line) { WriteLog(line.c_str()); }
 
 void RecordFeedback::ShowStatus(const std::wstring& text) {
-    if (!record_) return;
-    record_->statusText = text;
-    PostSetupStatus(record_);
+    if (!_record) return;
+    _record->statusText = text;
+    PostSetupStatus(_record);
 }
 
 void RecordFeedback::ShowProgress(int32_t position, int32_t range) {
-    PostSetupProgress(record_, position, range);
+    PostSetupProgress(_record, position, range);
 }
 
 void RecordFeedback::ShowOutcome(SetupOutcome outcome) {
     static constexpr UINT kMessages[] = {WM_SETUP_SUCCEEDED, WM_SETUP_FAILED_DOWNLOAD,
                                          WM_SETUP_FAILED, WM_SETUP_INTERRUPTED};
-    PostSetupOutcome(record_, kMessages[static_cast<int>(outcome)]);
+    PostSetupOutcome(_record, kMessages[static_cast<int>(outcome)]);
 }
 
 bool RecordFeedback::ConfirmCancel() {
@@ -31,7 +31,7 @@ bool RecordFeedback::ConfirmCancel() {
 std::wstring RecordFeedback::ProductText(unsigned id) { return ::ProductText(id); }
 
 std::optional<int32_t> RecordFeedback::DialogWindow() {
-    if (!record_) return std::nullopt;
+    if (!_record) return std::nullopt;
     // Window handles are 32-bit values on every Windows, also for 64-bit programs.
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(record_->hwnd));
+    return static_cast<int32_t>(reinterpret_cast<intptr_t>(_record->hwnd));
 }

@@ -20,5 +20,5 @@ class WindowsSystem : public SystemServices {
     std::wstring ErrorText(uint32_t code) override;
 
   private:
-    HKEY key_ = nullptr;
+    HKEY _key = nullptr;
 };

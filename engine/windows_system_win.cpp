@@ -11,28 +11,28 @@ constexpr DWORD kValueBytes = 1024;
 
 class WindowsProcess : public ChildProcess {
   public:
-    explicit WindowsProcess(const PROCESS_INFORMATION& info) : info_(info) {}
+    explicit WindowsProcess(const PROCESS_INFORMATION& info) : _info(info) {}
     ~WindowsProcess() override {
-        CloseHandle(info_.hThread);
-        CloseHandle(info_.hProcess);
+        CloseHandle(_info.hThread);
+        CloseHandle(_info.hProcess);
     }
     WindowsProcess(const WindowsProcess&) = delete;
     WindowsProcess& operator=(const WindowsProcess&) = delete;
 
     bool ExitCode(uint32_t& code, uint32_t& error) override {
         DWORD exitCode = 0;
-        if (!GetExitCodeProcess(info_.hProcess, &exitCode)) {
+        if (!GetExitCodeProcess(_info.hProcess, &exitCode)) {
             error = GetLastError();
             return false;
         }
         code = exitCode;
         return true;
     }
-    void Wait(uint32_t milliseconds) override { WaitForSingleObject(info_.hProcess, milliseconds); }
-    void Terminate() override { TerminateProcess(info_.hProcess, 0); }
+    void Wait(uint32_t milliseconds) override { WaitForSingleObject(_info.hProcess, milliseconds); }
+    void Terminate() override { TerminateProcess(_info.hProcess, 0); }
 
   private:
-    PROCESS_INFORMATION info_;
+    PROCESS_INFORMATION _info;
 };
 
 // A program named without a folder, as the installers are ("msiexec", "wusa.exe"), is the
@@ -47,7 +47,7 @@ std::wstring SystemProgram(const std::wstring& commandLine) {
 }  // namespace
 
 WindowsSystem::~WindowsSystem() {
-    if (key_) RegCloseKey(key_);
+    if (_key) RegCloseKey(_key);
 }
 
 std::unique_ptr<ChildProcess> WindowsSystem::StartProcess(const std::wstring& commandLine,
@@ -71,17 +71,17 @@ std::unique_ptr<ChildProcess> WindowsSystem::StartProcess(const std::wstring& co
 void WindowsSystem::Pause(uint32_t milliseconds) { Sleep(milliseconds); }
 
 uint32_t WindowsSystem::OpenProductKey() {
-    if (key_) return ERROR_SUCCESS;
-    return RegOpenKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvath\\Ventrola", &key_);
+    if (_key) return ERROR_SUCCESS;
+    return RegOpenKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvath\\Ventrola", &_key);
 }
 
 uint32_t WindowsSystem::ReadProductValue(const wchar_t* name, std::wstring& value) {
-    if (!key_) return ERROR_INVALID_HANDLE;
+    if (!_key) return ERROR_INVALID_HANDLE;
     wchar_t text[kValueBytes / sizeof(wchar_t) + 1] = {};
     DWORD type = 0;
     DWORD size = kValueBytes;
     const LONG result =
-        RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+        RegQueryValueExW(_key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
     if (result != ERROR_SUCCESS) return static_cast<uint32_t>(result);
     if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_INVALID_DATATYPE;
     // A value stored without its final zero still ends inside the buffer.

@@ -86,36 +86,36 @@ class BusyMsiexec {
     BusyMsiexec() {
         wchar_t system[MAX_PATH] = {};
         GetSystemDirectoryW(system, MAX_PATH);
-        msiexec_ = std::wstring(system) + L"\\msiexec.exe";
-        real_ = std::wstring(system) + L"\\" + stand_in::kRealMsiexec;
-        if (GetFileAttributesW(real_.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            EXPECT_TRUE(CopyFileW(msiexec_.c_str(), real_.c_str(), TRUE));
+        _msiexec = std::wstring(system) + L"\\msiexec.exe";
+        _real = std::wstring(system) + L"\\" + stand_in::kRealMsiexec;
+        if (GetFileAttributesW(_real.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            EXPECT_TRUE(CopyFileW(_msiexec.c_str(), _real.c_str(), TRUE));
         }
-        EXPECT_TRUE(CopyFileW(WinePath(L"" TELLURA_BUSY_MSIEXEC).c_str(), msiexec_.c_str(), FALSE));
+        EXPECT_TRUE(CopyFileW(WinePath(L"" TELLURA_BUSY_MSIEXEC).c_str(), _msiexec.c_str(), FALSE));
         const LONG opened =
             RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0,
-                            KEY_SET_VALUE, nullptr, &overrides_, nullptr);
+                            KEY_SET_VALUE, nullptr, &_overrides, nullptr);
         EXPECT_EQ(opened, ERROR_SUCCESS);
         if (opened != ERROR_SUCCESS) return;
-        EXPECT_EQ(RegSetValueExW(overrides_, L"msiexec.exe", 0, REG_SZ,
+        EXPECT_EQ(RegSetValueExW(_overrides, L"msiexec.exe", 0, REG_SZ,
                                  reinterpret_cast<const BYTE*>(L"native"), sizeof(L"native")),
                   ERROR_SUCCESS);
     }
     ~BusyMsiexec() {
-        if (overrides_) {
-            RegDeleteValueW(overrides_, L"msiexec.exe");
-            RegCloseKey(overrides_);
+        if (_overrides) {
+            RegDeleteValueW(_overrides, L"msiexec.exe");
+            RegCloseKey(_overrides);
         }
-        EXPECT_TRUE(CopyFileW(real_.c_str(), msiexec_.c_str(), FALSE));
-        DeleteFileW(real_.c_str());
+        EXPECT_TRUE(CopyFileW(_real.c_str(), _msiexec.c_str(), FALSE));
+        DeleteFileW(_real.c_str());
     }
     BusyMsiexec(const BusyMsiexec&) = delete;
     BusyMsiexec& operator=(const BusyMsiexec&) = delete;
 
   private:
-    HKEY overrides_ = nullptr;
-    std::wstring msiexec_;
-    std::wstring real_;
+    HKEY _overrides = nullptr;
+    std::wstring _msiexec;
+    std::wstring _real;
 };
 
 }  // namespace

@@ -59,10 +59,10 @@ std::wstring CatalogueText(UINT id, LANGID language, const std::wstring& arg2) {
 }
 
 Installation::Installation(const std::wstring& name, const Scenario& scenario) {
-    folder_ = scenario.tempFolder.empty() ? MakeFreshFolder(name) : scenario.tempFolder;
-    if (scenario.beforeStart) scenario.beforeStart(folder_);
-    records_ = MakeFreshFolder(name + L"_records");
-    served_ = WinePathFromVariable("LINKSERVER_WWW");
+    _folder = scenario.tempFolder.empty() ? MakeFreshFolder(name) : scenario.tempFolder;
+    if (scenario.beforeStart) scenario.beforeStart(_folder);
+    _records = MakeFreshFolder(name + L"_records");
+    _served = WinePathFromVariable("LINKSERVER_WWW");
     // A run that was killed may have left the product behind; it would refuse this run.
     if (ProductKeyExists()) {
         const std::wstring packages = WinePathFromVariable("ENGINE_PACKAGES");
@@ -74,9 +74,9 @@ Installation::Installation(const std::wstring& name, const Scenario& scenario) {
     // The product started by the desktop's shell writes down its call there.
     DeleteFileW((stand_in::DesktopRecordFolder() + L"\\application.txt").c_str());
     if (!scenario.installedFirst.empty()) {
-        installedFirst_ = WinePathFromVariable("ENGINE_PACKAGES") + L"\\variants\\" +
+        _installedFirst = WinePathFromVariable("ENGINE_PACKAGES") + L"\\variants\\" +
                           scenario.installedFirst;
-        EXPECT_EQ(RunMsiexec(L"/i", installedFirst_), 0u) << Narrow(installedFirst_);
+        EXPECT_EQ(RunMsiexec(L"/i", _installedFirst), 0u) << Narrow(_installedFirst);
     }
     std::map<std::wstring, std::wstring> env = scenario.env;
     const char* linkServer = std::getenv("LINKSERVER_HOST");
@@ -84,16 +84,16 @@ Installation::Installation(const std::wstring& name, const Scenario& scenario) {
                              : linkServer                ? linkServer
                                                          : "unset";
     env[L"Tellura_Server"] = std::wstring(host.begin(), host.end());
-    env[L"TELLURA_STANDIN_RECORD"] = records_.substr(0, records_.size() - 1);
-    setup_ = std::make_unique<SetupProcess>(
-        folder_, env, scenario.setupCopy.empty() ? SignedSetupPath() : scenario.setupCopy);
+    env[L"TELLURA_STANDIN_RECORD"] = _records.substr(0, _records.size() - 1);
+    _setup = std::make_unique<SetupProcess>(
+        _folder, env, scenario.setupCopy.empty() ? SignedSetupPath() : scenario.setupCopy);
 }
 
 Installation::~Installation() {
     const std::wstring downloads = DownloadFolder();
-    setup_.reset();  // ends a setup that is still running
+    _setup.reset();  // ends a setup that is still running
     RemoveInstalledPackages(downloads);
-    if (!installedFirst_.empty()) RunMsiexec(L"/x", installedFirst_);
+    if (!_installedFirst.empty()) RunMsiexec(L"/x", _installedFirst);
     if (ProductKeyExists()) ADD_FAILURE() << "the product is still installed after the scenario";
 }
 
@@ -107,11 +107,11 @@ void Installation::Serve(const Scenario& scenario) {
         const std::wstring source = variant == scenario.variants.end()
                                         ? packages + L"\\" + name
                                         : packages + L"\\variants\\" + variant->second;
-        EXPECT_TRUE(CopyFileW(source.c_str(), (served_ + L"\\" + name).c_str(), FALSE))
+        EXPECT_TRUE(CopyFileW(source.c_str(), (_served + L"\\" + name).c_str(), FALSE))
             << Narrow(source);
     }
     for (const wchar_t* fault : {L".throttle", L".trickle", L".whole"}) {
-        const std::wstring marker = served_ + L"\\" + fault;
+        const std::wstring marker = _served + L"\\" + fault;
         if (scenario.serverFault == fault) {
             WriteWholeFile(marker, "");
         } else {
@@ -119,7 +119,7 @@ void Installation::Serve(const Scenario& scenario) {
         }
     }
     if (scenario.productSize > 0) {
-        HANDLE file = CreateFileW((served_ + L"\\Ventrola.msi").c_str(), GENERIC_WRITE, 0, nullptr,
+        HANDLE file = CreateFileW((_served + L"\\Ventrola.msi").c_str(), GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         LARGE_INTEGER size;
         size.QuadPart = scenario.productSize;
@@ -139,8 +139,8 @@ std::string Installation::ServeCutting(int cuts) {
         {"136708", "Ventrola_VERSION.txt"}};
     auto cutsLeft = std::make_shared<std::atomic<int>>(cuts);
     const bool everyAfterFirst = cuts < 0;
-    EXPECT_TRUE(cutting_.Start({}));
-    cutting_.SetResponder([this, cutsLeft, everyAfterFirst](const std::string& request)
+    EXPECT_TRUE(_cutting.Start({}));
+    _cutting.SetResponder([this, cutsLeft, everyAfterFirst](const std::string& request)
                               -> httptest::Reply {
         const std::string path = request.substr(4, request.find(' ', 4) - 4);
         const size_t id = path.find("LinkId=");
@@ -151,7 +151,7 @@ std::string Installation::ServeCutting(int cuts) {
                     "\r\nContent-Length: 0\r\n\r\n"};
         }
         const std::string file =
-            ReadWholeFile(served_ + L"\\" + std::wstring(path.begin() + 1, path.end()));
+            ReadWholeFile(_served + L"\\" + std::wstring(path.begin() + 1, path.end()));
         const size_t at = request.find("Range: bytes=");
         const size_t from = at == std::string::npos ? 0 : std::stoul(request.substr(at + 13));
         const size_t last = at == std::string::npos
@@ -170,7 +170,7 @@ std::string Installation::ServeCutting(int cuts) {
         if (cut) return {head + body.substr(0, body.size() / 2), true};
         return {head + body};
     });
-    return "127.0.0.1:" + std::to_string(cutting_.Port());
+    return "127.0.0.1:" + std::to_string(_cutting.Port());
 }
 
 void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
@@ -181,12 +181,12 @@ void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
         if (line.rfind(prefix, 0) != 0) continue;
         const std::wstring name = line.substr(prefix.size(), line.find(L" from ") - prefix.size());
         if (name.size() < 4 || name.substr(name.size() - 4) != L".msi") continue;
-        RunMsiexec(L"/x", served_ + L"\\" + name);
+        RunMsiexec(L"/x", _served + L"\\" + name);
     }
 }
 
 ::testing::AssertionResult Installation::Install() {
-    if (!setup_->Started()) return ::testing::AssertionFailure() << "the setup did not start";
+    if (!_setup->Started()) return ::testing::AssertionFailure() << "the setup did not start";
     const std::wstring caption = CatalogueText(IDS_CAPTION, CatalogueLanguage());
     const Result<HWND> warning = WaitForMessageBox(&caption, 60000);
     if (!warning) return Failed("no test-server warning", warning.error);
@@ -194,16 +194,16 @@ void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
         return Failed("warning", ok.error);
     const Result<HWND> dialog = WaitForDialog(60000);
     if (!dialog) return Failed("no dialog", dialog.error);
-    dialog_ = *dialog.value;
-    if (const Result<Done> r = SetChecked(dialog_, IDC_ACCEPT_BOX, true); !r)
+    _dialog = *dialog.value;
+    if (const Result<Done> r = SetChecked(_dialog, IDC_ACCEPT_BOX, true); !r)
         return Failed("accept", r.error);
-    if (const Result<Done> r = PressButton(dialog_, IDC_INSTALL); !r)
+    if (const Result<Done> r = PressButton(_dialog, IDC_INSTALL); !r)
         return Failed("Install", r.error);
     // The bar shows, or a run that fails at once has shown its outcome already.
     const std::wstring close = CatalogueText(IDS_CLOSE, CatalogueLanguage());
     const bool installing = WaitUntil([&] {
-        const Result<ControlState> bar = ReadControl(dialog_, IDC_PROGRESS);
-        const Result<ControlState> cancel = ReadControl(dialog_, IDCANCEL);
+        const Result<ControlState> bar = ReadControl(_dialog, IDC_PROGRESS);
+        const Result<ControlState> cancel = ReadControl(_dialog, IDCANCEL);
         return (bar && bar.value->visible) || (cancel && cancel.value->text == close);
     });
     return installing ? ::testing::AssertionSuccess() : Failed("Install", "no progress bar");
@@ -213,7 +213,7 @@ void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
     std::wstring last;
     const bool shown = WaitUntil(
         [&] {
-            const Result<ControlState> line = ReadControl(dialog_, IDC_STATUS_LINE);
+            const Result<ControlState> line = ReadControl(_dialog, IDC_STATUS_LINE);
             last = line ? line.value->text : L"";
             return last == text;
         },
@@ -225,7 +225,7 @@ void Installation::RemoveInstalledPackages(const std::wstring& downloads) {
 }
 
 ::testing::AssertionResult Installation::PressCancel() {
-    const Result<Done> pressed = PressButton(dialog_, IDCANCEL);
+    const Result<Done> pressed = PressButton(_dialog, IDCANCEL);
     return pressed ? ::testing::AssertionSuccess() : Failed("Cancel", pressed.error);
 }
 
@@ -249,7 +249,7 @@ std::wstring Installation::WaitForOutcome(DWORD timeoutMs) {
     const std::wstring close = CatalogueText(IDS_CLOSE, CatalogueLanguage());
     const bool ended = WaitUntil(
         [&] {
-            const Result<ControlState> cancel = ReadControl(dialog_, IDCANCEL);
+            const Result<ControlState> cancel = ReadControl(_dialog, IDCANCEL);
             return cancel && cancel.value->text == close;
         },
         std::chrono::milliseconds(timeoutMs));
@@ -260,15 +260,15 @@ std::wstring Installation::WaitForOutcome(DWORD timeoutMs) {
             if (line.rfind("OUT->ThreadDownloadInstall () ", 0) == 0) return true;
         return false;
     });
-    const Result<ControlState> failure = ReadControl(dialog_, IDC_FAILURE_TEXT);
+    const Result<ControlState> failure = ReadControl(_dialog, IDC_FAILURE_TEXT);
     if (failure && failure.value->visible) return failure.value->text;
-    const Result<ControlState> status = ReadControl(dialog_, IDC_STATUS_LINE);
+    const Result<ControlState> status = ReadControl(_dialog, IDC_STATUS_LINE);
     return status ? status.value->text : L"<no status line>";
 }
 
 ::testing::AssertionResult Installation::Close() {
-    if (const Result<Done> r = PressButton(dialog_, IDCANCEL); !r) return Failed("Close", r.error);
-    if (!setup_->WaitForExit(60000))
+    if (const Result<Done> r = PressButton(_dialog, IDCANCEL); !r) return Failed("Close", r.error);
+    if (!_setup->WaitForExit(60000))
         return ::testing::AssertionFailure() << "the setup did not end";
     return ::testing::AssertionSuccess();
 }
@@ -287,7 +287,7 @@ std::wstring Installation::DownloadFolder() const {
         const std::wstring line = ReadLogText(bytes);
         if (line.rfind(logged, 0) == 0) return line.substr(logged.size());
     }
-    return folder_ + L"KST" + std::to_wstring(setup_ ? setup_->Id() : 0) + L"\\";
+    return _folder + L"KST" + std::to_wstring(_setup ? _setup->Id() : 0) + L"\\";
 }
 
 std::string Installation::Url(int linkId) const {
@@ -301,7 +301,7 @@ bool Installation::FolderExists(const std::wstring& folder) const {
 }
 
 std::string Installation::Recorded(const wchar_t* program) const {
-    const std::string recorded = ReadWholeFile(records_ + program + L".txt");
+    const std::string recorded = ReadWholeFile(_records + program + L".txt");
     if (recorded != "<missing>") return recorded;
     return ReadWholeFile(stand_in::DesktopRecordFolder() + L"\\" + program + L".txt");
 }
@@ -318,11 +318,11 @@ bool Installation::ProductKeyExists() const {
 size_t Installation::PeakMemory() const {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
-    if (!setup_ || !GetProcessMemoryInfo(setup_->Handle(), &counters, sizeof(counters))) return 0;
+    if (!_setup || !GetProcessMemoryInfo(_setup->Handle(), &counters, sizeof(counters))) return 0;
     return counters.PeakWorkingSetSize;
 }
 
 bool Installation::CancelEnabled() const {
-    const Result<ControlState> cancel = ReadControl(dialog_, IDCANCEL);
+    const Result<ControlState> cancel = ReadControl(_dialog, IDCANCEL);
     return cancel && cancel.value->enabled;
 }

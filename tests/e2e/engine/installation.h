@@ -69,11 +69,11 @@ class Installation {
 
     std::vector<std::string> Log() const;
     std::string LogText() const;  // for failure messages
-    std::wstring LogPath() const { return folder_ + L"KSTInstall.log"; }
+    std::wstring LogPath() const { return _folder + L"KSTInstall.log"; }
     // The run's download folder, as its log names it ("<temp>KST<pid>\" until it is logged).
     std::wstring DownloadFolder() const;
-    std::wstring TempFolder() const { return folder_; }
-    DWORD ProcessId() const { return setup_ ? setup_->Id() : 0; }
+    std::wstring TempFolder() const { return _folder; }
+    DWORD ProcessId() const { return _setup ? _setup->Id() : 0; }
     std::string Url(int linkId) const;
     bool FolderExists(const std::wstring& folder) const;
     // What a stand-in of the product's programs wrote down; "<missing>" when it did not run.
@@ -82,7 +82,7 @@ class Installation {
     bool CancelEnabled() const;
     // The setup process's largest working set so far, in bytes.
     size_t PeakMemory() const;
-    HWND Dialog() const { return dialog_; }
+    HWND Dialog() const { return _dialog; }
 
   private:
     void Serve(const Scenario& scenario);
@@ -90,13 +90,13 @@ class Installation {
     std::string ServeCutting(int cuts);
     void RemoveInstalledPackages(const std::wstring& downloads);
 
-    std::wstring folder_;
-    std::wstring served_;
-    std::wstring records_;
-    httptest::ScriptedServer cutting_;
-    std::wstring installedFirst_;
-    std::unique_ptr<SetupProcess> setup_;
-    HWND dialog_ = nullptr;
+    std::wstring _folder;
+    std::wstring _served;
+    std::wstring _records;
+    httptest::ScriptedServer _cutting;
+    std::wstring _installedFirst;
+    std::unique_ptr<SetupProcess> _setup;
+    HWND _dialog = nullptr;
 };
 
 // The built setup signed with the packages' certificate: its publisher.

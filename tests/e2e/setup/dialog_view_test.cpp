@@ -20,34 +20,34 @@ const wchar_t kHttpOpen[] = L"Software\\Classes\\http\\shell\\open\\command";
 // Makes the URL recorder the prefix's browser for as long as it lives, then puts the browser back.
 class StandInBrowser {
   public:
-    explicit StandInBrowser(const std::wstring& record) : record_(record) {
+    explicit StandInBrowser(const std::wstring& record) : _record(record) {
         RegCreateKeyExW(HKEY_LOCAL_MACHINE, kHttpOpen, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                        &key_, nullptr);
+                        &_key, nullptr);
         wchar_t old[1024] = {};
         DWORD size = sizeof old - sizeof(wchar_t);
-        if (key_ && RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old),
+        if (_key && RegQueryValueExW(_key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old),
                                      &size) == ERROR_SUCCESS)
-            previous_ = old;
+            _previous = old;
         Set(L"\"" + WinePath(L"" TELLURA_URL_RECORDER_EXE) + L"\" \"%1\" \"" + record + L"\"");
     }
     ~StandInBrowser() {
-        if (!previous_.empty()) Set(previous_);
-        if (key_) RegCloseKey(key_);
+        if (!_previous.empty()) Set(_previous);
+        if (_key) RegCloseKey(_key);
     }
-    bool Registered() const { return key_ != nullptr; }
+    bool Registered() const { return _key != nullptr; }
     // What the browser was asked to open since the last call.
-    std::string Recorded() const { return ReadWholeFile(record_); }
-    void Forget() const { DeleteFileW(record_.c_str()); }
+    std::string Recorded() const { return ReadWholeFile(_record); }
+    void Forget() const { DeleteFileW(_record.c_str()); }
 
   private:
     void Set(const std::wstring& command) {
-        if (!key_) return;
-        RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+        if (!_key) return;
+        RegSetValueExW(_key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                        static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     }
-    HKEY key_ = nullptr;
-    std::wstring previous_;
-    std::wstring record_;
+    HKEY _key = nullptr;
+    std::wstring _previous;
+    std::wstring _record;
 };
 
 // The setup against a loopback server that is never asked: its warning is answered, the dialog

@@ -358,7 +358,7 @@ struct RangeServer {
         : file(std::move(bytes)) {
         EXPECT_TRUE(server.Start({}));
         server.SetResponder([this, answer, linkDelayMs](const std::string& request) {
-            const InService request_(requests, mostRequests);
+            const InService _request(requests, mostRequests);
             if (linkDelayMs && request.rfind("GET /fwlink/", 0) == 0) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(*linkDelayMs));
                 return Answer("302 Found", "", "Location: /Ventrola.msi\r\n");

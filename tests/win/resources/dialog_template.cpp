@@ -5,12 +5,12 @@ namespace {
 // Little-endian reads that fail, instead of overrunning, at the end of the data.
 class Reader {
   public:
-    explicit Reader(const std::vector<BYTE>& bytes) : bytes_(bytes) {}
+    explicit Reader(const std::vector<BYTE>& bytes) : _bytes(bytes) {}
 
     bool Word(WORD& out) {
-        if (at_ + 2 > bytes_.size()) return false;
-        out = static_cast<WORD>(bytes_[at_] | (bytes_[at_ + 1] << 8));
-        at_ += 2;
+        if (_at + 2 > _bytes.size()) return false;
+        out = static_cast<WORD>(_bytes[_at] | (_bytes[_at + 1] << 8));
+        _at += 2;
         return true;
     }
     bool Dword(DWORD& out) {
@@ -41,19 +41,19 @@ class Reader {
         if (!Word(first)) return false;
         if (first == 0xFFFF) return Word(out.ordinal);
         if (first == 0) return true;
-        at_ -= 2;
+        _at -= 2;
         return String(out.name);
     }
     bool Skip(size_t count) {
-        if (at_ + count > bytes_.size()) return false;
-        at_ += count;
+        if (_at + count > _bytes.size()) return false;
+        _at += count;
         return true;
     }
-    bool AlignToDword() { return Skip((4 - at_ % 4) % 4); }
+    bool AlignToDword() { return Skip((4 - _at % 4) % 4); }
 
   private:
-    const std::vector<BYTE>& bytes_;
-    size_t at_ = 0;
+    const std::vector<BYTE>& _bytes;
+    size_t _at = 0;
 };
 
 bool ParseItem(Reader& in, DialogItem& item) {

@@ -32,14 +32,14 @@ std::vector<BYTE> SetupVersionBlock() {
 class VersionResource : public ::testing::Test {
   protected:
     void SetUp() override {
-        block_ = SetupVersionBlock();
-        ASSERT_FALSE(block_.empty()) << "no version resource in TELLURA_SETUP_EXE";
+        _block = SetupVersionBlock();
+        ASSERT_FALSE(_block.empty()) << "no version resource in TELLURA_SETUP_EXE";
     }
 
     std::pair<const void*, UINT> Query(const std::wstring& path) {
         void* value = nullptr;
         UINT length = 0;
-        if (!VerQueryValueW(block_.data(), path.c_str(), &value, &length)) return {nullptr, 0};
+        if (!VerQueryValueW(_block.data(), path.c_str(), &value, &length)) return {nullptr, 0};
         return {value, length};
     }
 
@@ -53,7 +53,7 @@ class VersionResource : public ::testing::Test {
         return std::wstring(text, length - 1);
     }
 
-    std::vector<BYTE> block_;
+    std::vector<BYTE> _block;
 };
 
 }  // namespace

@@ -45,19 +45,19 @@ SetupProcess::SetupProcess(const std::wstring& logFolder,
     if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
                        CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup, &info)) {
         CloseHandle(info.hThread);
-        process_ = info.hProcess;
-        id_ = info.dwProcessId;
+        _process = info.hProcess;
+        _id = info.dwProcessId;
     }
 }
 
 SetupProcess::~SetupProcess() {
-    if (!process_) return;
+    if (!_process) return;
     // A failing case must not leave a setup behind for the next one.
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
-    WaitForSingleObject(process_, 5000);
-    CloseHandle(process_);
+    if (WaitForSingleObject(_process, 0) == WAIT_TIMEOUT) TerminateProcess(_process, 99);
+    WaitForSingleObject(_process, 5000);
+    CloseHandle(_process);
 }
 
 bool SetupProcess::WaitForExit(DWORD timeoutMs) {
-    return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+    return _process && WaitForSingleObject(_process, timeoutMs) == WAIT_OBJECT_0;
 }

@@ -21,13 +21,13 @@ class SetupProcess {
     SetupProcess(const SetupProcess&) = delete;
     SetupProcess& operator=(const SetupProcess&) = delete;
 
-    bool Started() const { return process_ != nullptr; }
-    DWORD Id() const { return id_; }
-    HANDLE Handle() const { return process_; }
+    bool Started() const { return _process != nullptr; }
+    DWORD Id() const { return _id; }
+    HANDLE Handle() const { return _process; }
     // Waits for the process to end; false when it is still running after the timeout.
     bool WaitForExit(DWORD timeoutMs);
 
   private:
-    HANDLE process_ = nullptr;
-    DWORD id_ = 0;
+    HANDLE _process = nullptr;
+    DWORD _id = 0;
 };

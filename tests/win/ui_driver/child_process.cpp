@@ -36,13 +36,13 @@ std::wstring StandInExe() { return WinePath(L"" STAND_IN_EXE); }
 std::wstring DriverExe() { return WinePath(L"" DRIVER_EXE); }
 
 ChildProcess::~ChildProcess() {
-    if (!info_.hProcess) return;
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(info_.hProcess, 99);
-        WaitForSingleObject(info_.hProcess, 5000);
+    if (!_info.hProcess) return;
+    if (WaitForSingleObject(_info.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(_info.hProcess, 99);
+        WaitForSingleObject(_info.hProcess, 5000);
     }
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
+    CloseHandle(_info.hThread);
+    CloseHandle(_info.hProcess);
 }
 
 bool ChildProcess::Start(const std::wstring& exe, const std::vector<std::wstring>& args) {
@@ -50,15 +50,15 @@ bool ChildProcess::Start(const std::wstring& exe, const std::vector<std::wstring
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     return CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info_) != FALSE;
+                          &startup, &_info) != FALSE;
 }
 
 long ChildProcess::Wait(DWORD timeoutMs) {
-    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+    if (!_info.hProcess || WaitForSingleObject(_info.hProcess, timeoutMs) != WAIT_OBJECT_0) {
         return -1;
     }
     DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
+    GetExitCodeProcess(_info.hProcess, &code);
     return static_cast<long>(code);
 }
 

@@ -24,7 +24,7 @@ class ChildProcess {
     long Wait(DWORD timeoutMs);
 
   private:
-    PROCESS_INFORMATION info_ = {};
+    PROCESS_INFORMATION _info = {};
 };
 
 struct Captured {

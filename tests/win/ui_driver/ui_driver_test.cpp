@@ -19,21 +19,21 @@ const std::wstring kCaption = L"Tellura Setup";
 class StandIn {
   public:
     explicit StandIn(const std::vector<std::wstring>& args = {}) {
-        started_ = child_.Start(StandInExe(), args);
+        _started = _child.Start(StandInExe(), args);
     }
 
     HWND WaitForDialog() {
-        EXPECT_TRUE(started_) << "could not start " << Narrow(StandInExe());
+        EXPECT_TRUE(_started) << "could not start " << Narrow(StandInExe());
         const Result<HWND> dialog = ui_driver::WaitForDialog(kAppearMs);
         EXPECT_TRUE(dialog) << dialog.error;
         return dialog ? *dialog.value : nullptr;
     }
 
-    long Wait() { return child_.Wait(10000); }
+    long Wait() { return _child.Wait(10000); }
 
   private:
-    ChildProcess child_;
-    bool started_ = false;
+    ChildProcess _child;
+    bool _started = false;
 };
 
 ControlState Read(HWND dialog, int id) {
