@@ -18,26 +18,27 @@ bool IsEnoughSpace(uint64_t freeBytes, bool upgrade) {
 CheckOutcome DecideDiskSpace(const DiskMeasure& measure, bool upgrade,
                              const CatalogLookup& catalog) {
     CheckOutcome outcome;
-    outcome.log.push_back(L"IN-> IsEnoughDiskSpace()");
-    if (!measure.measured) {
-        outcome.log.push_back(FillConversions(catalog(IDS_FUNCTION_FAILED),
-                                              {L"GetDiskSpaceEx", std::to_wstring(measure.error)}));
-        outcome.message = catalog(IDS_DISK_SIZE_ERROR);
-        outcome.log.push_back(L"OUT-> IsEnoughDiskSpace() - KO");
-        return outcome;
-    }
-    const std::wstring bytes =
-        FillConversions(catalog(IDS_BYTES), {std::to_wstring(measure.freeBytes)});
-    outcome.log.push_back(bytes);
-    outcome.passed = IsEnoughSpace(measure.freeBytes, upgrade);
-    if (outcome.passed) {
-        outcome.message = bytes;
-        outcome.log.push_back(L"OUT-> IsEnoughDiskSpace() - OK ");
-    } else {
-        outcome.message =
-            FillConversions(catalog(IDS_DISK_SPACE_REQUIRED),
-                            {kProductName, std::to_wstring(RequiredDiskSpace(upgrade).megabytes)});
-        outcome.log.push_back(L"OUT-> IsEnoughDiskSpace() - KO");
+    {
+        CheckStep step(outcome, L"IN-> IsEnoughDiskSpace()", L"OUT-> IsEnoughDiskSpace() - KO");
+        if (!measure.measured) {
+            outcome.log.push_back(
+                FillConversions(catalog(IDS_FUNCTION_FAILED),
+                                {L"GetDiskSpaceEx", std::to_wstring(measure.error)}));
+            outcome.message = catalog(IDS_DISK_SIZE_ERROR);
+        } else {
+            const std::wstring bytes =
+                FillConversions(catalog(IDS_BYTES), {std::to_wstring(measure.freeBytes)});
+            outcome.log.push_back(bytes);
+            outcome.passed = IsEnoughSpace(measure.freeBytes, upgrade);
+            if (outcome.passed) {
+                outcome.message = bytes;
+                step.ExitWith(L"OUT-> IsEnoughDiskSpace() - OK ");
+            } else {
+                outcome.message = FillConversions(
+                    catalog(IDS_DISK_SPACE_REQUIRED),
+                    {kProductName, std::to_wstring(RequiredDiskSpace(upgrade).megabytes)});
+            }
+        }
     }
     return outcome;
 }

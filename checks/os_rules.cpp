@@ -52,24 +52,25 @@ OsCheck CheckOs(const OsFacts* facts, const std::function<uint16_t()>& nativeArc
                 const std::function<bool(uint16_t)>& servicePackAtLeast,
                 const CatalogLookup& catalog) {
     OsCheck check;
-    std::vector<std::wstring>& log = check.outcome.log;
-    log.push_back(L"IN-> IsOSAuthorized()");
-    if (!facts) {
-        log.push_back(L"");
-        log.push_back(L"OUT-> IsOSAuthorized() - KO ");
-        return check;
+    {
+        CheckStep step(check.outcome, L"IN-> IsOSAuthorized()", L"OUT-> IsOSAuthorized() - KO ");
+        if (!facts) {
+            check.outcome.log.push_back(L"");
+        } else {
+            const OsDecision decision = DecideOs(*facts, nativeArchitecture, servicePackAtLeast);
+            check.isVersion60 = decision.isVersion60;
+            check.outcome.passed = decision.accepted;
+            if (decision.osName) check.outcome.log.push_back(decision.osName);
+            if (decision.accepted) {
+                step.ExitWith(L"OUT-> IsOSAuthorized() - OK ");
+            } else {
+                const std::wstring text = catalog(decision.messageId);
+                check.outcome.message =
+                    decision.messageId == IDS_OS_FORBIDDEN
+                        ? ReplacePlaceholders(text, kProductName, decision.osName)
+                        : text;
+            }
+        }
     }
-    const OsDecision decision = DecideOs(*facts, nativeArchitecture, servicePackAtLeast);
-    check.isVersion60 = decision.isVersion60;
-    check.outcome.passed = decision.accepted;
-    if (decision.osName) log.push_back(decision.osName);
-    if (!decision.accepted) {
-        const std::wstring text = catalog(decision.messageId);
-        check.outcome.message = decision.messageId == IDS_OS_FORBIDDEN
-                                    ? ReplacePlaceholders(text, kProductName, decision.osName)
-                                    : text;
-    }
-    log.push_back(decision.accepted ? L"OUT-> IsOSAuthorized() - OK "
-                                    : L"OUT-> IsOSAuthorized() - KO ");
     return check;
 }
