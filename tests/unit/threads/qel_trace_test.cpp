@@ -48,7 +48,7 @@ class TraceProbe : public ::testing::Test {
 
     ProbeOutput Run(const std::string& mode) {
         const std::string base =
-            qeltest::SiblingPath(std::string("_probe") +
+            qeltest::SiblingPath(std::string("probe_") +
                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
 #ifdef _WIN32
         const std::string program = qeltest::SiblingPath("qel_trace_probe.exe");

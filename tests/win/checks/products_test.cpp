@@ -41,7 +41,7 @@ bool ExpectWow64() {
 
 // The runtime package of this kind of Windows, or of the other kind.
 std::wstring RuntimePackage(const wchar_t* version, bool thisWindows = true) {
-    return std::wstring(ExpectWow64() == thisWindows ? L"_vc8x64" : L"_vc8") + version + L".msi";
+    return std::wstring(ExpectWow64() == thisWindows ? L"vc8x64_" : L"vc8_") + version + L".msi";
 }
 
 TEST(ProductsUnderWine, Wow64AnswersThePrefixKind) { EXPECT_EQ(IsWow64(), ExpectWow64()); }
