@@ -48,14 +48,13 @@ struct PieceFetcher::Shared {
 
 PieceFetcher::PieceFetcher(std::shared_ptr<QELHttpClient> client, std::string url)
     : _client(std::move(client)), _url(std::move(url)), _shared(std::make_shared<Shared>()) {
-    _thread = std::thread(
+    _threads.Start(
         [client = _client, shared = _shared, url = _url] { Serve(client, url, shared); });
 }
 
 void PieceFetcher::ResolveAheadWith(std::shared_ptr<QELHttpClient> link) {
     _link = std::move(link);
-    _linkThread =
-        std::thread([link = _link, shared = _shared, url = _url] { ServeLink(link, url, shared); });
+    _threads.Start([link = _link, shared = _shared, url = _url] { ServeLink(link, url, shared); });
 }
 
 void PieceFetcher::ResolveAhead(int32_t from, int32_t count) {
@@ -73,15 +72,9 @@ PieceFetcher::~PieceFetcher() {
         _shared->quit = true;
         _shared->changed.notify_all();
     }
-    // An aborted request may still wait in a call that cannot be stopped.
-    for (std::thread* thread : {&_thread, &_linkThread}) {
-        if (!thread->joinable()) continue;
-        if (_aborted) {
-            thread->detach();
-        } else {
-            thread->join();
-        }
-    }
+    // An aborted request may still wait in a call that cannot be stopped; the group joins the
+    // threads of any other.
+    if (_aborted) _threads.LeaveRunning();
 }
 
 void PieceFetcher::Start(int32_t from, int32_t count) {

@@ -13,7 +13,8 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
+
+#include "engine/thread_group.h"
 
 class QELHttpClient;
 
@@ -58,7 +59,6 @@ class PieceFetcher {
     std::shared_ptr<QELHttpClient> _link;
     std::string _url;
     std::shared_ptr<Shared> _shared;
-    std::thread _thread;
-    std::thread _linkThread;
     bool _aborted = false;
+    ThreadGroup _threads;
 };
