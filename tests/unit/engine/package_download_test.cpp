@@ -46,11 +46,14 @@ std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), t
 struct Download {
     fakes::Events events;
     fakes::Feedback feedback{events};
-    // Of this process: the suites run side by side.
-    std::string path =
+    // Of this process: the suites run side by side. Only this file is removed: a test may point
+    // the download elsewhere (at /dev/full, say).
+    const std::string ownFile =
         ::testing::TempDir() + "tellura_package_" + std::to_string(getpid()) + ".bin";
+    std::string path = ownFile;
 
-    Download() { std::remove(path.c_str()); }
+    Download() { std::remove(ownFile.c_str()); }
+    ~Download() { std::remove(ownFile.c_str()); }
     int32_t From(const std::string& url, const NetworkLimits& limits = {}) {
         return DownloadPackage(feedback, {L"Downloading Tellura", Wide(path), Wide(url)}, limits);
     }
